@@ -1,0 +1,159 @@
+// parlune-compare: the comparison of the window, without a window.
+//
+// Loads two files as the panes do, runs the same comparison pass and prints
+// the aligned rows (default), the engine's compare records (--records) or
+// only the count (--count). Exit status: 0 equal, 1 different, 2 trouble.
+
+#include "CompareOps.h"
+#include "Errors.h"
+#include "Lines.h"
+#include "TextFile.h"
+
+#include <QFile>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <future>
+
+namespace {
+
+constexpr const char *kUsage =
+    "Usage: parlune-compare [--records | --count] LEFT RIGHT\n"
+    "\n"
+    "Compares two text files line by line as Parlune's \"Scan Difference\" does:\n"
+    "empty lines are dropped, and lines that differ only in letter case, spaces\n"
+    "or tabs count as equal.\n"
+    "\n"
+    "Output (UTF-8):\n"
+    "  default    one row per aligned line: left text, a mark, right text.\n"
+    "             Marks: '|' same, '!' changed or removed, '+' added.\n"
+    "  --records  one line per compare record: KIND INDEX1 INDEX2, with KIND one\n"
+    "             of ckNone, ckAdd, ckDelete, ckModify and the indices counted\n"
+    "             from 0 in the texts without their empty lines.\n"
+    "  --count    nothing but the last line.\n"
+    "Every format ends with the line Changes=N.\n"
+    "\n"
+    "Exit status: 0 when N is 0, 1 when it is not, 2 on trouble.\n";
+
+// The widest left column in default output; longer left lines push their
+// row's mark to the right instead of widening every row.
+constexpr int kMaxColumn = 60;
+
+class TOut
+{
+public:
+    TOut() { fBuf.reserve(kFlushAt + 65536); }
+    ~TOut() { flush(); }
+    void text(const char *s) { fBuf.append(s); }
+    void text(const QByteArray &s) { fBuf.append(s); }
+    void chars(char c, qsizetype n) { fBuf.append(n, c); }
+    void line(const TLineRec &r)
+    {
+        bool ascii = !r.wide;
+        for (uint32_t i = 0; ascii && i < r.length; ++i)
+            ascii = r.latin1()[i] < 0x80;
+        if (ascii)
+            fBuf.append(static_cast<const char *>(r.data), qsizetype(r.length));
+        else
+            fBuf.append(r.toString().toUtf8());
+    }
+    void endLine()
+    {
+        fBuf.append('\n');
+        if (fBuf.size() >= kFlushAt)
+            flush();
+    }
+    void flush()
+    {
+        if (!fBuf.isEmpty())
+            std::fwrite(fBuf.constData(), 1, size_t(fBuf.size()), stdout);
+        fBuf.clear();
+    }
+
+private:
+    static constexpr qsizetype kFlushAt = 1 << 16;
+    QByteArray fBuf;
+};
+
+enum class TFormat { Rows, Records, Count };
+
+void printRows(const TLines &left, const TLines &right, TOut &out)
+{
+    int width = 0;
+    for (int i = 0; i < left.Count() && width < kMaxColumn; ++i)
+        width = std::max(width, left.Length(i));
+    width = std::min(width, kMaxColumn);
+    for (int i = 0; i < left.Count(); ++i) {
+        const TLineRec &l = left.Rec(i);
+        const TLineRec &r = right.Rec(i);
+        out.line(l);
+        out.chars(' ', std::max<qsizetype>(0, width - qsizetype(l.length)) + 1);
+        out.text(r.prop.BreakPoint ? "!" : r.prop.Bookmark ? "+" : "|");
+        if (r.length) {
+            out.text(" ");
+            out.line(r);
+        }
+        out.endLine();
+    }
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "parlune-compare: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    TFormat format = TFormat::Rows;
+    QStringList files;
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(a, "--records"))
+            format = TFormat::Records;
+        else if (!std::strcmp(a, "--count"))
+            format = TFormat::Count;
+        else if (a[0] == '-' && a[1] != '\0')
+            return fail(QStringLiteral("unknown option %1 (see --help)").arg(QString::fromLocal8Bit(a)));
+        else
+            files << QFile::decodeName(a);
+    }
+    if (files.size() != 2)
+        return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
+
+    try {
+        // The two files are read and split on both cores at once.
+        auto leftText = std::async(std::launch::async, [&] { return ReadTextFile(files[0]); });
+        TLoadedText rightText = ReadTextFile(files[1]);
+        TLines left;
+        TLines right;
+        left.Assign(leftText.get());
+        right.Assign(std::move(rightText));
+
+        TOut out;
+        CompareOps::TComparePass pass(left, right);
+        if (format == TFormat::Records)
+            pass.SetRecordSink([&out](const TCompareRec &r) {
+                out.text(QByteArray(ChangeKindName(r.Kind)) + ' ' + QByteArray::number(r.oldIndex1) + ' '
+                         + QByteArray::number(r.oldIndex2));
+                out.endLine();
+            });
+        const QString status = pass.Run();
+        if (format == TFormat::Rows)
+            printRows(left, right, out);
+        out.text(status.toUtf8());
+        out.endLine();
+        out.flush();
+        std::fflush(stdout);
+        const TDiffStats &s = pass.LastStats();
+        return (s.adds + s.deletes + s.modifies) == 0 ? 0 : 1;
+    } catch (const std::exception &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The comparison pass over the two panes' line lists: check that both hold
+// text, drop empty lines, give every line an id (equal ids exactly for lines
+// equal but for letter case, spaces and tabs), run the engine, and rebuild
+// both lists row by row with empty fillers and marks on the right list.
+
+#include "Diff.h"
+#include "Lines.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace CompareOps {
+
+inline const QString kNoTextLoaded = QStringLiteral("No Text Loaded");
+inline const QString kNoTextLeft = QStringLiteral("No Text in Left Window");
+inline const QString kNoTextRight = QStringLiteral("No Text in Right Editor");
+inline const QString kChangesPrefix = QStringLiteral("Changes=");
+inline const QString kScanCancelled = QStringLiteral("Scan Cancelled");
+
+struct THashLists
+{
+    std::vector<int32_t> left;
+    std::vector<int32_t> right;
+};
+
+// One id per line of each list; the two lists share one id space.
+THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right);
+
+// Deletes every line that is the empty string (a pane keeps its only line).
+void RemoveBlankLines(TLines &pane);
+
+class TComparePass
+{
+public:
+    TComparePass(TLines &left, TLines &right) : fLeft(left), fRight(right) {}
+
+    void SetYield(TDiff::TYield yield) { fYield = std::move(yield); }
+    // Sees every compare record of the engine run, in order, during rebuild.
+    void SetRecordSink(std::function<void(const TCompareRec &)> sink) { fSink = std::move(sink); }
+
+    // The whole pass; returns the status text. Engine errors propagate after
+    // the blank lines were removed and before the lists are cleared.
+    QString Run();
+    // Hashing, engine and rebuild; returns "Changes=N" or "Scan Cancelled".
+    QString RunComparison();
+
+    // Stops every run of this pass at its engine's next yield.
+    void Cancel();
+    bool Running() const { return !fEngines.empty(); }
+    const TDiffStats &LastStats() const { return fLastStats; }
+
+    // Pane 1 is the left list, 2 the right; other numbers do nothing.
+    // Line numbers are 1-based; one beyond Count does nothing.
+    void AddBlankLine(int paneNo);
+    void SetLineBreakPoint(int paneNo, int lineNo);
+    void SetLineBookmark(int paneNo, int lineNo);
+
+private:
+    TLines *pane(int paneNo);
+
+    TLines &fLeft;
+    TLines &fRight;
+    TDiff::TYield fYield;
+    std::function<void(const TCompareRec &)> fSink;
+    std::vector<TDiff *> fEngines;  // runs in progress, innermost last
+    TDiffStats fLastStats;
+};
+
+} // namespace CompareOps

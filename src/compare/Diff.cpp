@@ -1,0 +1,326 @@
+#include "Diff.h"
+
+#include "Errors.h"
+
+#include <algorithm>
+#include <type_traits>
+
+const char *ChangeKindName(TChangeKind k)
+{
+    switch (k) {
+    case ckNone: return "ckNone";
+    case ckAdd: return "ckAdd";
+    case ckDelete: return "ckDelete";
+    case ckModify: return "ckModify";
+    }
+    return "?";
+}
+
+namespace {
+
+constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
+constexpr int32_t kDiagHigh = INT32_MAX;
+constexpr int kYieldEvery = 200;
+
+template <typename T> constexpr bool kIsInt = std::is_same_v<T, int32_t>;
+
+template <typename T> const char *recursionError()
+{
+    return kIsInt<T> ? "oops - error in RecursiveDiffInt()" : "oops - error in RecursiveDiffChr()";
+}
+
+template <typename T> void setValue1(TCompareRec &r, T v)
+{
+    if constexpr (kIsInt<T>) {
+        r.int1 = v;
+    } else {
+        r.int1 = 0;
+        r.chr1 = v;
+    }
+}
+
+template <typename T> void setValue2(TCompareRec &r, T v)
+{
+    if constexpr (kIsInt<T>) {
+        r.int2 = v;
+    } else {
+        r.int2 = 0;
+        r.chr2 = v;
+    }
+}
+
+// Clears the executing flag and releases the diagonal buffers on every way
+// out of Execute, by return or by exception.
+class TExecuteGuard
+{
+public:
+    TExecuteGuard(bool &executing, std::unique_ptr<int32_t[]> &f, std::unique_ptr<int32_t[]> &b)
+        : fExecuting(executing), fBuf(f), bBuf(b) { fExecuting = true; }
+    ~TExecuteGuard()
+    {
+        fBuf.reset();
+        bBuf.reset();
+        fExecuting = false;
+    }
+
+private:
+    bool &fExecuting;
+    std::unique_ptr<int32_t[]> &fBuf;
+    std::unique_ptr<int32_t[]> &bBuf;
+};
+
+} // namespace
+
+template <> const int32_t *TDiff::seq1<int32_t>() const { return Ints1; }
+template <> const int32_t *TDiff::seq2<int32_t>() const { return Ints2; }
+template <> const char16_t *TDiff::seq1<char16_t>() const { return Chrs1; }
+template <> const char16_t *TDiff::seq2<char16_t>() const { return Chrs2; }
+
+void TDiff::Clear()
+{
+    fCompareList.clear();
+    LastCompareRec = TCompareRec{};
+    fDiffStats = TDiffStats{};
+    Ints1 = Ints2 = nullptr;
+    Chrs1 = Chrs2 = nullptr;
+    fRunStart = 0;
+}
+
+TCompareRec TDiff::GetCompare(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw EParlune(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return fCompareList[size_t(index)];
+}
+
+void TDiff::yield()
+{
+    if (fYield)
+        fYield();
+}
+
+bool TDiff::Execute(const int32_t *pints1, const int32_t *pints2, int len1, int len2)
+{
+    return executeT<int32_t>(pints1, pints2, len1, len2);
+}
+
+bool TDiff::Execute(const char16_t *pchrs1, const char16_t *pchrs2, int len1, int len2)
+{
+    return executeT<char16_t>(pchrs1, pchrs2, len1, len2);
+}
+
+template <typename T>
+bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
+{
+    if (fExecuting)
+        return false;
+    if (len1 < 0 || len2 < 0)
+        throw EParlune(QStringLiteral("Invalid sequence length (%1, %2)").arg(len1).arg(len2));
+    if (len1 > fMaxLength || len2 > fMaxLength)
+        throw EParlune(QStringLiteral("Sequences too long to compare (%1 and %2 elements; at most %3)")
+                           .arg(len1).arg(len2).arg(fMaxLength));
+
+    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer);
+    fCancelled = false;
+    Clear();
+    const int passedLen1 = len1;
+    if constexpr (kIsInt<T>) {
+        Ints1 = s1;
+        Ints2 = s2;
+    } else {
+        Chrs1 = s1;
+        Chrs2 = s2;
+    }
+
+    while (len1 > 0 && len2 > 0 && s1[len1 - 1] == s2[len2 - 1]) {
+        --len1;
+        --len2;
+    }
+    if (len1 != 0 || len2 != 0) {
+        int offset = 0;
+        while (len1 > 0 && len2 > 0 && s1[offset] == s2[offset]) {
+            ++offset;
+            --len1;
+            --len2;
+        }
+        const int m = std::max(len1, len2);
+        fCompareList.reserve(size_t(len1) + size_t(len2));
+        const size_t diagCount = 2 * size_t(m) + 3;
+        fDiagBuffer.reset(new int32_t[diagCount]);
+        bDiagBuffer.reset(new int32_t[diagCount]);
+        recursiveDiff<T>(offset, offset, len1, len2);
+    }
+
+    if (fCancelled) {
+        Clear();
+        return false;
+    }
+    while (LastCompareRec.oldIndex1 < passedLen1 - 1)
+        appendMatch<T>();
+    return true;
+}
+
+void TDiff::resetDiagonals(int m, int len1, int len2)
+{
+    fDiag = fDiagBuffer.get() + m + 1;
+    bDiag = bDiagBuffer.get() + m + 1;
+    std::fill(fDiag - (m + 1), fDiag + m + 2, kDiagLow);
+    std::fill(bDiag - (m + 1), bDiag + m + 2, kDiagHigh);
+    fDiag[0] = -1;
+    bDiag[len1 - len2] = len1 - 1;
+}
+
+template <typename T>
+void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
+{
+    yield();
+    if (fCancelled)
+        return;
+    if (len1 == 0) {
+        if constexpr (kIsInt<T>)
+            if (len2 <= 0)
+                throw EParlune(QStringLiteral("oops!"));
+        emitChange<T>(offset1, len2, ckAdd);
+        return;
+    }
+    if (len2 == 0) {
+        emitChange<T>(offset1, len1, ckDelete);
+        return;
+    }
+    const T *A = seq1<T>() + offset1;
+    const T *B = seq2<T>() + offset2;
+    if (len1 == 1 && len2 == 1) {
+        if constexpr (kIsInt<T>)
+            if (A[0] == B[0])
+                throw EParlune(QStringLiteral("oops!"));
+        emitChange<T>(offset1, 1, ckDelete);
+        emitChange<T>(offset1, 1, ckAdd);
+        return;
+    }
+
+    const int m = std::max(len1, len2);
+    resetDiagonals(m, len1, len2);
+    int32_t *const fd = fDiag;
+    int32_t *const bd = bDiag;
+    const int delta = len1 - len2;
+    const bool oddDelta = (delta & 1) != 0;
+
+    for (int D = 1; D <= m; ++D) {
+        if (D % kYieldEvery == 0) {
+            yield();
+            if (fCancelled)
+                return;
+        }
+
+        int k = D;
+        while (k > len1)
+            k -= 2;
+        for (const int low = std::max(-D, -len2); k >= low; k -= 2) {
+            int x = std::max(fd[k + 1], fd[k - 1] + 1);
+            int y = x - k;
+            while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
+                ++x;
+                ++y;
+            }
+            fd[k] = x;
+            if (oddDelta && x >= bd[k]) {
+                int xs = x + 1;
+                int ys = y + 1;
+                while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
+                    --xs;
+                    --ys;
+                }
+                recursiveDiff<T>(offset1, offset2, xs, ys);
+                recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
+                return;
+            }
+        }
+
+        k = delta + D;
+        while (k > len1)
+            k -= 2;
+        for (const int low = std::max(delta - D, -len2); k >= low; k -= 2) {
+            int x = std::min(bd[k - 1], bd[k + 1] - 1);
+            int y = x - k;
+            while (x >= 0 && y >= 0 && A[x] == B[y]) {
+                --x;
+                --y;
+            }
+            bd[k] = x;
+            if (x <= fd[k]) {
+                int xs = x + 1;
+                int ys = y + 1;
+                recursiveDiff<T>(offset1, offset2, xs, ys);
+                while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
+                    ++xs;
+                    ++ys;
+                }
+                recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
+                return;
+            }
+        }
+    }
+    throw EParlune(QString::fromLatin1(recursionError<T>()));
+}
+
+template <typename T>
+void TDiff::appendMatch()
+{
+    TCompareRec &last = LastCompareRec;
+    last.Kind = ckNone;
+    ++last.oldIndex1;
+    ++last.oldIndex2;
+    setValue1<T>(last, seq1<T>()[last.oldIndex1]);
+    setValue2<T>(last, seq2<T>()[last.oldIndex2]);
+    fCompareList.push_back(last);
+    ++fDiffStats.matches;
+}
+
+template <typename T>
+void TDiff::emitChange(int offset1, int count, TChangeKind kind)
+{
+    TCompareRec &last = LastCompareRec;
+    while (last.oldIndex1 < offset1 - 1)
+        appendMatch<T>();
+
+    // A run of deletes followed by adds (or the reverse) pairs up into
+    // modifies, first with first; fRunStart is the first unpaired record.
+    const TChangeKind opposite = kind == ckAdd ? ckDelete : ckAdd;
+    for (int i = 0; i < count; ++i) {
+        if (last.Kind == opposite) {
+            TCompareRec &r = fCompareList[fRunStart];
+            r.Kind = ckModify;
+            ++fDiffStats.modifies;
+            if (kind == ckAdd) {
+                --fDiffStats.deletes;
+                ++last.oldIndex2;
+                r.oldIndex2 = last.oldIndex2;
+                setValue2<T>(r, seq2<T>()[last.oldIndex2]);
+            } else {
+                --fDiffStats.adds;
+                ++last.oldIndex1;
+                r.oldIndex1 = last.oldIndex1;
+                setValue1<T>(r, seq1<T>()[last.oldIndex1]);
+            }
+            if (fRunStart == fCompareList.size() - 1)
+                last.Kind = ckModify;
+            ++fRunStart;
+            continue;
+        }
+        if (last.Kind != kind)
+            fRunStart = fCompareList.size();
+        last.Kind = kind;
+        if (kind == ckAdd) {
+            setValue1<T>(last, T(0));
+            ++last.oldIndex2;
+            setValue2<T>(last, seq2<T>()[last.oldIndex2]);
+            ++fDiffStats.adds;
+        } else {
+            setValue2<T>(last, T(0));
+            ++last.oldIndex1;
+            setValue1<T>(last, seq1<T>()[last.oldIndex1]);
+            ++fDiffStats.deletes;
+        }
+        fCompareList.push_back(last);
+    }
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The difference engine: a shortest edit script between two sequences, as
+// an ordered list of compare records (one per row of a side-by-side view),
+// by the linear-space divide-and-conquer form of the O(ND) algorithm.
+//
+// Which of several shortest scripts comes out is fixed: the common tail is
+// stripped before the common head, the forward pass tests for a meeting only
+// when the length difference is odd, the backward pass on every diagonal,
+// and the emitter pairs a run of deletes with a following run of adds (and
+// the reverse) into modifies, first with first.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+enum TChangeKind : uint8_t { ckNone = 0, ckAdd = 1, ckDelete = 2, ckModify = 3 };
+
+const char *ChangeKindName(TChangeKind k);
+
+struct TCompareRec
+{
+    TChangeKind Kind = ckNone;
+    int32_t oldIndex1 = -1;
+    int32_t oldIndex2 = -1;
+    // The integer variant fills int1/int2, the character variant chr1/chr2.
+    union { int32_t int1 = 0; char16_t chr1; };
+    union { int32_t int2 = 0; char16_t chr2; };
+};
+
+struct TDiffStats
+{
+    int32_t matches = 0;
+    int32_t adds = 0;
+    int32_t deletes = 0;
+    int32_t modifies = 0;
+};
+
+class TDiff
+{
+public:
+    using TYield = std::function<void()>;
+
+    // Longest sequence the engine takes by default. The diagonal range grows
+    // with the input (two buffers of 2m + 3 integers, m the longer stripped
+    // length); beyond this, Execute refuses with an error.
+    static constexpr int kMaxLength = (INT32_MAX - 3) / 2;
+
+    TDiff() = default;
+    explicit TDiff(TYield yield) : fYield(std::move(yield)) {}
+    TDiff(const TDiff &) = delete;
+    TDiff &operator=(const TDiff &) = delete;
+
+    // Called at the start of every recursive step and every 200th D; it
+    // should process pending user-interface events.
+    void SetYield(TYield yield) { fYield = std::move(yield); }
+    void SetMaxLength(int maxLength) { fMaxLength = maxLength; }
+
+    // True when the list holds the whole script; false without any change
+    // when already executing, false with an empty list when cancelled.
+    // Internal errors and over-long sequences raise EParlune.
+    bool Execute(const int32_t *pints1, const int32_t *pints2, int len1, int len2);
+    bool Execute(const char16_t *pchrs1, const char16_t *pchrs2, int len1, int len2);
+
+    void Cancel() { fCancelled = true; }
+    void Clear();
+
+    int Count() const { return int(fCompareList.size()); }
+    TCompareRec Compares(int index) const { return GetCompare(index); }
+    TCompareRec GetCompare(int index) const;
+    const TDiffStats &DiffStats() const { return fDiffStats; }
+    bool Cancelled() const { return fCancelled; }
+    bool Executing() const { return fExecuting; }
+
+private:
+    template <typename T> bool executeT(const T *s1, const T *s2, int len1, int len2);
+    template <typename T> void recursiveDiff(int offset1, int offset2, int len1, int len2);
+    template <typename T> void emitChange(int offset1, int count, TChangeKind kind);
+    template <typename T> void appendMatch();
+    template <typename T> const T *seq1() const;
+    template <typename T> const T *seq2() const;
+    void resetDiagonals(int m, int len1, int len2);
+    void yield();
+
+    std::vector<TCompareRec> fCompareList;
+    bool fCancelled = false;
+    bool fExecuting = false;
+    std::unique_ptr<int32_t[]> fDiagBuffer;
+    std::unique_ptr<int32_t[]> bDiagBuffer;
+    const char16_t *Chrs1 = nullptr;
+    const char16_t *Chrs2 = nullptr;
+    const int32_t *Ints1 = nullptr;
+    const int32_t *Ints2 = nullptr;
+    TCompareRec LastCompareRec;
+    int32_t *fDiag = nullptr;  // fDiag[k] is entry k + m + 1 of fDiagBuffer
+    int32_t *bDiag = nullptr;
+    TDiffStats fDiffStats;
+    size_t fRunStart = 0;  // first unpaired record of the trailing add/delete run
+    TYield fYield;
+    int fMaxLength = kMaxLength;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// The exception type of Parlune's operations: it ends the current operation
+// and carries a message meant for the user.
+
+#include <QString>
+#include <stdexcept>
+
+class EParlune : public std::runtime_error
+{
+public:
+    explicit EParlune(const QString &message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromUtf8(what()); }
+};

@@ -1,0 +1,108 @@
+#pragma once
+// The line list of a text pane: lines, one TLineProp per line, and the file
+// encoding remembered from the last load. Plain data with change signals;
+// it knows nothing of painting, carets or undo.
+
+#include "TextFile.h"
+#include "TextStore.h"
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+// A pane's lines taken at one moment. Shares the characters with the pane,
+// so taking it copies no text, and it stays valid whatever the pane does next.
+struct TLineSnapshot
+{
+    std::vector<TLineRec> lines;
+    TKeepAlive keep;
+    int Count() const { return int(lines.size()); }
+};
+
+class TLines : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TLines(QObject *parent = nullptr);
+
+    int Count() const { return int(fLines.size()); }
+    QString Get(int i) const;
+    const TLineRec &Rec(int i) const;  // the stored line, for fast read-only passes
+    int Length(int i) const { return int(Rec(i).length); }
+
+    // Tabs become TabSize spaces, line feeds are dropped, carriage returns
+    // cut s into lines; each piece is appended unmarked. "" appends one line.
+    void Add(QStringView s);
+    // Inserts one line before index (index == Count appends); s must hold no
+    // line breaks; tabs are expanded as in Add.
+    void Insert(int index, QStringView s);
+    // Replaces the text of line i, keeping its marks.
+    void Replace(int i, QStringView s);
+    // Removes line i and its marks; the only line is emptied instead (its
+    // marks stay), so a list with lines never becomes empty this way.
+    void Delete(int i);
+    // Deletes every empty line, last to first, with the same rule as Delete.
+    void DeleteEmptyLines();
+    void Clear();
+
+    QString Text() const;  // every line followed by CR LF
+    void SetText(QStringView text);
+
+    void SetBreakPoint(int index, bool value);
+    void SetBookmark(int index, bool value);
+    bool GetBreakPoint(int index) const;
+    bool GetBookmark(int index) const;
+    TLineProp Prop(int index) const { return Rec(index).prop; }
+
+    int TabSize() const { return fTabSize; }
+    void SetTabSize(int size) { fTabSize = size; }
+    TTextEncoding Encoding() const { return fEncoding; }
+    void SetEncoding(TTextEncoding e) { fEncoding = e; }
+
+    // Replaces all lines by the file's; remembers its encoding. A file with
+    // no lines leaves one empty line. On error the list is unchanged.
+    void LoadFromFile(const QString &path);
+    // Takes lines read elsewhere (e.g. on another thread) as LoadFromFile does.
+    void Assign(TLoadedText &&loaded);
+    // Strips trailing characters up to U+0020 from every line, here in the
+    // list, then writes the file in the remembered encoding.
+    void SaveToFile(const QString &path);
+    // Removes trailing characters up to U+0020 from every line.
+    void TrimTrailing();
+
+    TLineSnapshot Snapshot() const;
+    // Appending lines of a snapshot shares their characters; the snapshot's
+    // storage must be adopted once before.
+    void AdoptStorage(const TLineSnapshot &s);
+    void AddFrom(const TLineSnapshot &s, int index);
+
+    // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
+    // sends one Reset when anything changed.
+    void BeginUpdate();
+    void EndUpdate();
+
+signals:
+    void LinesInserted(int index, int count);
+    void LinesRemoved(int index, int count);
+    void LineChanged(int index);
+    void MarksChanged(int index);
+    void Reset();
+
+private:
+    void appendExpanded(QStringView s);
+    TLineRec makeLine(QStringView s);
+    void checkIndex(int i) const;
+    void notifyInserted(int index, int count);
+    void notifyRemoved(int index, int count);
+    void notifyChanged(int index);
+    void notifyMarks(int index);
+    void notifyReset();
+
+    std::vector<TLineRec> fLines;
+    TKeepAlive fKeep;
+    TTextArena fArena;
+    int fTabSize = 4;
+    TTextEncoding fEncoding = TTextEncoding::Utf8;
+    int fUpdateDepth = 0;
+    bool fUpdateDirty = false;
+};

@@ -1,0 +1,234 @@
+#include "TextFile.h"
+
+#include "Errors.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cstring>
+#include <memory>
+
+QString EncodingName(TTextEncoding e)
+{
+    switch (e) {
+    case TTextEncoding::Utf8: return QStringLiteral("UTF-8");
+    case TTextEncoding::Latin1: return QStringLiteral("Latin-1");
+    case TTextEncoding::Utf8Bom: return QStringLiteral("UTF-8 with BOM");
+    case TTextEncoding::Utf16LE: return QStringLiteral("UTF-16 LE");
+    case TTextEncoding::Utf16BE: return QStringLiteral("UTF-16 BE");
+    }
+    return {};
+}
+
+namespace {
+
+QString expandTabs(QString s, int tabSize)
+{
+    return s.replace(QChar(u'\t'), QString(tabSize, QChar(u' ')));
+}
+
+// Calls line(begin, end) for every line of units [p, p + n), cutting at
+// CR LF, lone CR and lone LF; a break at the very end starts no line.
+template <typename Unit, typename Fn>
+void splitLines(const Unit *p, size_t n, Fn &&line)
+{
+    size_t start = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Unit c = p[i];
+        if (c != Unit('\n') && c != Unit('\r'))
+            continue;
+        line(start, i);
+        if (c == Unit('\r') && i + 1 < n && p[i + 1] == Unit('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        line(start, n);
+}
+
+// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines without tabs are
+// used in place, the rest is decoded into the arena.
+void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize, TLoadedText &out)
+{
+    const char *base = bytes.constData() + from;
+    const size_t n = size_t(bytes.size() - from);
+    auto block = std::make_shared<const QByteArray>(bytes);
+    bool blockUsed = false;
+    TTextArena arena;
+    out.lines.reserve(out.lines.size() + n / 40 + 16);
+
+    auto line = [&](size_t b, size_t e) {
+        const char *s = base + b;
+        const size_t len = e - b;
+        unsigned high = 0;
+        unsigned tabs = 0;
+        for (size_t i = 0; i < len; ++i) {  // no early exit: vectorises
+            high |= uchar(s[i]) & 0x80u;
+            tabs |= s[i] == '\t';
+        }
+        if (!tabs && (!high || !utf8)) {
+            checkLineLength(qsizetype(len));
+            TLineRec r;
+            r.data = s;
+            r.length = uint32_t(len);
+            out.lines.push_back(r);
+            blockUsed = true;
+            return;
+        }
+        QString text = utf8 ? QString::fromUtf8(s, qsizetype(len)) : QString::fromLatin1(s, qsizetype(len));
+        if (tabs)
+            text = expandTabs(std::move(text), tabSize);
+        out.lines.push_back(arena.store(text, out.keep));
+    };
+
+    // Lines end at LF (found with memchr) or at a lone CR inside the piece.
+    size_t start = 0;
+    while (start < n) {
+        const void *hit = std::memchr(base + start, '\n', n - start);
+        const size_t end = hit ? size_t(static_cast<const char *>(hit) - base) : n;
+        if (std::memchr(base + start, '\r', end - start)) {
+            const size_t pieceEnd = (end < n) ? end + 1 : end;  // include the LF
+            splitLines(base + start, pieceEnd - start,
+                       [&](size_t b, size_t e) { line(start + b, start + e); });
+        } else {
+            line(start, end);
+        }
+        start = end + 1;
+    }
+    if (blockUsed)
+        out.keep.add(std::shared_ptr<const void>(block, block.get()));
+}
+
+void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLoadedText &out)
+{
+    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+    TTextArena arena;
+    out.lines.reserve(size_t(text.size() / 40 + 16));
+    splitLines(text.utf16(), size_t(text.size()), [&](size_t b, size_t e) {
+        QStringView piece = QStringView(text).sliced(qsizetype(b), qsizetype(e - b));
+        if (piece.contains(u'\t'))
+            out.lines.push_back(arena.store(expandTabs(piece.toString(), tabSize), out.keep));
+        else
+            out.lines.push_back(arena.store(piece, out.keep));
+    });
+}
+
+} // namespace
+
+TLoadedText DecodeText(QByteArray bytes, int tabSize)
+{
+    TLoadedText out;
+    const auto *u = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
+        out.encoding = TTextEncoding::Utf8Bom;
+        splitBytes(bytes, 3, true, tabSize, out);
+    } else if (n >= 2 && u[0] == 0xFF && u[1] == 0xFE) {
+        out.encoding = TTextEncoding::Utf16LE;
+        splitUtf16(bytes, true, tabSize, out);
+    } else if (n >= 2 && u[0] == 0xFE && u[1] == 0xFF) {
+        out.encoding = TTextEncoding::Utf16BE;
+        splitUtf16(bytes, false, tabSize, out);
+    } else {
+        const bool utf8 = QByteArrayView(bytes).isValidUtf8();
+        out.encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::Latin1;
+        splitBytes(bytes, 0, utf8, tabSize, out);
+    }
+    return out;
+}
+
+TLoadedText ReadTextFile(const QString &path, int tabSize)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EParlune(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
+    file.close();
+    return DecodeText(std::move(bytes), tabSize);
+}
+
+namespace {
+
+class TEncodingWriter
+{
+public:
+    TEncodingWriter(QSaveFile &file, TTextEncoding e) : fFile(file), fEncoding(e)
+    {
+        if (e == TTextEncoding::Utf16LE || e == TTextEncoding::Utf16BE)
+            fEncoder = QStringEncoder(e == TTextEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                                                  : QStringConverter::Utf16BE,
+                                      QStringConverter::Flag::Stateless);
+        fBuffer.reserve(kFlushAt + 4096);
+        switch (e) {
+        case TTextEncoding::Utf8Bom: fBuffer.append("\xEF\xBB\xBF"); break;
+        case TTextEncoding::Utf16LE: fBuffer.append("\xFF\xFE"); break;
+        case TTextEncoding::Utf16BE: fBuffer.append("\xFE\xFF"); break;
+        default: break;
+        }
+    }
+
+    void line(const TLineRec &r)
+    {
+        switch (fEncoding) {
+        case TTextEncoding::Latin1:
+            if (r.wide)
+                fBuffer.append(r.wideView().toLatin1());
+            else
+                fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
+            fBuffer.append("\r\n");
+            break;
+        case TTextEncoding::Utf8:
+        case TTextEncoding::Utf8Bom: {
+            bool ascii = !r.wide;
+            for (uint32_t i = 0; ascii && i < r.length; ++i)
+                ascii = r.latin1()[i] < 0x80;
+            if (ascii)
+                fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
+            else
+                fBuffer.append(r.toString().toUtf8());
+            fBuffer.append("\r\n");
+            break;
+        }
+        case TTextEncoding::Utf16LE:
+        case TTextEncoding::Utf16BE:
+            fBuffer.append(fEncoder.encode(r.toString() + QStringLiteral("\r\n")));
+            break;
+        }
+        if (fBuffer.size() >= kFlushAt)
+            flush();
+    }
+
+    void flush()
+    {
+        if (!fBuffer.isEmpty() && fFile.write(fBuffer) != fBuffer.size())
+            throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(fFile.fileName(), fFile.errorString()));
+        fBuffer.clear();
+    }
+
+private:
+    static constexpr qsizetype kFlushAt = 1 << 20;
+    QSaveFile &fFile;
+    TTextEncoding fEncoding;
+    QStringEncoder fEncoder;
+    QByteArray fBuffer;
+};
+
+} // namespace
+
+void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EParlune(QStringLiteral("Cannot create file \"%1\": %2").arg(path, file.errorString()));
+    TEncodingWriter writer(file, encoding);
+    for (const TLineRec &r : lines)
+        writer.line(r);
+    writer.flush();
+    if (!file.commit())
+        throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Reading and writing the program's one file format, plain text.
+//
+// Reading: a byte-order mark selects UTF-8, UTF-16 LE or UTF-16 BE; without
+// one the file is UTF-8, or Latin-1 when it is not valid UTF-8 (so every byte
+// survives a load and a save). CR LF, a lone CR and a lone LF end a line; a
+// break at the very end adds no line. Tabs become tabSize spaces.
+// Writing: the mark of the encoding (if it has one), then every line
+// followed by CR LF. Both raise EParlune naming the path and the reason.
+
+#include "TextStore.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+enum class TTextEncoding {
+    Utf8,     // no byte-order mark: the stand-in for the system's code page
+    Latin1,   // no byte-order mark, not valid UTF-8
+    Utf8Bom,
+    Utf16LE,
+    Utf16BE,
+};
+
+QString EncodingName(TTextEncoding e);
+
+struct TLoadedText
+{
+    std::vector<TLineRec> lines;
+    TKeepAlive keep;
+    TTextEncoding encoding = TTextEncoding::Utf8;
+};
+
+TLoadedText ReadTextFile(const QString &path, int tabSize = 4);
+TLoadedText DecodeText(QByteArray bytes, int tabSize = 4);
+// Writes through a temporary file that replaces the target only when all
+// was written, so a failed save leaves an existing file as it was.
+void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding);

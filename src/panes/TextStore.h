@@ -1,0 +1,73 @@
+#pragma once
+// Compact, stable storage for the characters of many lines.
+//
+// A pane may hold millions of lines, so a line is not a QString of its own:
+// it is a view into a larger block of memory. Lines whose code units are all
+// below 256 are kept as Latin-1 bytes (most text), others as UTF-16. A loaded
+// file's own buffer serves as storage for its plain ASCII lines, so loading
+// such a file copies no characters at all. Stored characters never move or
+// change, so a view stays valid for as long as its block is kept alive.
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct TLineProp
+{
+    bool BreakPoint = false;
+    bool Bookmark = false;
+    qint8 BookmarkIndex = -1;  // numbered bookmark 0..9, or -1 for none
+};
+
+// One line as stored: its characters and its marks.
+struct TLineRec
+{
+    const void *data = nullptr;  // Latin-1 bytes or char16_t units, see wide
+    uint32_t length = 0;         // in code units
+    bool wide = false;
+    TLineProp prop;
+
+    QStringView wideView() const { return {static_cast<const char16_t *>(data), qsizetype(length)}; }
+    const uchar *latin1() const { return static_cast<const uchar *>(data); }
+    char16_t at(qsizetype i) const { return wide ? static_cast<const char16_t *>(data)[i] : latin1()[i]; }
+    QString toString() const;
+    bool equalsText(QStringView s) const;
+};
+
+// The set of memory blocks a list of lines points into.
+class TKeepAlive
+{
+public:
+    void add(std::shared_ptr<const void> block);
+    void adopt(const TKeepAlive &other);
+    void clear() { fBlocks.clear(); }
+    size_t size() const { return fBlocks.size(); }
+
+private:
+    std::vector<std::shared_ptr<const void>> fBlocks;
+};
+
+// Append-only storage for line texts made on the fly (decoded, tab-expanded
+// or edited lines). Blocks are registered with the given keep-alive set as
+// they are made.
+class TTextArena
+{
+public:
+    explicit TTextArena(size_t blockSize = 256 * 1024) : fBlockSize(blockSize) {}
+    // Stores s as Latin-1 when every unit is below 256, else as UTF-16.
+    TLineRec store(QStringView s, TKeepAlive &keep);
+    TLineRec storeLatin1(const char *p, size_t n, TKeepAlive &keep);
+    void reset() { fBlock.reset(); fUsed = fCap = 0; }
+
+private:
+    void *allocate(size_t bytes, TKeepAlive &keep);
+    size_t fBlockSize;
+    std::shared_ptr<char[]> fBlock;
+    size_t fUsed = 0;
+    size_t fCap = 0;
+};
+
+// Every line length must fit the record; longer lines are refused.
+void checkLineLength(qsizetype length);

@@ -1,0 +1,100 @@
+#include "HashUnit.h"
+#include "TextStore.h"
+
+#include <QtTest>
+
+using namespace HashUnit;
+
+class TstHash : public QObject
+{
+    Q_OBJECT
+private slots:
+    void table();
+    void crcOfChars();
+    void hashLine_data();
+    void hashLine();
+    void normalizedMatchesHashLine_data();
+    void normalizedMatchesHashLine();
+};
+
+void TstHash::table()
+{
+    QCOMPARE(CrcTableEntry(0), 0u);
+    QCOMPARE(CrcTableEntry(1), 0x77073096u);
+    QCOMPARE(CrcTableEntry(255), 0x2D02EF8Du);
+}
+
+void TstHash::crcOfChars()
+{
+    const QString digits = QStringLiteral("123456789");
+    QCOMPARE(CrcOfChars(QStringView(digits).utf16(), 9), 0xCBF43926u);
+    QCOMPARE(CrcOfChars(nullptr, 0), 0u);   // text not read
+    QCOMPARE(CrcOfChars(nullptr, -3), 0u);
+    // Only the low byte of each unit counts: U+0141 hashes as U+0041.
+    const char16_t a[] = {u'A'};
+    const char16_t l[] = {u'\u0141'};
+    QCOMPARE(CrcOfChars(a, 1), CrcOfChars(l, 1));
+    // Latin-1 text hashes as the CRC-32 of its bytes.
+    const QString e = QStringLiteral("\u00e9t\u00e9");
+    QCOMPARE(CrcOfChars(QStringView(e).utf16(), 3), 0xCBF7D413u);
+}
+
+void TstHash::hashLine_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("ignoreCase");
+    QTest::addColumn<bool>("ignoreBlanks");
+    QTest::addColumn<bool>("equal");
+
+    QTest::newRow("abc, no flags") << "abc" << "abc" << false << false << true;
+    QTest::newRow("ABC = a b c = A\\tb C, both flags") << "ABC" << "a b c" << true << true << true;
+    QTest::newRow("A\\tb C, both flags") << "ABC" << "A\tb C" << true << true << true;
+    QTest::newRow("a b vs ab, no flags") << "a b" << "ab" << false << false << false;
+    QTest::newRow("A vs a, no flags") << "A" << "a" << false << false << false;
+    QTest::newRow("A vs a, case") << "A" << "a" << true << false << true;
+    QTest::newRow("a b vs ab, blanks") << "a b" << "ab" << false << true << true;
+    QTest::newRow("trailing CR differs") << "abc\r" << "abc" << true << true << false;
+    QTest::newRow("no-break space differs") << "a\u00a0b" << "a b" << true << true << false;
+    QTest::newRow("high byte ignored") << "xA" << "x\u0141" << false << false << true;
+    QTest::newRow("blanks only = empty") << " \t  " << "" << false << true << true;
+    QTest::newRow("Latin-1 case") << "\u00c9T\u00c9" << "\u00e9t\u00e9" << true << false << true;
+}
+
+void TstHash::hashLine()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, ignoreCase);
+    QFETCH(bool, ignoreBlanks);
+    QFETCH(bool, equal);
+    QCOMPARE(HashLine(a, ignoreCase, ignoreBlanks) == HashLine(b, ignoreCase, ignoreBlanks), equal);
+
+    QCOMPARE(HashLine(u"abc", false, false), 0x352441C2u);
+    QCOMPARE(HashLine(u"abc", true, true), 0x352441C2u);
+    QCOMPARE(HashLine(u"", true, true), 0u);
+    QCOMPARE(HashLine(u"   ", false, true), 0u);
+}
+
+void TstHash::normalizedMatchesHashLine_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::newRow("ascii") << "Hello World\t!";
+    QTest::newRow("latin1") << "Gr\u00dc\u00e4e  \u00c9";
+    QTest::newRow("wide") << "\u0141\u00f3d\u017a \u0410\u0411";
+    QTest::newRow("empty") << "";
+}
+
+void TstHash::normalizedMatchesHashLine()
+{
+    // A stored line (Latin-1 or UTF-16) hashes as HashLine(text, true, true).
+    QFETCH(QString, line);
+    TKeepAlive keep;
+    TTextArena arena;
+    const TLineRec rec = arena.store(line, keep);
+    QCOMPARE(HashNormalized(rec), HashLine(line, true, true));
+    QVERIFY(NormalizedEqual(rec, arena.store(line.toUpper().replace(QChar(u' '), QChar(u'\t')), keep)));
+}
+
+QTEST_APPLESS_MAIN(TstHash)
+#include "tst_hash.moc"
