@@ -1,0 +1,228 @@
+#include "Errors.h"
+#include "Lines.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QStringList all(const TLines &l)
+{
+    QStringList out;
+    for (int i = 0; i < l.Count(); ++i)
+        out << l.Get(i);
+    return out;
+}
+
+QString marks(const TLines &l)  // one letter per line: b breakpoint, k bookmark, . none
+{
+    QString out;
+    for (int i = 0; i < l.Count(); ++i)
+        out += l.GetBreakPoint(i) ? u'b' : l.GetBookmark(i) ? u'k' : u'.';
+    return out;
+}
+
+} // namespace
+
+class TstLines : public QObject
+{
+    Q_OBJECT
+private slots:
+    void add_data();
+    void add();
+    void text();
+    void deleteKeepsOnlyLine();
+    void deleteEmptyLinesMatchesDeletingOneByOne_data();
+    void deleteEmptyLinesMatchesDeletingOneByOne();
+    void marksTravelWithLines();
+    void markErrors();
+    void clearRemovesMarks();
+    void notifications();
+    void snapshotOutlivesClear();
+    void wideAndLatin1Storage();
+    void getOutOfRange();
+};
+
+void TstLines::add_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("empty adds one line") << "" << QStringList{""};
+    QTest::newRow("two CRs give three lines") << "a\rb\rc" << QStringList{"a", "b", "c"};
+    QTest::newRow("tab becomes four spaces") << "a\tb" << QStringList{"a    b"};
+    QTest::newRow("line feeds are dropped") << "a\nb\r\nc" << QStringList{"ab", "c"};
+    QTest::newRow("trailing CR") << "x\r" << QStringList{"x", ""};
+    QTest::newRow("wide text") << "\u0141\u00f3d\u017a" << QStringList{"\u0141\u00f3d\u017a"};
+}
+
+void TstLines::add()
+{
+    QFETCH(QString, input);
+    QFETCH(QStringList, lines);
+    TLines l;
+    l.Add(input);
+    QCOMPARE(all(l), lines);
+}
+
+void TstLines::text()
+{
+    TLines l;
+    QCOMPARE(l.Text(), QString());
+    l.Add(u"");
+    QCOMPARE(l.Text(), QStringLiteral("\r\n"));
+    l.SetText(u"a\r\nb\rc\nd\n");
+    QCOMPARE(all(l), (QStringList{"a", "b", "c", "d"}));
+    QCOMPARE(l.Text(), QStringLiteral("a\r\nb\r\nc\r\nd\r\n"));
+    l.SetText(u"");
+    QCOMPARE(l.Count(), 0);
+    l.SetText(u"x\n\ny\t");
+    QCOMPARE(all(l), (QStringList{"x", "", "y    "}));
+}
+
+void TstLines::deleteKeepsOnlyLine()
+{
+    TLines l;
+    l.Add(u"only");
+    l.SetBreakPoint(0, true);
+    l.Delete(0);
+    QCOMPARE(all(l), QStringList{""});
+    QVERIFY(l.GetBreakPoint(0));  // the emptied line keeps its marks
+    l.Delete(5);                 // no such line: nothing
+    l.Delete(-1);
+    QCOMPARE(l.Count(), 1);
+}
+
+void TstLines::deleteEmptyLinesMatchesDeletingOneByOne_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("mixed") << "\r\na\r\n\r\nb\r\n\r\n";
+    QTest::newRow("only empty") << "\r\n\r\n\r\n";
+    QTest::newRow("none empty") << "a\r\nb\r\n";
+    QTest::newRow("spaces are not empty") << " \r\n\r\nx\r\n";
+}
+
+void TstLines::deleteEmptyLinesMatchesDeletingOneByOne()
+{
+    QFETCH(QString, text);
+    TLines fast, slow;
+    for (TLines *l : {&fast, &slow}) {
+        l->SetText(text);
+        for (int i = 0; i < l->Count(); i += 2)
+            l->SetBreakPoint(i, true);
+    }
+    fast.DeleteEmptyLines();
+    for (int i = slow.Count() - 1; i >= 0; --i)
+        if (slow.Get(i).isEmpty())
+            slow.Delete(i);
+    QCOMPARE(all(fast), all(slow));
+    QCOMPARE(marks(fast), marks(slow));
+}
+
+void TstLines::marksTravelWithLines()
+{
+    TLines l;
+    l.SetText(u"a\nb\nc\nd");
+    l.SetBreakPoint(2, true);
+    l.SetBookmark(3, true);
+    l.Delete(0);
+    QCOMPARE(marks(l), QStringLiteral(".bk"));
+    l.Insert(0, u"new");
+    QCOMPARE(marks(l), QStringLiteral("..bk"));
+    l.Replace(2, u"C");
+    QCOMPARE(l.Get(2), QStringLiteral("C"));
+    QCOMPARE(marks(l), QStringLiteral("..bk"));
+    QCOMPARE(l.Prop(3).BookmarkIndex, qint8(-1));
+}
+
+void TstLines::markErrors()
+{
+    TLines l;
+    l.SetText(u"a\nb");
+    try {
+        l.SetBookmark(2, true);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QCOMPARE(e.message(), QStringLiteral("Invalid line index for bookmark"));
+    }
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.SetBookmark(-2, true));
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.SetBreakPoint(2, true));
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.SetBreakPoint(-1, true));
+    l.SetBookmark(-1, true);  // does nothing
+    QCOMPARE(marks(l), QStringLiteral(".."));
+    QVERIFY(!l.GetBreakPoint(l.Count()));
+    QVERIFY(!l.GetBookmark(-5));
+}
+
+void TstLines::clearRemovesMarks()
+{
+    TLines l;
+    l.SetText(u"a\nb");
+    l.SetBreakPoint(0, true);
+    l.SetBookmark(1, true);
+    l.Clear();
+    QCOMPARE(l.Count(), 0);
+    l.Add(u"x\ry");
+    QCOMPARE(marks(l), QStringLiteral(".."));
+}
+
+void TstLines::notifications()
+{
+    TLines l;
+    QSignalSpy inserted(&l, &TLines::LinesInserted);
+    QSignalSpy removed(&l, &TLines::LinesRemoved);
+    QSignalSpy changed(&l, &TLines::LineChanged);
+    QSignalSpy marksSpy(&l, &TLines::MarksChanged);
+    QSignalSpy reset(&l, &TLines::Reset);
+    l.Add(u"a\rb");
+    QCOMPARE(inserted.takeFirst(), (QVariantList{0, 2}));
+    l.Delete(0);
+    QCOMPARE(removed.takeFirst(), (QVariantList{0, 1}));
+    l.Replace(0, u"z");
+    QCOMPARE(changed.count(), 1);
+    l.SetBreakPoint(0, true);
+    QCOMPARE(marksSpy.count(), 1);
+
+    // A batch sends one Reset and nothing else.
+    l.BeginUpdate();
+    for (int i = 0; i < 100; ++i)
+        l.Add(u"x");
+    l.SetBookmark(5, true);
+    l.EndUpdate();
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(marksSpy.count(), 1);
+    QCOMPARE(reset.count(), 1);
+}
+
+void TstLines::snapshotOutlivesClear()
+{
+    TLines l;
+    l.SetText(u"one\ntwo\t\n\u0416");
+    const TLineSnapshot s = l.Snapshot();
+    l.Clear();
+    l.SetText(u"other");
+    l.Clear();
+    l.AdoptStorage(s);
+    for (int i = 0; i < s.Count(); ++i)
+        l.AddFrom(s, i);
+    QCOMPARE(all(l), (QStringList{"one", "two    ", "\u0416"}));
+}
+
+void TstLines::wideAndLatin1Storage()
+{
+    TLines l;
+    l.Add(u"caf\u00e9");
+    l.Add(u"\u20ac5");
+    QVERIFY(!l.Rec(0).wide);
+    QVERIFY(l.Rec(1).wide);
+    QVERIFY(l.Rec(0).equalsText(u"caf\u00e9"));
+    QCOMPARE(l.Get(1), QStringLiteral("\u20ac5"));
+}
+
+void TstLines::getOutOfRange()
+{
+    TLines l;
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.Get(0));
+}
+
+QTEST_APPLESS_MAIN(TstLines)
+#include "tst_lines.moc"

@@ -1,0 +1,213 @@
+#include "Errors.h"
+#include "Lines.h"
+#include "TextFile.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+Q_DECLARE_METATYPE(TTextEncoding)
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList all(const TLines &l)
+{
+    QStringList out;
+    for (int i = 0; i < l.Count(); ++i)
+        out << l.Get(i);
+    return out;
+}
+
+// Makes writes past `bytes` fail (EFBIG) for as long as it lives.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &fOld);
+        rlimit lim = fOld;
+        lim.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &fOld); }
+
+private:
+    rlimit fOld{};
+};
+
+} // namespace
+
+class TstTextFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void bigFileRoundTrip();
+    void failedLoadLeavesModel_data();
+    void failedLoadLeavesModel();
+    void failedSaveLeavesOldFile();
+    void saveIntoMissingFolder();
+    void neverLoadedPaneSavesUtf8();
+
+private:
+    QTemporaryDir fDir;
+};
+
+void TstTextFile::roundTrip_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<TTextEncoding>("encoding");
+    QTest::addColumn<QByteArray>("saved");
+
+    using E = TTextEncoding;
+    QTest::newRow("LF, final break") << QByteArray("a\nb\n") << QStringList{"a", "b"} << E::Utf8 << QByteArray("a\r\nb\r\n");
+    QTest::newRow("CR LF, no final break") << QByteArray("a\r\nb") << QStringList{"a", "b"} << E::Utf8 << QByteArray("a\r\nb\r\n");
+    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList{"a", "b"} << E::Utf8 << QByteArray("a\r\nb\r\n");
+    QTest::newRow("mixed breaks and empty lines") << QByteArray("a\r\n\rb\n\nc\r\r\nd")
+        << QStringList{"a", "", "b", "", "c", "", "d"} << E::Utf8 << QByteArray("a\r\n\r\nb\r\n\r\nc\r\n\r\nd\r\n");
+    QTest::newRow("empty file: one empty line") << QByteArray() << QStringList{""} << E::Utf8 << QByteArray("\r\n");
+    QTest::newRow("only a break") << QByteArray("\n") << QStringList{""} << E::Utf8 << QByteArray("\r\n");
+    QTest::newRow("UTF-8 without BOM") << QByteArray("\xe2\x82\xac 1\n") << QStringList{"\u20ac 1"} << E::Utf8 << QByteArray("\xe2\x82\xac 1\r\n");
+    QTest::newRow("UTF-8 BOM") << QByteArray("\xef\xbb\xbfh\xc3\xa9\n") << QStringList{"h\u00e9"} << E::Utf8Bom
+        << QByteArray("\xef\xbb\xbfh\xc3\xa9\r\n");
+    QTest::newRow("not UTF-8: Latin-1, byte-identical") << QByteArray("caf\xe9\r\n\xff\x80\x01z\r\n")
+        << QStringList{"caf\u00e9", "\u00ff\u0080\u0001z"} << E::Latin1 << QByteArray("caf\xe9\r\n\xff\x80\x01z\r\n");
+    QTest::newRow("UTF-16 LE BOM") << QByteArray("\xff\xfe" "a\0\r\0\n\0\x41\x01", 10) << QStringList{"a", "\u0141"}
+        << E::Utf16LE << QByteArray("\xff\xfe" "a\0\r\0\n\0\x41\x01\r\0\n\0", 14);
+    QTest::newRow("UTF-16 BE BOM") << QByteArray("\xfe\xff\0a\0\t\0b\0\r", 10) << QStringList{"a    b"}
+        << E::Utf16BE << QByteArray("\xfe\xff\0a\0 \0 \0 \0 \0b\0\r\0\n", 18);
+    QTest::newRow("tab becomes four spaces") << QByteArray("a\tb\n") << QStringList{"a    b"} << E::Utf8 << QByteArray("a    b\r\n");
+    QTest::newRow("tab in a UTF-8 line") << QByteArray("\xc3\xa9\tx") << QStringList{"\u00e9    x"} << E::Utf8
+        << QByteArray("\xc3\xa9    x\r\n");
+    QTest::newRow("trailing blanks kept on load, trimmed on save") << QByteArray("a  \t\nb\x01\n \n")
+        << QStringList{"a      ", "b\u0001", " "} << E::Utf8 << QByteArray("a\r\nb\r\n\r\n");
+}
+
+void TstTextFile::roundTrip()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, lines);
+    QFETCH(TTextEncoding, encoding);
+    QFETCH(QByteArray, saved);
+
+    const QString in = fDir.filePath(QStringLiteral("in.txt"));
+    const QString out = fDir.filePath(QStringLiteral("out.txt"));
+    writeAll(in, file);
+    TLines l;
+    l.LoadFromFile(in);
+    QCOMPARE(all(l), lines);
+    QCOMPARE(l.Encoding(), encoding);
+    l.SaveToFile(out);
+    QCOMPARE(readAll(out), saved);
+    // Saving trimmed the list itself.
+    for (int i = 0; i < l.Count(); ++i)
+        QVERIFY(l.Get(i).isEmpty() || l.Get(i).back() > u' ');
+    // The saved file loads back to the same lines in the same encoding.
+    TLines again;
+    again.LoadFromFile(out);
+    QCOMPARE(all(again), all(l));
+    QCOMPARE(again.Encoding(), encoding);
+}
+
+void TstTextFile::bigFileRoundTrip()
+{
+    // Many lines of every storage kind, through memory blocks larger than one arena block.
+    QByteArray file;
+    for (int i = 0; i < 20000; ++i)
+        file += (i % 3 == 0) ? QByteArray("plain ascii line ") + QByteArray::number(i) + "\r\n"
+              : (i % 3 == 1) ? QByteArray("\xe2\x82\xac wide ") + QByteArray::number(i) + "\r\n"
+                             : QByteArray("tab\there ") + QByteArray::number(i) + "\r\n";
+    const QString in = fDir.filePath(QStringLiteral("big.txt"));
+    const QString out = fDir.filePath(QStringLiteral("big-out.txt"));
+    writeAll(in, file);
+    TLines l;
+    l.LoadFromFile(in);
+    QCOMPARE(l.Count(), 20000);
+    QCOMPARE(l.Get(19999), QStringLiteral("\u20ac wide 19999"));
+    l.SaveToFile(out);
+    QCOMPARE(readAll(out), QByteArray(file).replace('\t', "    "));
+}
+
+void TstTextFile::failedLoadLeavesModel_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("missing file") << QStringLiteral("no-such-file.txt");
+    QTest::newRow("folder") << QString();
+}
+
+void TstTextFile::failedLoadLeavesModel()
+{
+    QFETCH(QString, path);
+    path = fDir.filePath(path);
+    TLines l;
+    l.SetText(u"kept\nlines");
+    l.SetBreakPoint(1, true);
+    l.SetEncoding(TTextEncoding::Utf16BE);
+    try {
+        l.LoadFromFile(path);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QVERIFY2(e.message().contains(path), qPrintable(e.message()));
+    }
+    QCOMPARE(all(l), (QStringList{"kept", "lines"}));
+    QVERIFY(l.GetBreakPoint(1));
+    QCOMPARE(l.Encoding(), TTextEncoding::Utf16BE);
+}
+
+void TstTextFile::failedSaveLeavesOldFile()
+{
+    const QString path = fDir.filePath(QStringLiteral("existing.txt"));
+    writeAll(path, "old content\r\n");
+    TLines l;
+    for (int i = 0; i < 2000; ++i)
+        l.Add(QStringLiteral("a line long enough to pass the size limit %1").arg(i));
+    {
+        TFileSizeLimit limit(4096);
+        QVERIFY_THROWS_EXCEPTION(EParlune, l.SaveToFile(path));
+    }
+    QCOMPARE(readAll(path), QByteArray("old content\r\n"));
+    QCOMPARE(QDir(fDir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("existing")).size(), 1);
+}
+
+void TstTextFile::saveIntoMissingFolder()
+{
+    const QString path = fDir.filePath(QStringLiteral("missing/out.txt"));
+    TLines l;
+    l.Add(u"x   ");
+    try {
+        l.SaveToFile(path);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QVERIFY(e.message().contains(path));
+    }
+    QCOMPARE(l.Get(0), QStringLiteral("x"));  // trimmed before the write failed
+}
+
+void TstTextFile::neverLoadedPaneSavesUtf8()
+{
+    const QString path = fDir.filePath(QStringLiteral("new.txt"));
+    TLines l;
+    l.Add(u"\u20ac");
+    l.SaveToFile(path);
+    QCOMPARE(readAll(path), QByteArray("\xe2\x82\xac\r\n"));
+}
+
+QTEST_APPLESS_MAIN(TstTextFile)
+#include "tst_textfile.moc"
