@@ -1,0 +1,126 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TstCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void formats_data();
+    void formats();
+    void trouble_data();
+    void trouble();
+    void help();
+
+private:
+    struct TResult
+    {
+        int code;
+        QByteArray out;
+        QByteArray err;
+    };
+    TResult run(const QStringList &args);
+    QString file(const QString &name, const QByteArray &content);
+    QTemporaryDir fDir;
+};
+
+TstCli::TResult TstCli::run(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(PARLUNE_COMPARE_EXE), args);
+    if (!p.waitForFinished(30000))
+        return {-1, {}, "timeout"};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QString TstCli::file(const QString &name, const QByteArray &content)
+{
+    const QString path = fDir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    return path;
+}
+
+void TstCli::initTestCase()
+{
+    file(QStringLiteral("abcd.txt"), "A\nB\nC\nD\n");
+    file(QStringLiteral("axd.txt"), "A\r\nX\r\n\r\nD");
+    file(QStringLiteral("same.txt"), "a\n\nb  c\n");
+    file(QStringLiteral("same2.txt"), "A\nB C\n");
+    file(QStringLiteral("ac.txt"), "A\nC\n");
+    file(QStringLiteral("abc.txt"), "A\nB\nC\n");
+    file(QStringLiteral("utf8.txt"), "\xc3\xa9t\xc3\xa9\n");
+}
+
+void TstCli::formats_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("rows") << QStringList{"abcd.txt", "axd.txt"} << QByteArray("A | A\nB ! X\nC !\nD | D\nChanges=2\n") << 1;
+    QTest::newRow("rows with an added line") << QStringList{"ac.txt", "abc.txt"}
+        << QByteArray("A | A\n  + B\nC | C\nChanges=1\n") << 1;
+    QTest::newRow("records") << QStringList{"--records", "abcd.txt", "axd.txt"}
+        << QByteArray("ckNone 0 0\nckModify 1 1\nckDelete 2 0\nckNone 3 2\nChanges=2\n") << 1;
+    QTest::newRow("count") << QStringList{"--count", "abcd.txt", "axd.txt"} << QByteArray("Changes=2\n") << 1;
+    QTest::newRow("equal but for case and blanks") << QStringList{"--count", "same.txt", "same2.txt"}
+        << QByteArray("Changes=0\n") << 0;
+    QTest::newRow("equal rows keep each side's text") << QStringList{"same.txt", "same2.txt"}
+        << QByteArray("a    | A\nb  c | B C\nChanges=0\n") << 0;
+    QTest::newRow("UTF-8 output") << QStringList{"utf8.txt", "abc.txt"}
+        << QByteArray("\xc3\xa9t\xc3\xa9 ! A\n    + B\n    + C\nChanges=3\n") << 1;
+}
+
+void TstCli::formats()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, out);
+    QFETCH(int, code);
+    for (QString &a : args)
+        if (!a.startsWith(u'-'))
+            a = fDir.filePath(a);
+    const TResult r = run(args);
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.code, code);
+    QCOMPARE(r.err, QByteArray());
+}
+
+void TstCli::trouble_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("missing file") << QStringList{"abc.txt", "nope.txt"} << "nope.txt";
+    QTest::newRow("a folder") << QStringList{".", "abc.txt"} << "Cannot open";
+    QTest::newRow("one file") << QStringList{"abc.txt"} << "two files";
+    QTest::newRow("three files") << QStringList{"abc.txt", "abc.txt", "abc.txt"} << "two files";
+    QTest::newRow("unknown option") << QStringList{"--fast", "abc.txt", "abc.txt"} << "--fast";
+}
+
+void TstCli::trouble()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, mentions);
+    for (QString &a : args)
+        if (!a.startsWith(u'-'))
+            a = fDir.filePath(a);
+    const TResult r = run(args);
+    QCOMPARE(r.code, 2);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY2(r.err.startsWith("parlune-compare: ") && r.err.count('\n') == 1, r.err.constData());
+    QVERIFY2(QString::fromUtf8(r.err).contains(mentions), r.err.constData());
+}
+
+void TstCli::help()
+{
+    const TResult r = run({QStringLiteral("--help")});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.contains("--records"));
+    QVERIFY(r.out.contains("Exit status"));
+}
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"

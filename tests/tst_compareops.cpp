@@ -1,0 +1,240 @@
+#include "CompareOps.h"
+#include "HashUnit.h"
+
+#include <QtTest>
+
+using namespace CompareOps;
+
+namespace {
+
+QStringList all(const TLines &l)
+{
+    QStringList out;
+    for (int i = 0; i < l.Count(); ++i)
+        out << l.Get(i);
+    return out;
+}
+
+QString marks(const TLines &l)  // b breakpoint, k bookmark, . none
+{
+    QString out;
+    for (int i = 0; i < l.Count(); ++i)
+        out += l.GetBreakPoint(i) ? u'b' : l.GetBookmark(i) ? u'k' : u'.';
+    return out;
+}
+
+void fill(TLines &l, const QStringList &lines)
+{
+    l.Clear();
+    for (const QString &s : lines)
+        l.Add(s);
+}
+
+} // namespace
+
+class TstCompareOps : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noText_data();
+    void noText();
+    void pass_data();
+    void pass();
+    void secondPassGivesSameResult();
+    void collidingLinesStayDifferent();
+    void cancelLeavesBlankLinesRemoved();
+    void nestedPassDuringYield();
+    void recordSinkSeesEveryRecord();
+    void markOperationsIgnoreOtherPanes();
+};
+
+void TstCompareOps::noText_data()
+{
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("right");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("both") << QStringList{} << QStringList{} << kNoTextLoaded;
+    QTest::newRow("left") << QStringList{} << QStringList{"a", ""} << kNoTextLeft;
+    QTest::newRow("right") << QStringList{"", "a"} << QStringList{} << kNoTextRight;
+}
+
+void TstCompareOps::noText()
+{
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, right);
+    QFETCH(QString, status);
+    TLines l, r;
+    fill(l, left);
+    fill(r, right);
+    TComparePass pass(l, r);
+    QCOMPARE(pass.Run(), status);
+    QCOMPARE(all(l), left);  // untouched, empty lines included
+    QCOMPARE(all(r), right);
+}
+
+void TstCompareOps::pass_data()
+{
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("right");
+    QTest::addColumn<QStringList>("leftRows");
+    QTest::addColumn<QStringList>("rightRows");
+    QTest::addColumn<QString>("marks");
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("equal") << QStringList{"A", "B"} << QStringList{"A", "B"}
+        << QStringList{"A", "B"} << QStringList{"A", "B"} << ".." << "Changes=0";
+    QTest::newRow("case, spaces and tabs only") << QStringList{"int  x = 1;", "Foo"} << QStringList{"INT x=1;", "f o\to"}
+        << QStringList{"int  x = 1;", "Foo"} << QStringList{"INT x=1;", "f o    o"} << ".." << "Changes=0";
+    QTest::newRow("changed middle") << QStringList{"A", "B", "C"} << QStringList{"A", "X", "C"}
+        << QStringList{"A", "B", "C"} << QStringList{"A", "X", "C"} << ".b." << "Changes=1";
+    QTest::newRow("removed middle") << QStringList{"A", "B", "C"} << QStringList{"A", "C"}
+        << QStringList{"A", "B", "C"} << QStringList{"A", "", "C"} << ".b." << "Changes=1";
+    QTest::newRow("added middle") << QStringList{"A", "C"} << QStringList{"A", "B", "C"}
+        << QStringList{"A", "", "C"} << QStringList{"A", "B", "C"} << ".k." << "Changes=1";
+    QTest::newRow("modify then delete") << QStringList{"A", "B", "C", "D"} << QStringList{"A", "X", "D"}
+        << QStringList{"A", "B", "C", "D"} << QStringList{"A", "X", "", "D"} << ".bb." << "Changes=2";
+    QTest::newRow("modifies then add") << QStringList{"A", "B"} << QStringList{"X", "Y", "Z"}
+        << QStringList{"A", "B", ""} << QStringList{"X", "Y", "Z"} << "bbk" << "Changes=3";
+    QTest::newRow("empty lines removed") << QStringList{"A", "", "B"} << QStringList{"A", "B"}
+        << QStringList{"A", "B"} << QStringList{"A", "B"} << ".." << "Changes=0";
+    QTest::newRow("only empty lines compare as one") << QStringList{"", ""} << QStringList{"", "", ""}
+        << QStringList{""} << QStringList{""} << "." << "Changes=0";
+    QTest::newRow("empty against text") << QStringList{""} << QStringList{"a"}
+        << QStringList{""} << QStringList{"a"} << "b" << "Changes=1";
+    QTest::newRow("blank-only line equals empty") << QStringList{"A", "   "} << QStringList{"A", "\t"}
+        << QStringList{"A", "   "} << QStringList{"A", "    "} << ".." << "Changes=0";
+}
+
+void TstCompareOps::pass()
+{
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, right);
+    QFETCH(QStringList, leftRows);
+    QFETCH(QStringList, rightRows);
+    QFETCH(QString, marks);
+    QFETCH(QString, status);
+    TLines l, r;
+    fill(l, left);
+    fill(r, right);
+    TComparePass pass(l, r);
+    QCOMPARE(pass.Run(), status);
+    QCOMPARE(all(l), leftRows);
+    QCOMPARE(all(r), rightRows);
+    QCOMPARE(::marks(r), marks);
+    QCOMPARE(::marks(l), QString(l.Count(), u'.'));
+}
+
+void TstCompareOps::secondPassGivesSameResult()
+{
+    TLines l, r;
+    fill(l, {"A", "B", "C", "D", "E"});
+    fill(r, {"A", "X", "C", "", "Y", "Z", "E"});
+    TComparePass pass(l, r);
+    const QString first = pass.Run();
+    const QStringList l1 = all(l), r1 = all(r);
+    const QString m1 = marks(r);
+    QCOMPARE(pass.Run(), first);
+    QCOMPARE(all(l), l1);
+    QCOMPARE(all(r), r1);
+    QCOMPARE(marks(r), m1);
+}
+
+void TstCompareOps::collidingLinesStayDifferent()
+{
+    // Only the low byte of each unit is hashed, so these pairs share a hash
+    // but are different lines.
+    QCOMPARE(HashUnit::HashLine(u"\u0142", true, true), HashUnit::HashLine(u"\u0242", true, true));
+    QCOMPARE(HashUnit::HashLine(u"\u0430\u0431", true, true), HashUnit::HashLine(u"01", true, true));
+    TLines l, r;
+    fill(l, {"x", "\u0142", "\u0430\u0431", "y"});
+    fill(r, {"x", "\u0242", "01", "y"});
+    TComparePass pass(l, r);
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=2"));
+    QCOMPARE(marks(r), QStringLiteral(".bb."));
+}
+
+void TstCompareOps::cancelLeavesBlankLinesRemoved()
+{
+    TLines l, r;
+    for (int i = 0; i < 1500; ++i) {
+        l.Add(QStringLiteral("left %1").arg(i));
+        l.Add(u"");
+        r.Add(QStringLiteral("right %1").arg(i));
+    }
+    TComparePass pass(l, r);
+    int yields = 0;
+    pass.SetYield([&] {
+        if (++yields == 2) {
+            QVERIFY(pass.Running());
+            pass.Cancel();
+        }
+    });
+    QCOMPARE(pass.Run(), kScanCancelled);
+    QVERIFY(!pass.Running());
+    QCOMPARE(l.Count(), 1500);  // empty lines gone, nothing rebuilt
+    QCOMPARE(l.Get(1), QStringLiteral("left 1"));
+    QCOMPARE(marks(r), QString(1500, u'.'));
+
+    pass.SetYield({});
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=1500"));
+}
+
+void TstCompareOps::nestedPassDuringYield()
+{
+    // A second pass started from a yield runs completely; the outer pass
+    // then overwrites the panes with its own result.
+    TLines l, r;
+    fill(l, {"A", "B", "C"});
+    fill(r, {"A", "X", "C"});
+    TComparePass pass(l, r);
+    bool nested = false;
+    QString inner;
+    pass.SetYield([&] {
+        if (!nested) {
+            nested = true;
+            inner = pass.Run();
+            l.Clear();
+            l.Add(u"changed meanwhile");
+        }
+    });
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=1"));
+    QCOMPARE(inner, QStringLiteral("Changes=1"));
+    QCOMPARE(all(l), (QStringList{"A", "B", "C"}));
+    QCOMPARE(marks(r), QStringLiteral(".b."));
+}
+
+void TstCompareOps::recordSinkSeesEveryRecord()
+{
+    TLines l, r;
+    fill(l, {"A", "", "B", "C", "D"});
+    fill(r, {"A", "X", "D"});
+    TComparePass pass(l, r);
+    QStringList seen;
+    pass.SetRecordSink([&](const TCompareRec &rec) {
+        seen << QStringLiteral("%1 %2 %3").arg(QLatin1String(ChangeKindName(rec.Kind))).arg(rec.oldIndex1).arg(rec.oldIndex2);
+    });
+    pass.Run();
+    QCOMPARE(seen, (QStringList{"ckNone 0 0", "ckModify 1 1", "ckDelete 2 0", "ckNone 3 2"}));
+    QCOMPARE(pass.LastStats().modifies, 1);
+}
+
+void TstCompareOps::markOperationsIgnoreOtherPanes()
+{
+    TLines l, r;
+    fill(l, {"a"});
+    fill(r, {"b", "c"});
+    TComparePass pass(l, r);
+    pass.AddBlankLine(3);
+    pass.SetLineBreakPoint(0, 1);
+    pass.SetLineBookmark(2, 3);  // beyond Count: nothing
+    pass.SetLineBreakPoint(2, 3);
+    QCOMPARE(l.Count(), 1);
+    QCOMPARE(marks(r), QStringLiteral(".."));
+    pass.SetLineBookmark(2, 2);
+    pass.AddBlankLine(1);
+    QCOMPARE(marks(r), QStringLiteral(".k"));
+    QCOMPARE(all(l), (QStringList{"a", ""}));
+}
+
+QTEST_APPLESS_MAIN(TstCompareOps)
+#include "tst_compareops.moc"
