@@ -156,10 +156,11 @@ void TstCompareOps::collidingLinesStayDifferent()
 void TstCompareOps::cancelLeavesBlankLinesRemoved()
 {
     TLines l, r;
+    // The same lines in reverse order: a long search that yields often.
     for (int i = 0; i < 1500; ++i) {
-        l.Add(QStringLiteral("left %1").arg(i));
+        l.Add(QStringLiteral("line %1").arg(i));
         l.Add(u"");
-        r.Add(QStringLiteral("right %1").arg(i));
+        r.Add(QStringLiteral("line %1").arg(1499 - i));
     }
     TComparePass pass(l, r);
     int yields = 0;
@@ -172,11 +173,12 @@ void TstCompareOps::cancelLeavesBlankLinesRemoved()
     QCOMPARE(pass.Run(), kScanCancelled);
     QVERIFY(!pass.Running());
     QCOMPARE(l.Count(), 1500);  // empty lines gone, nothing rebuilt
-    QCOMPARE(l.Get(1), QStringLiteral("left 1"));
+    QCOMPARE(l.Get(1), QStringLiteral("line 1"));
     QCOMPARE(marks(r), QString(1500, u'.'));
 
     pass.SetYield({});
-    QCOMPARE(pass.Run(), QStringLiteral("Changes=1500"));
+    QVERIFY(pass.Run().startsWith(kChangesPrefix));
+    QCOMPARE(l.Count(), r.Count());
 }
 
 void TstCompareOps::nestedPassDuringYield()

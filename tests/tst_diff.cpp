@@ -56,6 +56,7 @@ private slots:
     void edgeCases();
     void randomisedProperties();
     void characterVariantMatchesInteger();
+    void disjointShortcutChangesNothing();
     void longRunsPairIntoModifies();
     void reentryDuringYieldIsRefused();
     void cancelDuringRun();
@@ -188,6 +189,50 @@ void TstDiff::characterVariantMatchesInteger()
     }
 }
 
+void TstDiff::disjointShortcutChangesNothing()
+{
+    // Texts made of shared lines and rewritten blocks (long enough to reach
+    // the shortcut): the records are the same with and without it.
+    std::mt19937 rng(99);
+    TDiff fast;
+    TDiff plain;
+    plain.SetDisjointShortcut(false);
+    int32_t fresh = 1000000;
+    for (int round = 0; round < 200; ++round) {
+        std::vector<int32_t> a, b;
+        for (int block = int(rng() % 6); block >= 0; --block) {
+            for (int i = int(rng() % 4); i > 0; --i) {  // shared lines, from a small alphabet
+                const int32_t v = int32_t(rng() % 8);
+                a.push_back(v);
+                b.push_back(v);
+            }
+            const int na = int(rng() % 200);
+            const int nb = int(rng() % 200);
+            for (int i = 0; i < na; ++i)
+                a.push_back(rng() % 5 ? fresh++ : int32_t(rng() % 8));
+            for (int i = 0; i < nb; ++i)
+                b.push_back(rng() % 5 ? fresh++ : int32_t(rng() % 8));
+        }
+        QVERIFY(run(fast, a, b));
+        QVERIFY(run(plain, a, b));
+        QCOMPARE(describe(fast), describe(plain));
+        QCOMPARE(stats(fast), stats(plain));
+    }
+    // Wholly different sequences of many sizes, both ways round.
+    for (int n : {65, 199, 200, 201, 777}) {
+        for (int m : {1, 64, 65, 300, 1001}) {
+            std::vector<int32_t> a(static_cast<size_t>(n)), b(static_cast<size_t>(m));
+            std::iota(a.begin(), a.end(), 0);
+            std::iota(b.begin(), b.end(), 5000);
+            for (bool swap : {false, true}) {
+                QVERIFY(swap ? run(fast, b, a) : run(fast, a, b));
+                QVERIFY(swap ? run(plain, b, a) : run(plain, a, b));
+                QCOMPARE(describe(fast), describe(plain));
+            }
+        }
+    }
+}
+
 void TstDiff::longRunsPairIntoModifies()
 {
     // 3,000 left elements against 2,000 others: one block, modifies first.
@@ -225,9 +270,10 @@ void TstDiff::reentryDuringYieldIsRefused()
 
 void TstDiff::cancelDuringRun()
 {
+    // Reversed order: a long search, with yields inside the D loop.
     std::vector<int32_t> a(2000), b(2000);
     std::iota(a.begin(), a.end(), 0);
-    std::iota(b.begin(), b.end(), 5000);
+    std::iota(b.rbegin(), b.rend(), 0);
     TDiff d;
     int yields = 0;
     d.SetYield([&] {

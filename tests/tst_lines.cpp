@@ -39,6 +39,7 @@ private slots:
     void clearRemovesMarks();
     void notifications();
     void snapshotOutlivesClear();
+    void setRowsInPlaceAndShared();
     void wideAndLatin1Storage();
     void getOutOfRange();
 };
@@ -197,14 +198,38 @@ void TstLines::snapshotOutlivesClear()
 {
     TLines l;
     l.SetText(u"one\ntwo\t\n\u0416");
-    const TLineSnapshot s = l.Snapshot();
+    l.SetBreakPoint(0, true);
+    TLineSnapshot s = l.Snapshot();
+    l.Replace(0, u"changed");  // the pane copies its records, the snapshot keeps its own
+    QCOMPARE(s.lines()[0].toString(), QStringLiteral("one"));
     l.Clear();
     l.SetText(u"other");
-    l.Clear();
-    l.AdoptStorage(s);
-    for (int i = 0; i < s.Count(); ++i)
-        l.AddFrom(s, i);
-    QCOMPARE(all(l), (QStringList{"one", "two    ", "\u0416"}));
+    // Rows 0..4: one, filler, two, filler, \u0416; built from the snapshot.
+    const int source[] = {0, -1, 1, -1, 2};
+    l.SetRows(std::move(s), 5, [&](int k) { return source[k]; });
+    QCOMPARE(all(l), (QStringList{"one", "", "two    ", "", "\u0416"}));
+    QCOMPARE(marks(l), QStringLiteral("....."));
+}
+
+void TstLines::setRowsInPlaceAndShared()
+{
+    // The same rows whether the snapshot's records are shared (copied) or
+    // the snapshot's alone (spread out in place).
+    const int source[] = {-1, 0, -1, 1, 2, -1, 3};
+    for (bool keepSecond : {false, true}) {
+        TLines l;
+        l.SetText(u"a\nb\nc\nd");
+        TLineSnapshot s = l.Snapshot();
+        TLineSnapshot second = keepSecond ? s : TLineSnapshot{};
+        l.SetRows(std::move(s), 7, [&](int k) { return source[k]; });
+        QCOMPARE(all(l), (QStringList{"", "a", "", "b", "c", "", "d"}));
+        if (keepSecond)
+            QCOMPARE(second.Count(), 4);
+    }
+    TLines l;
+    l.SetText(u"a\nb");
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.SetRows(l.Snapshot(), 2, [](int k) { return 1 - k; }));
+    QCOMPARE(all(l), (QStringList{"a", "b"}));  // a refused layout changes nothing
 }
 
 void TstLines::wideAndLatin1Storage()

@@ -13,12 +13,11 @@ namespace {
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
 
-std::vector<uint32_t> hashAll(const TLineSnapshot &s)
+void hashAll(const std::vector<TLineRec> &lines, std::vector<int32_t> &out)
 {
-    std::vector<uint32_t> h(s.lines.size());
-    for (size_t i = 0; i < h.size(); ++i)
-        h[i] = HashUnit::HashNormalized(s.lines[i]);
-    return h;
+    out.resize(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        out[i] = int32_t(HashUnit::HashNormalized(lines[i]));
 }
 
 // Keeps the list of running engines right on every way out of a run.
@@ -40,25 +39,16 @@ private:
 
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right)
 {
-    std::vector<uint32_t> leftHashes;
-    std::vector<uint32_t> rightHashes;
-    if (left.lines.size() + right.lines.size() >= kParallelHashLines) {
-        std::thread worker([&] { leftHashes = hashAll(left); });
-        rightHashes = hashAll(right);
+    THashLists ids;
+    if (size_t(left.Count()) + size_t(right.Count()) >= kParallelHashLines) {
+        std::thread worker([&] { hashAll(left.lines(), ids.left); });
+        hashAll(right.lines(), ids.right);
         worker.join();
     } else {
-        leftHashes = hashAll(left);
-        rightHashes = hashAll(right);
+        hashAll(left.lines(), ids.left);
+        hashAll(right.lines(), ids.right);
     }
-
-    TLineInterner interner(left.lines.size() + right.lines.size());
-    THashLists ids;
-    ids.left.resize(left.lines.size());
-    ids.right.resize(right.lines.size());
-    for (size_t i = 0; i < ids.left.size(); ++i)
-        ids.left[i] = interner.Intern(left.lines[i], leftHashes[i]);
-    for (size_t i = 0; i < ids.right.size(); ++i)
-        ids.right[i] = interner.Intern(right.lines[i], rightHashes[i]);
+    InternLines(left.lines(), right.lines(), ids.left, ids.right);
     return ids;
 }
 
@@ -119,17 +109,18 @@ QString TComparePass::Run()
 
 QString TComparePass::RunComparison()
 {
-    // The copies share the panes' characters, so they cost one small record
-    // per line; they keep the texts alive while the panes are rebuilt.
-    const TLineSnapshot leftCopy = fLeft.Snapshot();
-    const TLineSnapshot rightCopy = fRight.Snapshot();
-    const THashLists hashes = BuildHashLists(leftCopy, rightCopy);
+    // The copies share the panes' records and characters, so taking them
+    // costs nothing; they keep the texts alive while the panes are rebuilt.
+    TLineSnapshot leftCopy = fLeft.Snapshot();
+    TLineSnapshot rightCopy = fRight.Snapshot();
+    THashLists hashes = BuildHashLists(leftCopy, rightCopy);
 
     TDiff engine(fYield);
     {
         TEngineRegistration registration(fEngines, &engine);
         engine.Execute(hashes.left.data(), hashes.right.data(), leftCopy.Count(), rightCopy.Count());
     }
+    hashes = THashLists{};  // the engine is done with them: free them before the rebuild
     if (engine.Cancelled())
         return kScanCancelled;
 
@@ -141,37 +132,26 @@ QString TComparePass::RunComparison()
         ~TEndUpdates() { a.EndUpdate(); b.EndUpdate(); }
     } endUpdates{fLeft, fRight};
 
-    fLeft.Clear();
-    fRight.Clear();
-    fLeft.AdoptStorage(leftCopy);
-    fRight.AdoptStorage(rightCopy);
+    // Row k stands for record k: the left pane shows line oldIndex1 except
+    // on an add, the right pane line oldIndex2 except on a delete, and an
+    // empty filler where a side has no line.
     const int count = engine.Count();
+    fLeft.SetRows(std::move(leftCopy), count, [&](int k) {
+        const TCompareRec r = engine.Compares(k);
+        return r.Kind == ckAdd ? -1 : r.oldIndex1;
+    });
+    fRight.SetRows(std::move(rightCopy), count, [&](int k) {
+        const TCompareRec r = engine.Compares(k);
+        return r.Kind == ckDelete ? -1 : r.oldIndex2;
+    });
     for (int k = 0; k < count; ++k) {
         const TCompareRec rec = engine.Compares(k);
         if (fSink)
             fSink(rec);
-        const int lineNo = k + 1;
-        switch (rec.Kind) {
-        case ckNone:
-            fLeft.AddFrom(leftCopy, rec.oldIndex1);
-            fRight.AddFrom(rightCopy, rec.oldIndex2);
-            break;
-        case ckAdd:
-            fRight.AddFrom(rightCopy, rec.oldIndex2);
-            AddBlankLine(1);
-            SetLineBookmark(2, lineNo);
-            break;
-        case ckDelete:
-            fLeft.AddFrom(leftCopy, rec.oldIndex1);
-            AddBlankLine(2);
-            SetLineBreakPoint(2, lineNo);
-            break;
-        case ckModify:
-            fLeft.AddFrom(leftCopy, rec.oldIndex1);
-            fRight.AddFrom(rightCopy, rec.oldIndex2);
-            SetLineBreakPoint(2, lineNo);
-            break;
-        }
+        if (rec.Kind == ckAdd)
+            SetLineBookmark(2, k + 1);
+        else if (rec.Kind != ckNone)
+            SetLineBreakPoint(2, k + 1);
     }
     fLastStats = engine.DiffStats();
     const qint64 changes = qint64(fLastStats.adds) + fLastStats.deletes + fLastStats.modifies;

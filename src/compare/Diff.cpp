@@ -21,6 +21,14 @@ namespace {
 constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
 constexpr int32_t kDiagHigh = INT32_MAX;
 constexpr int kYieldEvery = 200;
+// A sub-problem still without a split at this D is tested for having no
+// element in common. Such a sub-problem always comes out as all its deletes
+// followed by all its adds (no snake ever extends, and the backward pass
+// meets first on the highest diagonal, splitting off a run of deletes), so
+// it is emitted at once instead of searched in O(len * len) steps.
+constexpr int kDisjointCheckAt = 64;
+// The widest value range the disjoint test covers with its bitmap (4 MiB).
+constexpr int64_t kMaxSeenBits = int64_t(1) << 25;
 
 template <typename T> constexpr bool kIsInt = std::is_same_v<T, int32_t>;
 
@@ -54,12 +62,14 @@ template <typename T> void setValue2(TCompareRec &r, T v)
 class TExecuteGuard
 {
 public:
-    TExecuteGuard(bool &executing, std::unique_ptr<int32_t[]> &f, std::unique_ptr<int32_t[]> &b)
-        : fExecuting(executing), fBuf(f), bBuf(b) { fExecuting = true; }
+    TExecuteGuard(bool &executing, std::unique_ptr<int32_t[]> &f, std::unique_ptr<int32_t[]> &b,
+                  std::vector<uint64_t> &seen)
+        : fExecuting(executing), fBuf(f), bBuf(b), fSeen(seen) { fExecuting = true; }
     ~TExecuteGuard()
     {
         fBuf.reset();
         bBuf.reset();
+        std::vector<uint64_t>().swap(fSeen);
         fExecuting = false;
     }
 
@@ -67,6 +77,7 @@ private:
     bool &fExecuting;
     std::unique_ptr<int32_t[]> &fBuf;
     std::unique_ptr<int32_t[]> &bBuf;
+    std::vector<uint64_t> &fSeen;
 };
 
 } // namespace
@@ -120,7 +131,7 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         throw EParlune(QStringLiteral("Sequences too long to compare (%1 and %2 elements; at most %3)")
                            .arg(len1).arg(len2).arg(fMaxLength));
 
-    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer);
+    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
     fCancelled = false;
     Clear();
     const int passedLen1 = len1;
@@ -148,6 +159,8 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         const size_t diagCount = 2 * size_t(m) + 3;
         fDiagBuffer.reset(new int32_t[diagCount]);
         bDiagBuffer.reset(new int32_t[diagCount]);
+        if (fDisjointShortcut && m > kDisjointCheckAt)
+            prepareSeen<T>(s1, s2, offset, len1, len2);
         recursiveDiff<T>(offset, offset, len1, len2);
     }
 
@@ -158,6 +171,45 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     while (LastCompareRec.oldIndex1 < passedLen1 - 1)
         appendMatch<T>();
     return true;
+}
+
+template <typename T>
+void TDiff::prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2)
+{
+    int64_t low = INT64_MAX;
+    int64_t high = INT64_MIN;
+    auto scan = [&](const T *s, int len) {
+        for (int i = 0; i < len; ++i) {
+            low = std::min<int64_t>(low, s[i]);
+            high = std::max<int64_t>(high, s[i]);
+        }
+    };
+    scan(s1 + offset, len1);
+    scan(s2 + offset, len2);
+    if (low > high || high - low >= kMaxSeenBits)
+        return;  // no bitmap: every sub-problem is searched
+    fSeenBase = low;
+    fSeen.assign(size_t((high - low) / 64 + 1), 0);
+}
+
+template <typename T>
+bool TDiff::disjoint(const T *A, int len1, const T *B, int len2)
+{
+    uint64_t *seen = fSeen.data();
+    for (int i = 0; i < len1; ++i) {
+        const uint64_t v = uint64_t(int64_t(A[i]) - fSeenBase);
+        seen[v / 64] |= uint64_t(1) << (v % 64);
+    }
+    bool common = false;
+    for (int i = 0; i < len2 && !common; ++i) {
+        const uint64_t v = uint64_t(int64_t(B[i]) - fSeenBase);
+        common = (seen[v / 64] >> (v % 64)) & 1;
+    }
+    for (int i = 0; i < len1; ++i) {
+        const uint64_t v = uint64_t(int64_t(A[i]) - fSeenBase);
+        seen[v / 64] = 0;
+    }
+    return !common;
 }
 
 void TDiff::resetDiagonals(int m, int len1, int len2)
@@ -210,6 +262,11 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
             yield();
             if (fCancelled)
                 return;
+        }
+        if (D == kDisjointCheckAt && !fSeen.empty() && disjoint(A, len1, B, len2)) {
+            emitChange<T>(offset1, len1, ckDelete);
+            emitChange<T>(offset1 + len1, len2, ckAdd);
+            return;
         }
 
         int k = D;

@@ -55,6 +55,8 @@ public:
     // should process pending user-interface events.
     void SetYield(TYield yield) { fYield = std::move(yield); }
     void SetMaxLength(int maxLength) { fMaxLength = maxLength; }
+    // On by default; off runs the plain search everywhere (for comparison).
+    void SetDisjointShortcut(bool on) { fDisjointShortcut = on; }
 
     // True when the list holds the whole script; false without any change
     // when already executing, false with an empty list when cancelled.
@@ -80,6 +82,8 @@ private:
     template <typename T> const T *seq1() const;
     template <typename T> const T *seq2() const;
     void resetDiagonals(int m, int len1, int len2);
+    template <typename T> void prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2);
+    template <typename T> bool disjoint(const T *A, int len1, const T *B, int len2);
     void yield();
 
     std::vector<TCompareRec> fCompareList;
@@ -98,4 +102,7 @@ private:
     size_t fRunStart = 0;  // first unpaired record of the trailing add/delete run
     TYield fYield;
     int fMaxLength = kMaxLength;
+    bool fDisjointShortcut = true;
+    std::vector<uint64_t> fSeen;  // one bit per value in [fSeenBase, ...), for disjoint()
+    int64_t fSeenBase = 0;
 };

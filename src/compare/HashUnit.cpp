@@ -3,6 +3,8 @@
 #include "TextStore.h"
 
 #include <array>
+#include <cstring>
+#include <type_traits>
 
 namespace HashUnit {
 
@@ -22,6 +24,21 @@ constexpr std::array<uint32_t, 256> makeTable()
 
 constexpr std::array<uint32_t, 256> kTable = makeTable();
 
+// Slicing-by-8 tables: entry k advances the CRC over k further zero bytes,
+// so eight bytes are folded in with eight independent lookups. The result
+// is bit-identical to the byte-at-a-time loop.
+constexpr std::array<std::array<uint32_t, 256>, 8> makeSlices()
+{
+    std::array<std::array<uint32_t, 256>, 8> t{};
+    t[0] = makeTable();
+    for (size_t k = 1; k < 8; ++k)
+        for (size_t n = 0; n < 256; ++n)
+            t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
+    return t;
+}
+
+constexpr std::array<std::array<uint32_t, 256>, 8> kSlices = makeSlices();
+
 // Lower-case of every Latin-1 unit; the lower case of a unit below 256 is
 // itself below 256, so stored Latin-1 lines hash without leaving bytes.
 const std::array<uint8_t, 256> kLowerLatin1 = [] {
@@ -36,6 +53,55 @@ const std::array<uint8_t, 256> kLowerLatin1 = [] {
 inline uint32_t step(uint32_t crc, uint32_t byte)
 {
     return kTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+}
+
+inline uint32_t load32le(const uint8_t *p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint32_t crcBytes(uint32_t crc, const uint8_t *p, size_t n)
+{
+    const auto &t = kSlices;
+    for (; n >= 8; p += 8, n -= 8) {
+        const uint32_t lo = load32le(p) ^ crc;
+        const uint32_t hi = load32le(p + 4);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24]
+            ^ t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; n; --n, ++p)
+        crc = step(crc, *p);
+    return crc;
+}
+
+// Lower-cased byte, or 0x100 for the blanks that a normalised line drops.
+const std::array<uint16_t, 256> kNormalLatin1 = [] {
+    std::array<uint16_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[size_t(c)] = (c == ' ' || c == '\t') ? 0x100 : kLowerLatin1[size_t(c)];
+    return t;
+}();
+
+// The normalised hash of a Latin-1 line: blanks are squeezed out and bytes
+// lower-cased into a small buffer without branches, then the buffer goes
+// through the sliced CRC.
+uint32_t hashLatin1Normalized(const uint8_t *p, size_t n)
+{
+    uint8_t buf[256];
+    uint32_t crc = 0xFFFFFFFFu;
+    while (n) {
+        const size_t chunk = n < sizeof buf ? n : sizeof buf;
+        size_t j = 0;
+        for (size_t i = 0; i < chunk; ++i) {
+            const uint16_t v = kNormalLatin1[p[i]];
+            buf[j] = uint8_t(v);
+            j += 1 - (v >> 8);
+        }
+        crc = crcBytes(crc, buf, j);
+        p += chunk;
+        n -= chunk;
+    }
+    return crc ^ 0xFFFFFFFFu;
 }
 
 inline bool isBlank(char16_t c)
@@ -79,6 +145,10 @@ uint32_t hashWithFlags(const Unit *p, size_t n, bool ic, bool ib)
 template <typename UA, typename UB>
 bool normalizedEqual(const UA *a, size_t na, const UB *b, size_t nb)
 {
+    if constexpr (std::is_same_v<UA, UB>) {
+        if (na == nb && std::memcmp(a, b, na * sizeof(UA)) == 0)
+            return true;  // the common case: the very same text
+    }
     size_t i = 0;
     size_t j = 0;
     for (;;) {
@@ -124,7 +194,7 @@ uint32_t HashNormalized(const TLineRec &line)
         return 0;
     if (line.wide)
         return hashUnits<char16_t, true, true>(static_cast<const char16_t *>(line.data), line.length);
-    return hashUnits<uint8_t, true, true>(line.latin1(), line.length);
+    return hashLatin1Normalized(line.latin1(), line.length);
 }
 
 bool NormalizedEqual(const TLineRec &a, const TLineRec &b)

@@ -1,35 +1,19 @@
 #pragma once
-// Gives every distinct normalised line (spaces and tabs dropped, each unit
-// lower-cased) a small integer id, so that the engine compares lines by id
-// and two lines count as the same exactly when their normalised texts are
-// equal. The line hash only chooses the slot; texts decide equality, so
-// hash collisions cannot make different lines equal.
+// Turns the lines of two lists into ids for the engine: equal ids exactly
+// for lines whose normalised texts (spaces and tabs dropped, each unit
+// lower-cased) are equal. The line hash only chooses where to look; texts
+// decide equality, so hash collisions cannot make different lines equal.
+//
+// An id is the index of the first line with that text, counting the left
+// list first, then the right one.
 
 #include "TextStore.h"
 
 #include <cstdint>
 #include <vector>
 
-class TLineInterner
-{
-public:
-    // Sized once for the number of lines to come, so it never rehashes
-    // unless more lines arrive than announced.
-    explicit TLineInterner(size_t expectedLines);
-
-    // The line must stay alive as long as the interner (its characters are
-    // compared against later lines).
-    int32_t Intern(const TLineRec &line, uint32_t hash);
-    int Distinct() const { return int(fReps.size()); }
-
-private:
-    struct TSlot
-    {
-        uint32_t hash;
-        int32_t id;  // -1: empty
-    };
-    void grow();
-    std::vector<TSlot> fSlots;
-    size_t fMask;
-    std::vector<TLineRec> fReps;
-};
+// On entry ids hold the normalised line hashes (HashNormalized) of left and
+// then right lines; on return, the ids. Both lists' characters must stay
+// alive during the call.
+void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
+                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds);

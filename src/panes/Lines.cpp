@@ -2,7 +2,16 @@
 
 #include "Errors.h"
 
-TLines::TLines(QObject *parent) : QObject(parent) {}
+#include <algorithm>
+
+TLines::TLines(QObject *parent) : QObject(parent), fLines(std::make_shared<std::vector<TLineRec>>()) {}
+
+std::vector<TLineRec> &TLines::edit()
+{
+    if (fLines.use_count() > 1)
+        fLines = std::make_shared<std::vector<TLineRec>>(*fLines);
+    return *fLines;
+}
 
 void TLines::checkIndex(int i) const
 {
@@ -13,7 +22,7 @@ void TLines::checkIndex(int i) const
 const TLineRec &TLines::Rec(int i) const
 {
     checkIndex(i);
-    return fLines[size_t(i)];
+    return (*fLines)[size_t(i)];
 }
 
 QString TLines::Get(int i) const
@@ -33,7 +42,7 @@ TLineRec TLines::makeLine(QStringView s)
 
 void TLines::appendExpanded(QStringView s)
 {
-    fLines.push_back(makeLine(s));
+    edit().push_back(makeLine(s));
 }
 
 void TLines::Add(QStringView s)
@@ -58,17 +67,18 @@ void TLines::Insert(int index, QStringView s)
 {
     if (index < 0 || index > Count())
         throw EParlune(QStringLiteral("List index out of bounds (%1)").arg(index));
-    fLines.insert(fLines.begin() + index, makeLine(s));
+    std::vector<TLineRec> &lines = edit();
+    lines.insert(lines.begin() + index, makeLine(s));
     notifyInserted(index, 1);
 }
 
 void TLines::Replace(int i, QStringView s)
 {
     checkIndex(i);
-    const TLineProp prop = fLines[size_t(i)].prop;
     TLineRec r = makeLine(s);
-    r.prop = prop;
-    fLines[size_t(i)] = r;
+    TLineRec &line = edit()[size_t(i)];
+    r.prop = line.prop;
+    line = r;
     notifyChanged(i);
 }
 
@@ -76,15 +86,16 @@ void TLines::Delete(int i)
 {
     if (i < 0 || i >= Count())
         return;
-    if (Count() == 1) {
-        TLineRec &only = fLines.front();
+    std::vector<TLineRec> &lines = edit();
+    if (lines.size() == 1) {
+        TLineRec &only = lines.front();
         if (only.length != 0) {
             only.length = 0;
             notifyChanged(0);
         }
         return;
     }
-    fLines.erase(fLines.begin() + i);
+    lines.erase(lines.begin() + i);
     notifyRemoved(i, 1);
 }
 
@@ -93,25 +104,26 @@ void TLines::DeleteEmptyLines()
     // One compacting sweep instead of one Delete per line: same result,
     // linear time. When every line is empty, line 0 stays with its marks,
     // as deleting from the last line to the first leaves it.
-    const size_t before = fLines.size();
-    if (before == 0)
+    const std::vector<TLineRec> &current = *fLines;
+    const size_t before = current.size();
+    const size_t empty = size_t(std::count_if(current.begin(), current.end(),
+                                              [](const TLineRec &r) { return r.length == 0; }));
+    if (empty == 0 || (empty == 1 && before == 1))
         return;
+    std::vector<TLineRec> &lines = edit();
     size_t kept = 0;
     for (size_t i = 0; i < before; ++i)
-        if (fLines[i].length != 0)
-            fLines[kept++] = fLines[i];
+        if (lines[i].length != 0)
+            lines[kept++] = lines[i];
     if (kept == 0)
-        kept = 1;  // fLines[0] is still the original line 0, which is empty
-    if (kept == before)
-        return;
-    fLines.resize(kept);
+        kept = 1;  // lines[0] is still the original line 0, which is empty
+    lines.resize(kept);
     notifyReset();
 }
 
 void TLines::Clear()
 {
-    fLines.clear();
-    fLines.shrink_to_fit();
+    fLines = std::make_shared<std::vector<TLineRec>>();
     fKeep.clear();
     fArena.reset();
     notifyReset();
@@ -120,11 +132,11 @@ void TLines::Clear()
 QString TLines::Text() const
 {
     qsizetype total = 0;
-    for (const TLineRec &r : fLines)
+    for (const TLineRec &r : *fLines)
         total += qsizetype(r.length) + 2;
     QString out;
     out.reserve(total);
-    for (const TLineRec &r : fLines) {
+    for (const TLineRec &r : *fLines) {
         if (r.wide)
             out.append(r.wideView());
         else
@@ -159,7 +171,7 @@ void TLines::SetBreakPoint(int index, bool value)
 {
     if (index < 0 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for breakpoint (%1)").arg(index));
-    fLines[size_t(index)].prop.BreakPoint = value;
+    edit()[size_t(index)].prop.BreakPoint = value;
     notifyMarks(index);
 }
 
@@ -169,7 +181,7 @@ void TLines::SetBookmark(int index, bool value)
         return;
     if (index < -1 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for bookmark"));
-    TLineProp &p = fLines[size_t(index)].prop;
+    TLineProp &p = edit()[size_t(index)].prop;
     p.Bookmark = value;
     p.BookmarkIndex = -1;
     notifyMarks(index);
@@ -177,12 +189,12 @@ void TLines::SetBookmark(int index, bool value)
 
 bool TLines::GetBreakPoint(int index) const
 {
-    return index >= 0 && index < Count() && fLines[size_t(index)].prop.BreakPoint;
+    return index >= 0 && index < Count() && (*fLines)[size_t(index)].prop.BreakPoint;
 }
 
 bool TLines::GetBookmark(int index) const
 {
-    return index >= 0 && index < Count() && fLines[size_t(index)].prop.Bookmark;
+    return index >= 0 && index < Count() && (*fLines)[size_t(index)].prop.Bookmark;
 }
 
 void TLines::LoadFromFile(const QString &path)
@@ -192,25 +204,25 @@ void TLines::LoadFromFile(const QString &path)
 
 void TLines::Assign(TLoadedText &&loaded)
 {
-    fLines = std::move(loaded.lines);
+    fLines = std::make_shared<std::vector<TLineRec>>(std::move(loaded.lines));
     fKeep = std::move(loaded.keep);
     fArena.reset();
     fEncoding = loaded.encoding;
-    if (fLines.empty())
-        fLines.push_back(TLineRec{});  // the caret placed at 0,0 needs a line
+    if (fLines->empty())
+        fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
     notifyReset();
 }
 
 void TLines::TrimTrailing()
 {
-    for (size_t i = 0; i < fLines.size(); ++i) {
-        TLineRec &r = fLines[i];
+    for (int i = 0; i < Count(); ++i) {
+        const TLineRec &r = (*fLines)[size_t(i)];
         uint32_t len = r.length;
         while (len > 0 && r.at(len - 1) <= u' ')
             --len;
         if (len != r.length) {
-            r.length = len;  // a prefix of the stored characters: nothing to copy
-            notifyChanged(int(i));
+            edit()[size_t(i)].length = len;  // a prefix of the stored characters: nothing to copy
+            notifyChanged(i);
         }
     }
 }
@@ -218,30 +230,55 @@ void TLines::TrimTrailing()
 void TLines::SaveToFile(const QString &path)
 {
     TrimTrailing();
-    WriteTextFile(path, fLines, fEncoding);
+    WriteTextFile(path, *fLines, fEncoding);
 }
 
 TLineSnapshot TLines::Snapshot() const
 {
-    TLineSnapshot s;
-    s.lines = fLines;
-    for (TLineRec &r : s.lines)
-        r.prop = TLineProp{};
-    s.keep = fKeep;
-    return s;
+    return TLineSnapshot{fLines, fKeep};
 }
 
-void TLines::AdoptStorage(const TLineSnapshot &s)
+void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const std::function<int(int)> &source)
 {
-    fKeep.adopt(s.keep);
-}
+    // Check the whole layout first, so that a bad one changes nothing.
+    const int available = snapshot.Count();
+    for (int k = 0, last = -1; k < rows; ++k) {
+        const int j = source(k);
+        if (j < 0)
+            continue;
+        if (j >= available || j > k || j <= last)
+            throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));
+        last = j;
+    }
 
-void TLines::AddFrom(const TLineSnapshot &s, int index)
-{
-    TLineRec r = s.lines[size_t(index)];
-    r.prop = TLineProp{};
-    fLines.push_back(r);
-    notifyInserted(Count() - 1, 1);
+    fLines.reset();  // this pane's hold on the records, so the snapshot may be their only one
+    std::shared_ptr<const std::vector<TLineRec>> from = std::move(snapshot.shared);
+    std::shared_ptr<std::vector<TLineRec>> to;
+    if (from.use_count() == 1) {
+        // Nobody else sees these records: spread them out in place, from the
+        // last row back, so no line is overwritten before it was moved.
+        to = std::const_pointer_cast<std::vector<TLineRec>>(std::move(from));
+        to->resize(size_t(rows));
+        for (int k = rows - 1; k >= 0; --k) {
+            const int j = source(k);
+            TLineRec r = j >= 0 ? (*to)[size_t(j)] : TLineRec{};
+            r.prop = TLineProp{};
+            (*to)[size_t(k)] = r;
+        }
+    } else {
+        to = std::make_shared<std::vector<TLineRec>>(size_t(rows));
+        for (int k = 0; k < rows; ++k) {
+            const int j = source(k);
+            if (j >= 0) {
+                (*to)[size_t(k)] = (*from)[size_t(j)];
+                (*to)[size_t(k)].prop = TLineProp{};
+            }
+        }
+    }
+    fLines = std::move(to);
+    fKeep = std::move(snapshot.keep);
+    fArena.reset();
+    notifyReset();
 }
 
 void TLines::BeginUpdate()

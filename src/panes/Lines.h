@@ -8,15 +8,20 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <vector>
 
-// A pane's lines taken at one moment. Shares the characters with the pane,
-// so taking it copies no text, and it stays valid whatever the pane does next.
+// A pane's lines taken at one moment. It shares the line records and the
+// characters with the pane (the pane copies its records only when it is
+// changed while a snapshot lives), so taking one costs nothing, and it stays
+// valid whatever the pane does next.
 struct TLineSnapshot
 {
-    std::vector<TLineRec> lines;
+    std::shared_ptr<const std::vector<TLineRec>> shared;
     TKeepAlive keep;
-    int Count() const { return int(lines.size()); }
+    const std::vector<TLineRec> &lines() const { return *shared; }
+    int Count() const { return int(shared->size()); }
 };
 
 class TLines : public QObject
@@ -25,7 +30,7 @@ class TLines : public QObject
 public:
     explicit TLines(QObject *parent = nullptr);
 
-    int Count() const { return int(fLines.size()); }
+    int Count() const { return int(fLines->size()); }
     QString Get(int i) const;
     const TLineRec &Rec(int i) const;  // the stored line, for fast read-only passes
     int Length(int i) const { return int(Rec(i).length); }
@@ -71,10 +76,12 @@ public:
     void TrimTrailing();
 
     TLineSnapshot Snapshot() const;
-    // Appending lines of a snapshot shares their characters; the snapshot's
-    // storage must be adopted once before.
-    void AdoptStorage(const TLineSnapshot &s);
-    void AddFrom(const TLineSnapshot &s, int index);
+    // Replaces all lines by `rows` unmarked rows: row k is line source(k) of
+    // the snapshot, or an empty line where source(k) is negative. The
+    // non-negative sources must increase along the rows, each at most its
+    // row (as in an alignment that inserts fillers), so that the rows can be
+    // laid out in the snapshot's own records when nothing else holds them.
+    void SetRows(TLineSnapshot &&snapshot, int rows, const std::function<int(int)> &source);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
     // sends one Reset when anything changed.
@@ -98,7 +105,9 @@ private:
     void notifyMarks(int index);
     void notifyReset();
 
-    std::vector<TLineRec> fLines;
+    std::vector<TLineRec> &edit();  // the records, copied first if a snapshot shares them
+
+    std::shared_ptr<std::vector<TLineRec>> fLines;
     TKeepAlive fKeep;
     TTextArena fArena;
     int fTabSize = 4;

@@ -145,7 +145,19 @@ TLoadedText ReadTextFile(const QString &path, int tabSize)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EParlune(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
-    QByteArray bytes = file.readAll();
+    // A regular file is read in one call into a buffer of its exact size;
+    // files without a known size (pipes, /proc) are read to their end.
+    QByteArray bytes;
+    const qint64 size = file.size();
+    if (size > 0 && !file.isSequential()) {
+        bytes.resize(size);
+        const qint64 got = file.read(bytes.data(), size);
+        bytes.resize(qMax<qint64>(got, 0));
+        if (got == size && !file.atEnd())
+            bytes += file.readAll();  // it grew while being read
+    } else {
+        bytes = file.readAll();
+    }
     if (file.error() != QFileDevice::NoError)
         throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
     file.close();

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Times parlune-compare --count against diff -i -w --minimal (the GNU diff
+# mode closest to ours: minimal script, case and blanks ignored) on the same
+# generated pairs, alternating the two, and prints median wall time and
+# median peak memory of each with the ratios.
+#
+# bench/compare-vs-diff.sh [RUNS]      (default 5 runs of each per pair)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-5}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+"$here/scripts/setup.sh"
+"$here/scripts/build.sh" "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
+exe="$here/build-bench/src/cli/parlune-compare"
+
+pairs=(
+  "1M lines, 1,000 edits|1000000 1000"
+  "100k lines, 1% edits|100000 1000"
+  "20k vs 20k different|20000 0 --different"
+)
+
+median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
+
+# Runs a command once; prints "seconds kilobytes" (wall time in ns
+# resolution, peak resident memory from GNU time).
+measure() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f "%M" -o "$work/t" "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  # time prepends a line when the exit status is not 0: take the last one
+  echo "$(awk -v ns=$((end - start)) 'BEGIN { printf "%.4f", ns / 1e9 }') $(tail -n 1 "$work/t")"
+}
+
+printf '%-24s %10s %10s %7s %12s %12s %7s\n' pair "ours s" "diff s" ratio "ours MiB" "diff MiB" ratio
+for entry in "${pairs[@]}"; do
+  name="${entry%%|*}"
+  read -r -a args <<<"${entry#*|}"
+  python3 "$here/bench/gen_pair.py" "${args[0]}" "${args[1]}" "$work/a.txt" "$work/b.txt" "${args[@]:2}"
+  : >"$work/ours"; : >"$work/diff"
+  for ((i = 0; i < runs; i++)); do
+    measure "$exe" --count "$work/a.txt" "$work/b.txt" >>"$work/ours"
+    measure diff -i -w --minimal "$work/a.txt" "$work/b.txt" >>"$work/diff"
+  done
+  ot=$(cut -d' ' -f1 "$work/ours" | median); dt=$(cut -d' ' -f1 "$work/diff" | median)
+  om=$(cut -d' ' -f2 "$work/ours" | median); dm=$(cut -d' ' -f2 "$work/diff" | median)
+  awk -v n="$name" -v ot="$ot" -v dt="$dt" -v om="$om" -v dm="$dm" 'BEGIN {
+    printf "%-24s %10.3f %10.3f %7.2f %12.1f %12.1f %7.2f\n", n, ot, dt, (dt > 0 ? ot / dt : 0), om / 1024, dm / 1024, om / dm }'
+done
