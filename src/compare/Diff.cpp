@@ -192,6 +192,20 @@ void TDiff::prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2
     fSeen.assign(size_t((high - low) / 64 + 1), 0);
 }
 
+// True when every forward path of step D went without a snake (each
+// reached exactly (D + k) / 2 elements of A): a cheap sign that the
+// sub-problem may have no element in common, worth the full test.
+bool TDiff::noSnakeYet(const int32_t *fd, int D, int len1, int len2)
+{
+    int k = D;
+    while (k > len1)
+        k -= 2;
+    for (const int low = std::max(-D, -len2); k >= low; k -= 2)
+        if (fd[k] != (D + k) / 2 - 1)
+            return false;
+    return true;
+}
+
 template <typename T>
 bool TDiff::disjoint(const T *A, int len1, const T *B, int len2)
 {
@@ -263,7 +277,8 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
             if (fCancelled)
                 return;
         }
-        if (D == kDisjointCheckAt && !fSeen.empty() && disjoint(A, len1, B, len2)) {
+        if (D == kDisjointCheckAt && !fSeen.empty() && noSnakeYet(fd, D - 1, len1, len2)
+            && disjoint(A, len1, B, len2)) {
             emitChange<T>(offset1, len1, ckDelete);
             emitChange<T>(offset1 + len1, len2, ckAdd);
             return;

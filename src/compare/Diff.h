@@ -84,6 +84,7 @@ private:
     void resetDiagonals(int m, int len1, int len2);
     template <typename T> void prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2);
     template <typename T> bool disjoint(const T *A, int len1, const T *B, int len2);
+    static bool noSnakeYet(const int32_t *fd, int D, int len1, int len2);
     void yield();
 
     std::vector<TCompareRec> fCompareList;

@@ -47,10 +47,16 @@ void splitLines(const Unit *p, size_t n, Fn &&line)
         line(start, n);
 }
 
+enum class TByteMode { Latin1, Utf8, Utf8Checked };
+
 // Byte-oriented files (UTF-8, Latin-1): plain ASCII lines without tabs are
-// used in place, the rest is decoded into the arena.
-void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize, TLoadedText &out)
+// used in place, the rest is decoded into the arena. In Utf8Checked mode a
+// line that is not valid UTF-8 stops the split and false comes back (the
+// file is then read as Latin-1); only lines with non-ASCII bytes are checked.
+bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLoadedText &out)
 {
+    const bool utf8 = mode != TByteMode::Latin1;
+    bool valid = true;
     const char *base = bytes.constData() + from;
     const size_t n = size_t(bytes.size() - from);
     auto block = std::make_shared<const QByteArray>(bytes);
@@ -59,6 +65,8 @@ void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize,
     out.lines.reserve(out.lines.size() + n / 40 + 16);
 
     auto line = [&](size_t b, size_t e) {
+        if (!valid)
+            return;
         const char *s = base + b;
         const size_t len = e - b;
         unsigned high = 0;
@@ -66,6 +74,10 @@ void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize,
         for (size_t i = 0; i < len; ++i) {  // no early exit: vectorises
             high |= uchar(s[i]) & 0x80u;
             tabs |= s[i] == '\t';
+        }
+        if (high && mode == TByteMode::Utf8Checked && !QByteArrayView(s, qsizetype(len)).isValidUtf8()) {
+            valid = false;
+            return;
         }
         if (!tabs && (!high || !utf8)) {
             checkLineLength(qsizetype(len));
@@ -84,7 +96,7 @@ void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize,
 
     // Lines end at LF (found with memchr) or at a lone CR inside the piece.
     size_t start = 0;
-    while (start < n) {
+    while (start < n && valid) {
         const void *hit = std::memchr(base + start, '\n', n - start);
         const size_t end = hit ? size_t(static_cast<const char *>(hit) - base) : n;
         if (std::memchr(base + start, '\r', end - start)) {
@@ -96,8 +108,9 @@ void splitBytes(const QByteArray &bytes, qsizetype from, bool utf8, int tabSize,
         }
         start = end + 1;
     }
-    if (blockUsed)
+    if (blockUsed && valid)
         out.keep.add(std::shared_ptr<const void>(block, block.get()));
+    return valid;
 }
 
 void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLoadedText &out)
@@ -125,7 +138,7 @@ TLoadedText DecodeText(QByteArray bytes, int tabSize)
     const qsizetype n = bytes.size();
     if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
         out.encoding = TTextEncoding::Utf8Bom;
-        splitBytes(bytes, 3, true, tabSize, out);
+        splitBytes(bytes, 3, TByteMode::Utf8, tabSize, out);
     } else if (n >= 2 && u[0] == 0xFF && u[1] == 0xFE) {
         out.encoding = TTextEncoding::Utf16LE;
         splitUtf16(bytes, true, tabSize, out);
@@ -133,9 +146,12 @@ TLoadedText DecodeText(QByteArray bytes, int tabSize)
         out.encoding = TTextEncoding::Utf16BE;
         splitUtf16(bytes, false, tabSize, out);
     } else {
-        const bool utf8 = QByteArrayView(bytes).isValidUtf8();
-        out.encoding = utf8 ? TTextEncoding::Utf8 : TTextEncoding::Latin1;
-        splitBytes(bytes, 0, utf8, tabSize, out);
+        out.encoding = TTextEncoding::Utf8;
+        if (!splitBytes(bytes, 0, TByteMode::Utf8Checked, tabSize, out)) {
+            out = TLoadedText{};
+            out.encoding = TTextEncoding::Latin1;
+            splitBytes(bytes, 0, TByteMode::Latin1, tabSize, out);
+        }
     }
     return out;
 }
