@@ -6,6 +6,7 @@
 
 #include "CompareOps.h"
 #include "Errors.h"
+#include "HashUnit.h"
 #include "Lines.h"
 #include "TextFile.h"
 
@@ -88,7 +89,7 @@ void printRows(const TLines &left, const TLines &right, TOut &out)
         const TLineRec &r = right.Rec(i);
         out.line(l);
         out.chars(' ', std::max<qsizetype>(0, width - qsizetype(l.length)) + 1);
-        out.text(r.prop.BreakPoint ? "!" : r.prop.Bookmark ? "+" : "|");
+        out.text(right.GetBreakPoint(i) ? "!" : right.GetBookmark(i) ? "+" : "|");
         if (r.length) {
             out.text(" ");
             out.line(r);
@@ -128,9 +129,10 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
 
     try {
-        // The two files are read and split on both cores at once.
-        auto leftText = std::async(std::launch::async, [&] { return ReadTextFile(files[0]); });
-        TLoadedText rightText = ReadTextFile(files[1]);
+        // The two files are read, split and hashed on both cores at once.
+        auto leftText = std::async(std::launch::async,
+                                   [&] { return ReadTextFile(files[0], 4, HashUnit::HashNormalized); });
+        TLoadedText rightText = ReadTextFile(files[1], 4, HashUnit::HashNormalized);
         TLines left;
         TLines right;
         left.Assign(leftText.get());

@@ -13,13 +13,6 @@ namespace {
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
 
-void hashAll(const std::vector<TLineRec> &lines, std::vector<int32_t> &out)
-{
-    out.resize(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        out[i] = int32_t(HashUnit::HashNormalized(lines[i]));
-}
-
 // Keeps the list of running engines right on every way out of a run.
 class TEngineRegistration
 {
@@ -40,16 +33,20 @@ private:
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right)
 {
     THashLists ids;
-    if (size_t(left.Count()) + size_t(right.Count()) >= kParallelHashLines) {
-        std::thread worker([&] { hashAll(left.lines(), ids.left); });
-        hashAll(right.lines(), ids.right);
-        worker.join();
-    } else {
-        hashAll(left.lines(), ids.left);
-        hashAll(right.lines(), ids.right);
-    }
     InternLines(left.lines(), right.lines(), ids.left, ids.right);
     return ids;
+}
+
+void HashLines(TLines &left, TLines &right)
+{
+    if (size_t(left.Count()) + size_t(right.Count()) >= kParallelHashLines) {
+        std::thread worker([&] { left.ComputeHashes(HashUnit::HashNormalized); });
+        right.ComputeHashes(HashUnit::HashNormalized);
+        worker.join();
+    } else {
+        left.ComputeHashes(HashUnit::HashNormalized);
+        right.ComputeHashes(HashUnit::HashNormalized);
+    }
 }
 
 void RemoveBlankLines(TLines &pane)
@@ -109,8 +106,11 @@ QString TComparePass::Run()
 
 QString TComparePass::RunComparison()
 {
-    // The copies share the panes' records and characters, so taking them
-    // costs nothing; they keep the texts alive while the panes are rebuilt.
+    // Lines keep their hashes, so only lines new since the last pass are
+    // hashed here. The copies share the panes' records and characters, so
+    // taking them costs nothing; they keep the texts alive while the panes
+    // are rebuilt.
+    HashLines(fLeft, fRight);
     TLineSnapshot leftCopy = fLeft.Snapshot();
     TLineSnapshot rightCopy = fRight.Snapshot();
     THashLists hashes = BuildHashLists(leftCopy, rightCopy);

@@ -84,34 +84,37 @@ private:
     size_t fUsed = 0;
 };
 
-// Interns the lines of one partition (or all when part < 0), in order,
-// and returns their ids in that order.
-std::vector<int32_t> internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
-                                const std::vector<int32_t> &leftHashes,
-                                const std::vector<int32_t> &rightHashes, int part)
+// Interns, in line order, the lines of one partition (part 0 or 1 by the
+// top bit of the mixed hash; -1 for all lines). Ids of part 1 are appended
+// to `compact`, all others are written to their line's place in the lists.
+void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right, int part,
+                std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, std::vector<int32_t> &compact)
 {
     const size_t total = left.size() + right.size();
     // Two versions of a text share most of their lines, so a table starts
     // sized for half the lines being distinct and grows if they are not.
     TInternTable table(left, right, part < 0 ? total / 2 : total / 4);
-    std::vector<int32_t> ids;
-    ids.reserve(part < 0 ? total : total / 2 + total / 16);
-    auto hashAt = [&](size_t line) {
-        return uint32_t(line < left.size() ? leftHashes[line] : rightHashes[line - left.size()]);
+    auto recAt = [&](size_t line) -> const TLineRec & {
+        return line < left.size() ? left[line] : right[line - left.size()];
     };
     for (size_t line = 0; line < total; ++line) {
         if (line + kPrefetchAhead < total) {
-            const uint32_t ahead = mix(hashAt(line + kPrefetchAhead));
+            const uint32_t ahead = mix(recAt(line + kPrefetchAhead).hash);
             if (part < 0 || int(ahead >> 31) == part)
                 table.prefetch(ahead);
         }
-        const uint32_t hash = hashAt(line);
+        const uint32_t hash = recAt(line).hash;
         const uint32_t mixed = mix(hash);
         if (part >= 0 && int(mixed >> 31) != part)
             continue;
-        ids.push_back(table.intern(int32_t(line), hash, mixed));
+        const int32_t id = table.intern(int32_t(line), hash, mixed);
+        if (part == 1)
+            compact.push_back(id);
+        else if (line < left.size())
+            leftIds[line] = id;
+        else
+            rightIds[line - left.size()] = id;
     }
-    return ids;
 }
 
 } // namespace
@@ -119,27 +122,26 @@ std::vector<int32_t> internPart(const std::vector<TLineRec> &left, const std::ve
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds)
 {
+    leftIds.resize(left.size());
+    rightIds.resize(right.size());
+    std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
     if (total < kParallelLines) {
-        const std::vector<int32_t> ids = internPart(left, right, leftIds, rightIds, -1);
-        std::copy(ids.begin(), ids.begin() + long(left.size()), leftIds.begin());
-        std::copy(ids.begin() + long(left.size()), ids.end(), rightIds.begin());
+        internPart(left, right, -1, leftIds, rightIds, part1);
         return;
     }
-    std::vector<int32_t> part1;
-    std::thread worker([&] { part1 = internPart(left, right, leftIds, rightIds, 1); });
-    const std::vector<int32_t> part0 = internPart(left, right, leftIds, rightIds, 0);
+    // Part 1 collects its ids apart, so that the two threads never write
+    // to the same cache lines; they are put in place afterwards.
+    part1.reserve(total / 2 + total / 16);
+    std::thread worker([&] { internPart(left, right, 1, leftIds, rightIds, part1); });
+    internPart(left, right, 0, leftIds, rightIds, part1);
     worker.join();
 
-    // Merge: each line takes the next id of its partition, in line order.
-    size_t next[2] = {0, 0};
-    const std::vector<int32_t> *parts[2] = {&part0, &part1};
-    auto take = [&](int32_t &slot) {
-        const int p = int(mix(uint32_t(slot)) >> 31);
-        slot = (*parts[p])[next[p]++];
-    };
-    for (int32_t &slot : leftIds)
-        take(slot);
-    for (int32_t &slot : rightIds)
-        take(slot);
+    size_t next = 0;
+    for (size_t i = 0; i < left.size(); ++i)
+        if (mix(left[i].hash) >> 31)
+            leftIds[i] = part1[next++];
+    for (size_t i = 0; i < right.size(); ++i)
+        if (mix(right[i].hash) >> 31)
+            rightIds[i] = part1[next++];
 }

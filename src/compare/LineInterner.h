@@ -12,8 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-// On entry ids hold the normalised line hashes (HashNormalized) of left and
-// then right lines; on return, the ids. Both lists' characters must stay
-// alive during the call.
+// Every line must carry its normalised hash (HashNormalized). Fills the two
+// id lists, one id per line.
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds);

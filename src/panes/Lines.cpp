@@ -4,6 +4,11 @@
 
 #include <algorithm>
 
+namespace {
+constexpr uint8_t kBreakPointBit = 1;
+constexpr uint8_t kBookmarkBit = 2;
+} // namespace
+
 TLines::TLines(QObject *parent) : QObject(parent), fLines(std::make_shared<std::vector<TLineRec>>()) {}
 
 std::vector<TLineRec> &TLines::edit()
@@ -11,6 +16,21 @@ std::vector<TLineRec> &TLines::edit()
     if (fLines.use_count() > 1)
         fLines = std::make_shared<std::vector<TLineRec>>(*fLines);
     return *fLines;
+}
+
+uint8_t TLines::packProp(const TLineProp &p)
+{
+    const int number = std::clamp<int>(p.BookmarkIndex, -1, 9) + 1;
+    return uint8_t((p.BreakPoint ? kBreakPointBit : 0) | (p.Bookmark ? kBookmarkBit : 0) | (number << 2));
+}
+
+TLineProp TLines::unpackProp(uint8_t bits)
+{
+    TLineProp p;
+    p.BreakPoint = bits & kBreakPointBit;
+    p.Bookmark = bits & kBookmarkBit;
+    p.BookmarkIndex = qint8((bits >> 2) - 1);
+    return p;
 }
 
 void TLines::checkIndex(int i) const
@@ -30,6 +50,12 @@ QString TLines::Get(int i) const
     return Rec(i).toString();
 }
 
+TLineProp TLines::Prop(int index) const
+{
+    checkIndex(index);
+    return unpackProp(fMarks[size_t(index)]);
+}
+
 TLineRec TLines::makeLine(QStringView s)
 {
     if (s.contains(u'\t')) {
@@ -43,6 +69,7 @@ TLineRec TLines::makeLine(QStringView s)
 void TLines::appendExpanded(QStringView s)
 {
     edit().push_back(makeLine(s));
+    fMarks.push_back(0);
 }
 
 void TLines::Add(QStringView s)
@@ -67,18 +94,18 @@ void TLines::Insert(int index, QStringView s)
 {
     if (index < 0 || index > Count())
         throw EParlune(QStringLiteral("List index out of bounds (%1)").arg(index));
+    const TLineRec r = makeLine(s);
     std::vector<TLineRec> &lines = edit();
-    lines.insert(lines.begin() + index, makeLine(s));
+    lines.insert(lines.begin() + index, r);
+    fMarks.insert(fMarks.begin() + index, 0);
     notifyInserted(index, 1);
 }
 
 void TLines::Replace(int i, QStringView s)
 {
     checkIndex(i);
-    TLineRec r = makeLine(s);
-    TLineRec &line = edit()[size_t(i)];
-    r.prop = line.prop;
-    line = r;
+    const TLineRec r = makeLine(s);
+    edit()[size_t(i)] = r;
     notifyChanged(i);
 }
 
@@ -86,16 +113,16 @@ void TLines::Delete(int i)
 {
     if (i < 0 || i >= Count())
         return;
-    std::vector<TLineRec> &lines = edit();
-    if (lines.size() == 1) {
-        TLineRec &only = lines.front();
-        if (only.length != 0) {
-            only.length = 0;
+    if (Count() == 1) {
+        if ((*fLines)[0].length != 0) {
+            edit()[0] = TLineRec{};  // emptied; its marks stay
             notifyChanged(0);
         }
         return;
     }
+    std::vector<TLineRec> &lines = edit();
     lines.erase(lines.begin() + i);
+    fMarks.erase(fMarks.begin() + i);
     notifyRemoved(i, 1);
 }
 
@@ -112,18 +139,24 @@ void TLines::DeleteEmptyLines()
         return;
     std::vector<TLineRec> &lines = edit();
     size_t kept = 0;
-    for (size_t i = 0; i < before; ++i)
-        if (lines[i].length != 0)
-            lines[kept++] = lines[i];
+    for (size_t i = 0; i < before; ++i) {
+        if (lines[i].length != 0) {
+            lines[kept] = lines[i];
+            fMarks[kept] = fMarks[i];
+            ++kept;
+        }
+    }
     if (kept == 0)
-        kept = 1;  // lines[0] is still the original line 0, which is empty
+        kept = 1;  // entry 0 is still the original line 0, which is empty
     lines.resize(kept);
+    fMarks.resize(kept);
     notifyReset();
 }
 
 void TLines::Clear()
 {
     fLines = std::make_shared<std::vector<TLineRec>>();
+    std::vector<uint8_t>().swap(fMarks);
     fKeep.clear();
     fArena.reset();
     notifyReset();
@@ -171,7 +204,8 @@ void TLines::SetBreakPoint(int index, bool value)
 {
     if (index < 0 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for breakpoint (%1)").arg(index));
-    edit()[size_t(index)].prop.BreakPoint = value;
+    uint8_t &m = fMarks[size_t(index)];
+    m = value ? (m | kBreakPointBit) : (m & ~kBreakPointBit);
     notifyMarks(index);
 }
 
@@ -181,25 +215,26 @@ void TLines::SetBookmark(int index, bool value)
         return;
     if (index < -1 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for bookmark"));
-    TLineProp &p = edit()[size_t(index)].prop;
+    TLineProp p = unpackProp(fMarks[size_t(index)]);
     p.Bookmark = value;
     p.BookmarkIndex = -1;
+    fMarks[size_t(index)] = packProp(p);
     notifyMarks(index);
 }
 
 bool TLines::GetBreakPoint(int index) const
 {
-    return index >= 0 && index < Count() && (*fLines)[size_t(index)].prop.BreakPoint;
+    return index >= 0 && index < Count() && (fMarks[size_t(index)] & kBreakPointBit);
 }
 
 bool TLines::GetBookmark(int index) const
 {
-    return index >= 0 && index < Count() && (*fLines)[size_t(index)].prop.Bookmark;
+    return index >= 0 && index < Count() && (fMarks[size_t(index)] & kBookmarkBit);
 }
 
-void TLines::LoadFromFile(const QString &path)
+void TLines::LoadFromFile(const QString &path, TLineHasher hasher)
 {
-    Assign(ReadTextFile(path, fTabSize));
+    Assign(ReadTextFile(path, fTabSize, hasher));
 }
 
 void TLines::Assign(TLoadedText &&loaded)
@@ -210,6 +245,7 @@ void TLines::Assign(TLoadedText &&loaded)
     fEncoding = loaded.encoding;
     if (fLines->empty())
         fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
+    fMarks.assign(fLines->size(), 0);
     notifyReset();
 }
 
@@ -221,7 +257,9 @@ void TLines::TrimTrailing()
         while (len > 0 && r.at(len - 1) <= u' ')
             --len;
         if (len != r.length) {
-            edit()[size_t(i)].length = len;  // a prefix of the stored characters: nothing to copy
+            TLineRec &changed = edit()[size_t(i)];
+            changed.length = len;  // a prefix of the stored characters: nothing to copy
+            changed.hashed = 0;
             notifyChanged(i);
         }
     }
@@ -231,6 +269,23 @@ void TLines::SaveToFile(const QString &path)
 {
     TrimTrailing();
     WriteTextFile(path, *fLines, fEncoding);
+}
+
+void TLines::ComputeHashes(TLineHasher hasher)
+{
+    const std::vector<TLineRec> &current = *fLines;
+    auto missing = std::find_if(current.begin(), current.end(), [](const TLineRec &r) { return !r.hashed; });
+    if (missing == current.end())
+        return;
+    const size_t first = size_t(missing - current.begin());
+    std::vector<TLineRec> &lines = edit();
+    for (size_t i = first; i < lines.size(); ++i) {
+        TLineRec &r = lines[i];
+        if (!r.hashed) {
+            r.hash = hasher(r);
+            r.hashed = 1;
+        }
+    }
 }
 
 TLineSnapshot TLines::Snapshot() const
@@ -261,21 +316,18 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const std::function<int
         to->resize(size_t(rows));
         for (int k = rows - 1; k >= 0; --k) {
             const int j = source(k);
-            TLineRec r = j >= 0 ? (*to)[size_t(j)] : TLineRec{};
-            r.prop = TLineProp{};
-            (*to)[size_t(k)] = r;
+            (*to)[size_t(k)] = j >= 0 ? (*to)[size_t(j)] : TLineRec{};
         }
     } else {
         to = std::make_shared<std::vector<TLineRec>>(size_t(rows));
         for (int k = 0; k < rows; ++k) {
             const int j = source(k);
-            if (j >= 0) {
+            if (j >= 0)
                 (*to)[size_t(k)] = (*from)[size_t(j)];
-                (*to)[size_t(k)].prop = TLineProp{};
-            }
         }
     }
     fLines = std::move(to);
+    fMarks.assign(size_t(rows), 0);
     fKeep = std::move(snapshot.keep);
     fArena.reset();
     notifyReset();

@@ -57,7 +57,7 @@ public:
     void SetBookmark(int index, bool value);
     bool GetBreakPoint(int index) const;
     bool GetBookmark(int index) const;
-    TLineProp Prop(int index) const { return Rec(index).prop; }
+    TLineProp Prop(int index) const;
 
     int TabSize() const { return fTabSize; }
     void SetTabSize(int size) { fTabSize = size; }
@@ -66,7 +66,7 @@ public:
 
     // Replaces all lines by the file's; remembers its encoding. A file with
     // no lines leaves one empty line. On error the list is unchanged.
-    void LoadFromFile(const QString &path);
+    void LoadFromFile(const QString &path, TLineHasher hasher = nullptr);
     // Takes lines read elsewhere (e.g. on another thread) as LoadFromFile does.
     void Assign(TLoadedText &&loaded);
     // Strips trailing characters up to U+0020 from every line, here in the
@@ -74,6 +74,10 @@ public:
     void SaveToFile(const QString &path);
     // Removes trailing characters up to U+0020 from every line.
     void TrimTrailing();
+
+    // Gives every line without a hash its hash; lines keep it until their
+    // text changes. Sends no change signal: the text is unchanged.
+    void ComputeHashes(TLineHasher hasher);
 
     TLineSnapshot Snapshot() const;
     // Replaces all lines by `rows` unmarked rows: row k is line source(k) of
@@ -107,7 +111,13 @@ private:
 
     std::vector<TLineRec> &edit();  // the records, copied first if a snapshot shares them
 
+    // Marks packed into one byte per line, parallel to the records: bit 0
+    // breakpoint, bit 1 bookmark, bits 2..5 the bookmark number + 1.
+    static uint8_t packProp(const TLineProp &p);
+    static TLineProp unpackProp(uint8_t bits);
+
     std::shared_ptr<std::vector<TLineRec>> fLines;
+    std::vector<uint8_t> fMarks;
     TKeepAlive fKeep;
     TTextArena fArena;
     int fTabSize = 4;

@@ -53,7 +53,17 @@ enum class TByteMode { Latin1, Utf8, Utf8Checked };
 // used in place, the rest is decoded into the arena. In Utf8Checked mode a
 // line that is not valid UTF-8 stops the split and false comes back (the
 // file is then read as Latin-1); only lines with non-ASCII bytes are checked.
-bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLoadedText &out)
+void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
+{
+    if (hasher) {
+        r.hash = hasher(r);
+        r.hashed = 1;
+    }
+    out.lines.push_back(r);
+}
+
+bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLineHasher hasher,
+                TLoadedText &out)
 {
     const bool utf8 = mode != TByteMode::Latin1;
     bool valid = true;
@@ -84,14 +94,14 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             TLineRec r;
             r.data = s;
             r.length = uint32_t(len);
-            out.lines.push_back(r);
+            addLine(out, r, hasher);
             blockUsed = true;
             return;
         }
         QString text = utf8 ? QString::fromUtf8(s, qsizetype(len)) : QString::fromLatin1(s, qsizetype(len));
         if (tabs)
             text = expandTabs(std::move(text), tabSize);
-        out.lines.push_back(arena.store(text, out.keep));
+        addLine(out, arena.store(text, out.keep), hasher);
     };
 
     // Lines end at LF (found with memchr) or at a lone CR inside the piece.
@@ -113,7 +123,7 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     return valid;
 }
 
-void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLoadedText &out)
+void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher hasher, TLoadedText &out)
 {
     QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                            QStringConverter::Flag::Stateless);
@@ -123,40 +133,40 @@ void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLoaded
     splitLines(text.utf16(), size_t(text.size()), [&](size_t b, size_t e) {
         QStringView piece = QStringView(text).sliced(qsizetype(b), qsizetype(e - b));
         if (piece.contains(u'\t'))
-            out.lines.push_back(arena.store(expandTabs(piece.toString(), tabSize), out.keep));
+            addLine(out, arena.store(expandTabs(piece.toString(), tabSize), out.keep), hasher);
         else
-            out.lines.push_back(arena.store(piece, out.keep));
+            addLine(out, arena.store(piece, out.keep), hasher);
     });
 }
 
 } // namespace
 
-TLoadedText DecodeText(QByteArray bytes, int tabSize)
+TLoadedText DecodeText(QByteArray bytes, int tabSize, TLineHasher hasher)
 {
     TLoadedText out;
     const auto *u = reinterpret_cast<const uchar *>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) {
         out.encoding = TTextEncoding::Utf8Bom;
-        splitBytes(bytes, 3, TByteMode::Utf8, tabSize, out);
+        splitBytes(bytes, 3, TByteMode::Utf8, tabSize, hasher, out);
     } else if (n >= 2 && u[0] == 0xFF && u[1] == 0xFE) {
         out.encoding = TTextEncoding::Utf16LE;
-        splitUtf16(bytes, true, tabSize, out);
+        splitUtf16(bytes, true, tabSize, hasher, out);
     } else if (n >= 2 && u[0] == 0xFE && u[1] == 0xFF) {
         out.encoding = TTextEncoding::Utf16BE;
-        splitUtf16(bytes, false, tabSize, out);
+        splitUtf16(bytes, false, tabSize, hasher, out);
     } else {
         out.encoding = TTextEncoding::Utf8;
-        if (!splitBytes(bytes, 0, TByteMode::Utf8Checked, tabSize, out)) {
+        if (!splitBytes(bytes, 0, TByteMode::Utf8Checked, tabSize, hasher, out)) {
             out = TLoadedText{};
             out.encoding = TTextEncoding::Latin1;
-            splitBytes(bytes, 0, TByteMode::Latin1, tabSize, out);
+            splitBytes(bytes, 0, TByteMode::Latin1, tabSize, hasher, out);
         }
     }
     return out;
 }
 
-TLoadedText ReadTextFile(const QString &path, int tabSize)
+TLoadedText ReadTextFile(const QString &path, int tabSize, TLineHasher hasher)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -177,7 +187,7 @@ TLoadedText ReadTextFile(const QString &path, int tabSize)
     if (file.error() != QFileDevice::NoError)
         throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
     file.close();
-    return DecodeText(std::move(bytes), tabSize);
+    return DecodeText(std::move(bytes), tabSize, hasher);
 }
 
 namespace {

@@ -31,8 +31,9 @@ struct TLoadedText
     TTextEncoding encoding = TTextEncoding::Utf8;
 };
 
-TLoadedText ReadTextFile(const QString &path, int tabSize = 4);
-TLoadedText DecodeText(QByteArray bytes, int tabSize = 4);
+// With a hasher, every line gets its hash while its characters are at hand.
+TLoadedText ReadTextFile(const QString &path, int tabSize = 4, TLineHasher hasher = nullptr);
+TLoadedText DecodeText(QByteArray bytes, int tabSize = 4, TLineHasher hasher = nullptr);
 // Writes through a temporary file that replaces the target only when all
 // was written, so a failed save leaves an existing file as it was.
 void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding);

@@ -1,8 +1,9 @@
 #include "TextStore.h"
 
+#include "Errors.h"
+
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 QString TLineRec::toString() const
 {
@@ -38,8 +39,8 @@ void TKeepAlive::adopt(const TKeepAlive &other)
 
 void checkLineLength(qsizetype length)
 {
-    if (length < 0 || quint64(length) > UINT32_MAX)
-        throw std::length_error("Line too long (more than 4,294,967,295 characters)");
+    if (length < 0 || length >= (qsizetype(1) << 30))
+        throw EParlune(QStringLiteral("Line too long (1,073,741,824 characters or more)"));
 }
 
 void *TTextArena::allocate(size_t bytes, TKeepAlive &keep)

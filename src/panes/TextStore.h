@@ -21,13 +21,16 @@ struct TLineProp
     qint8 BookmarkIndex = -1;  // numbered bookmark 0..9, or -1 for none
 };
 
-// One line as stored: its characters and its marks.
+// One stored line: where its characters are, and the hash of its text,
+// made once when the line is made (the comparison needs it for every line
+// on every pass; lines that do not change are not hashed again).
 struct TLineRec
 {
     const void *data = nullptr;  // Latin-1 bytes or char16_t units, see wide
-    uint32_t length = 0;         // in code units
-    bool wide = false;
-    TLineProp prop;
+    uint32_t length : 30 = 0;    // in code units
+    uint32_t wide : 1 = 0;
+    uint32_t hashed : 1 = 0;     // hash holds the hasher's value for this text
+    uint32_t hash = 0;
 
     QStringView wideView() const { return {static_cast<const char16_t *>(data), qsizetype(length)}; }
     const uchar *latin1() const { return static_cast<const uchar *>(data); }
@@ -35,6 +38,9 @@ struct TLineRec
     QString toString() const;
     bool equalsText(QStringView s) const;
 };
+
+// The hash that lines carry (the comparison's normalised line hash).
+using TLineHasher = uint32_t (*)(const TLineRec &);
 
 // The set of memory blocks a list of lines points into.
 class TKeepAlive
@@ -69,5 +75,6 @@ private:
     size_t fCap = 0;
 };
 
-// Every line length must fit the record; longer lines are refused.
+// Every line length must fit the record (under 2^30 code units); longer
+// lines are refused.
 void checkLineLength(qsizetype length);
