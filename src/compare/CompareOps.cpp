@@ -135,17 +135,18 @@ QString TComparePass::RunComparison()
     // Row k stands for record k: the left pane shows line oldIndex1 except
     // on an add, the right pane line oldIndex2 except on a delete, and an
     // empty filler where a side has no line.
-    const int count = engine.Count();
+    const std::vector<TCompareRec> &records = engine.Records();
+    const int count = int(records.size());
     fLeft.SetRows(std::move(leftCopy), count, [&](int k) {
-        const TCompareRec r = engine.Compares(k);
+        const TCompareRec &r = records[size_t(k)];
         return r.Kind == ckAdd ? -1 : r.oldIndex1;
     });
     fRight.SetRows(std::move(rightCopy), count, [&](int k) {
-        const TCompareRec r = engine.Compares(k);
+        const TCompareRec &r = records[size_t(k)];
         return r.Kind == ckDelete ? -1 : r.oldIndex2;
     });
     for (int k = 0; k < count; ++k) {
-        const TCompareRec rec = engine.Compares(k);
+        const TCompareRec &rec = records[size_t(k)];
         if (fSink)
             fSink(rec);
         if (rec.Kind == ckAdd)

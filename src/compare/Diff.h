@@ -71,6 +71,8 @@ public:
     TCompareRec Compares(int index) const { return GetCompare(index); }
     TCompareRec GetCompare(int index) const;
     const TDiffStats &DiffStats() const { return fDiffStats; }
+    // All records at once, for passes over the whole list.
+    const std::vector<TCompareRec> &Records() const { return fCompareList; }
     bool Cancelled() const { return fCancelled; }
     bool Executing() const { return fExecuting; }
 

@@ -84,9 +84,31 @@ private:
     size_t fUsed = 0;
 };
 
-// Interns, in line order, the lines of one partition (part 0 or 1 by the
-// top bit of the mixed hash; -1 for all lines). Ids of part 1 are appended
-// to `compact`, all others are written to their line's place in the lists.
+// The order in which lines are interned: left and right lines in turn,
+// then the rest of the longer list. Two versions of a text hold their equal
+// lines at nearby places, so the line an equal one is compared with was
+// mostly interned a moment ago and is still in the cache.
+class TVisitOrder
+{
+public:
+    TVisitOrder(size_t n1, size_t n2) : fN1(n1), fPairs(std::min(n1, n2)), fLeftLonger(n1 > n2) {}
+    size_t line(size_t step) const  // a global line: left first, then right
+    {
+        if (step < 2 * fPairs)
+            return step % 2 ? fN1 + step / 2 : step / 2;
+        const size_t rest = step - 2 * fPairs;
+        return fLeftLonger ? fPairs + rest : fN1 + fPairs + rest;
+    }
+
+private:
+    size_t fN1;
+    size_t fPairs;
+    bool fLeftLonger;
+};
+
+// Interns the lines of one partition (part 0 or 1 by the top bit of the
+// mixed hash; -1 for all lines) in visiting order. Ids of part 1 are
+// appended to `compact` in that order; all others are written in place.
 void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right, int part,
                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, std::vector<int32_t> &compact)
 {
@@ -94,15 +116,17 @@ void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &
     // Two versions of a text share most of their lines, so a table starts
     // sized for half the lines being distinct and grows if they are not.
     TInternTable table(left, right, part < 0 ? total / 2 : total / 4);
+    const TVisitOrder order(left.size(), right.size());
     auto recAt = [&](size_t line) -> const TLineRec & {
         return line < left.size() ? left[line] : right[line - left.size()];
     };
-    for (size_t line = 0; line < total; ++line) {
-        if (line + kPrefetchAhead < total) {
-            const uint32_t ahead = mix(recAt(line + kPrefetchAhead).hash);
+    for (size_t step = 0; step < total; ++step) {
+        if (step + kPrefetchAhead < total) {
+            const uint32_t ahead = mix(recAt(order.line(step + kPrefetchAhead)).hash);
             if (part < 0 || int(ahead >> 31) == part)
                 table.prefetch(ahead);
         }
+        const size_t line = order.line(step);
         const uint32_t hash = recAt(line).hash;
         const uint32_t mixed = mix(hash);
         if (part >= 0 && int(mixed >> 31) != part)
@@ -137,11 +161,15 @@ void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
     internPart(left, right, 0, leftIds, rightIds, part1);
     worker.join();
 
+    const TVisitOrder order(left.size(), right.size());
     size_t next = 0;
-    for (size_t i = 0; i < left.size(); ++i)
-        if (mix(left[i].hash) >> 31)
-            leftIds[i] = part1[next++];
-    for (size_t i = 0; i < right.size(); ++i)
-        if (mix(right[i].hash) >> 31)
-            rightIds[i] = part1[next++];
+    for (size_t step = 0; step < total; ++step) {
+        const size_t line = order.line(step);
+        if (line < left.size()) {
+            if (mix(left[line].hash) >> 31)
+                leftIds[line] = part1[next++];
+        } else if (mix(right[line - left.size()].hash) >> 31) {
+            rightIds[line - left.size()] = part1[next++];
+        }
+    }
 }

@@ -4,8 +4,8 @@
 // lower-cased) are equal. The line hash only chooses where to look; texts
 // decide equality, so hash collisions cannot make different lines equal.
 //
-// An id is the index of the first line with that text, counting the left
-// list first, then the right one.
+// An id is the index of one of the lines with that text (left lines
+// counted first, then right ones); only equality of ids carries meaning.
 
 #include "TextStore.h"
 

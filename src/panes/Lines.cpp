@@ -293,42 +293,17 @@ TLineSnapshot TLines::Snapshot() const
     return TLineSnapshot{fLines, fKeep};
 }
 
-void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const std::function<int(int)> &source)
+void TLines::checkRowLayout(int k, int j, int available, int last) const
 {
-    // Check the whole layout first, so that a bad one changes nothing.
-    const int available = snapshot.Count();
-    for (int k = 0, last = -1; k < rows; ++k) {
-        const int j = source(k);
-        if (j < 0)
-            continue;
-        if (j >= available || j > k || j <= last)
-            throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));
-        last = j;
-    }
+    if (j >= available || j > k || j <= last)
+        throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));
+}
 
-    fLines.reset();  // this pane's hold on the records, so the snapshot may be their only one
-    std::shared_ptr<const std::vector<TLineRec>> from = std::move(snapshot.shared);
-    std::shared_ptr<std::vector<TLineRec>> to;
-    if (from.use_count() == 1) {
-        // Nobody else sees these records: spread them out in place, from the
-        // last row back, so no line is overwritten before it was moved.
-        to = std::const_pointer_cast<std::vector<TLineRec>>(std::move(from));
-        to->resize(size_t(rows));
-        for (int k = rows - 1; k >= 0; --k) {
-            const int j = source(k);
-            (*to)[size_t(k)] = j >= 0 ? (*to)[size_t(j)] : TLineRec{};
-        }
-    } else {
-        to = std::make_shared<std::vector<TLineRec>>(size_t(rows));
-        for (int k = 0; k < rows; ++k) {
-            const int j = source(k);
-            if (j >= 0)
-                (*to)[size_t(k)] = (*from)[size_t(j)];
-        }
-    }
-    fLines = std::move(to);
-    fMarks.assign(size_t(rows), 0);
-    fKeep = std::move(snapshot.keep);
+void TLines::adoptRows(std::shared_ptr<std::vector<TLineRec>> rows, TKeepAlive &&keep)
+{
+    fLines = std::move(rows);
+    fMarks.assign(fLines->size(), 0);
+    fKeep = std::move(keep);
     fArena.reset();
     notifyReset();
 }

@@ -8,7 +8,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -85,7 +84,8 @@ public:
     // non-negative sources must increase along the rows, each at most its
     // row (as in an alignment that inserts fillers), so that the rows can be
     // laid out in the snapshot's own records when nothing else holds them.
-    void SetRows(TLineSnapshot &&snapshot, int rows, const std::function<int(int)> &source);
+    // A layout that breaks this is refused (EParlune) and changes nothing.
+    template <typename Source> void SetRows(TLineSnapshot &&snapshot, int rows, const Source &source);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
     // sends one Reset when anything changed.
@@ -100,6 +100,8 @@ signals:
     void Reset();
 
 private:
+    void checkRowLayout(int k, int j, int available, int last) const;
+    void adoptRows(std::shared_ptr<std::vector<TLineRec>> rows, TKeepAlive &&keep);
     void appendExpanded(QStringView s);
     TLineRec makeLine(QStringView s);
     void checkIndex(int i) const;
@@ -125,3 +127,40 @@ private:
     int fUpdateDepth = 0;
     bool fUpdateDirty = false;
 };
+
+template <typename Source>
+void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
+{
+    // Check the whole layout first, so that a bad one changes nothing.
+    const int available = snapshot.Count();
+    for (int k = 0, last = -1; k < rows; ++k) {
+        const int j = source(k);
+        if (j >= 0) {
+            checkRowLayout(k, j, available, last);
+            last = j;
+        }
+    }
+
+    fLines.reset();  // this pane's hold on the records, so the snapshot may be their only one
+    std::shared_ptr<const std::vector<TLineRec>> from = std::move(snapshot.shared);
+    std::shared_ptr<std::vector<TLineRec>> to;
+    if (from.use_count() == 1) {
+        // Nobody else sees these records: spread them out in place, from the
+        // last row back, so no line is overwritten before it was moved.
+        to = std::const_pointer_cast<std::vector<TLineRec>>(std::move(from));
+        to->resize(size_t(rows));
+        TLineRec *r = to->data();
+        for (int k = rows - 1; k >= 0; --k) {
+            const int j = source(k);
+            r[k] = j >= 0 ? r[j] : TLineRec{};
+        }
+    } else {
+        to = std::make_shared<std::vector<TLineRec>>(size_t(rows));
+        for (int k = 0; k < rows; ++k) {
+            const int j = source(k);
+            if (j >= 0)
+                (*to)[size_t(k)] = (*from)[size_t(j)];
+        }
+    }
+    adoptRows(std::move(to), std::move(snapshot.keep));
+}

@@ -74,22 +74,32 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     TTextArena arena;
     out.lines.reserve(out.lines.size() + n / 40 + 16);
 
-    auto line = [&](size_t b, size_t e) {
+    struct TScan
+    {
+        unsigned high = 0;  // some byte is not ASCII
+        unsigned tabs = 0;
+        unsigned crs = 0;
+    };
+    auto scan = [](const char *s, size_t len) {
+        TScan f;
+        for (size_t i = 0; i < len; ++i) {  // no early exit: vectorises
+            f.high |= uchar(s[i]) & 0x80u;
+            f.tabs |= s[i] == '\t';
+            f.crs |= s[i] == '\r';
+        }
+        return f;
+    };
+
+    auto line = [&](size_t b, size_t e, const TScan &f) {
         if (!valid)
             return;
         const char *s = base + b;
         const size_t len = e - b;
-        unsigned high = 0;
-        unsigned tabs = 0;
-        for (size_t i = 0; i < len; ++i) {  // no early exit: vectorises
-            high |= uchar(s[i]) & 0x80u;
-            tabs |= s[i] == '\t';
-        }
-        if (high && mode == TByteMode::Utf8Checked && !QByteArrayView(s, qsizetype(len)).isValidUtf8()) {
+        if (f.high && mode == TByteMode::Utf8Checked && !QByteArrayView(s, qsizetype(len)).isValidUtf8()) {
             valid = false;
             return;
         }
-        if (!tabs && (!high || !utf8)) {
+        if (!f.tabs && (!f.high || !utf8)) {
             checkLineLength(qsizetype(len));
             TLineRec r;
             r.data = s;
@@ -99,22 +109,24 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             return;
         }
         QString text = utf8 ? QString::fromUtf8(s, qsizetype(len)) : QString::fromLatin1(s, qsizetype(len));
-        if (tabs)
+        if (f.tabs)
             text = expandTabs(std::move(text), tabSize);
         addLine(out, arena.store(text, out.keep), hasher);
     };
 
-    // Lines end at LF (found with memchr) or at a lone CR inside the piece.
+    // Lines end at LF (found with memchr) or at a CR inside the piece.
     size_t start = 0;
     while (start < n && valid) {
         const void *hit = std::memchr(base + start, '\n', n - start);
         const size_t end = hit ? size_t(static_cast<const char *>(hit) - base) : n;
-        if (std::memchr(base + start, '\r', end - start)) {
+        const TScan f = scan(base + start, end - start);
+        if (f.crs) {
             const size_t pieceEnd = (end < n) ? end + 1 : end;  // include the LF
-            splitLines(base + start, pieceEnd - start,
-                       [&](size_t b, size_t e) { line(start + b, start + e); });
+            splitLines(base + start, pieceEnd - start, [&](size_t b, size_t e) {
+                line(start + b, start + e, scan(base + start + b, e - b));
+            });
         } else {
-            line(start, end);
+            line(start, end, f);
         }
         start = end + 1;
     }
