@@ -226,14 +226,36 @@ bool TDiff::disjoint(const T *A, int len1, const T *B, int len2)
     return !common;
 }
 
-void TDiff::resetDiagonals(int m, int len1, int len2)
+void TDiff::resetDiagonals(int m, int len1, int len2, TDiagWindow &w)
 {
+    // The views put diagonal k at entry k + m + 1; diagonals -(m+1)..m+1 may
+    // be used. Only the window of diagonals the search can read so far is
+    // given its starting value here; widenDiagonals grows it step by step,
+    // so a long sequence with few differences touches little of the buffers.
     fDiag = fDiagBuffer.get() + m + 1;
     bDiag = bDiagBuffer.get() + m + 1;
-    std::fill(fDiag - (m + 1), fDiag + m + 2, kDiagLow);
-    std::fill(bDiag - (m + 1), bDiag + m + 2, kDiagHigh);
+    const int delta = len1 - len2;
+    w = TDiagWindow{std::max(-(m + 1), std::min(0, delta) - 2), std::min(m + 1, std::max(0, delta) + 2)};
+    std::fill(fDiag + w.lo, fDiag + w.hi + 1, kDiagLow);
+    std::fill(bDiag + w.lo, bDiag + w.hi + 1, kDiagHigh);
     fDiag[0] = -1;
-    bDiag[len1 - len2] = len1 - 1;
+    bDiag[delta] = len1 - 1;
+}
+
+void TDiff::widenDiagonals(int m, int lo, int hi, TDiagWindow &w)
+{
+    lo = std::max(lo, -(m + 1));
+    hi = std::min(hi, m + 1);
+    if (lo < w.lo) {
+        std::fill(fDiag + lo, fDiag + w.lo, kDiagLow);
+        std::fill(bDiag + lo, bDiag + w.lo, kDiagHigh);
+        w.lo = lo;
+    }
+    if (hi > w.hi) {
+        std::fill(fDiag + w.hi + 1, fDiag + hi + 1, kDiagLow);
+        std::fill(bDiag + w.hi + 1, bDiag + hi + 1, kDiagHigh);
+        w.hi = hi;
+    }
 }
 
 template <typename T>
@@ -265,7 +287,8 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     }
 
     const int m = std::max(len1, len2);
-    resetDiagonals(m, len1, len2);
+    TDiagWindow window;
+    resetDiagonals(m, len1, len2, window);
     int32_t *const fd = fDiag;
     int32_t *const bd = bDiag;
     const int delta = len1 - len2;
@@ -277,6 +300,8 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
             if (fCancelled)
                 return;
         }
+        // Step D reads diagonals -D-1..D+1 and delta-D-1..delta+D+1.
+        widenDiagonals(m, std::min(-D, delta - D) - 1, std::max(D, delta + D) + 1, window);
         if (D == kDisjointCheckAt && !fSeen.empty() && noSnakeYet(fd, D - 1, len1, len2)
             && disjoint(A, len1, B, len2)) {
             emitChange<T>(offset1, len1, ckDelete);

@@ -83,7 +83,13 @@ private:
     template <typename T> void appendMatch();
     template <typename T> const T *seq1() const;
     template <typename T> const T *seq2() const;
-    void resetDiagonals(int m, int len1, int len2);
+    struct TDiagWindow
+    {
+        int lo;
+        int hi;
+    };
+    void resetDiagonals(int m, int len1, int len2, TDiagWindow &w);
+    void widenDiagonals(int m, int lo, int hi, TDiagWindow &w);
     template <typename T> void prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2);
     template <typename T> bool disjoint(const T *A, int len1, const T *B, int len2);
     static bool noSnakeYet(const int32_t *fd, int D, int len1, int len2);
