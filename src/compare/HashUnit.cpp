@@ -146,7 +146,7 @@ template <typename UA, typename UB>
 bool normalizedEqual(const UA *a, size_t na, const UB *b, size_t nb)
 {
     if constexpr (std::is_same_v<UA, UB>) {
-        if (na == nb && std::memcmp(a, b, na * sizeof(UA)) == 0)
+        if (na == nb && (na == 0 || std::memcmp(a, b, na * sizeof(UA)) == 0))
             return true;  // the common case: the very same text
     }
     size_t i = 0;
