@@ -20,13 +20,18 @@ private:
         QByteArray out;
         QByteArray err;
     };
-    TResult run(const QStringList &args);
+    TResult run(QStringList args);
     QString file(const QString &name, const QByteArray &content);
     QTemporaryDir fDir;
 };
 
-TstCli::TResult TstCli::run(const QStringList &args)
+// Runs parlune-compare; arguments that are not options name files in the
+// test's folder.
+TstCli::TResult TstCli::run(QStringList args)
 {
+    for (QString &a : args)
+        if (!a.startsWith(u'-'))
+            a = fDir.filePath(a);
     QProcess p;
     p.start(QStringLiteral(PARLUNE_COMPARE_EXE), args);
     if (!p.waitForFinished(30000))
@@ -80,9 +85,6 @@ void TstCli::formats()
     QFETCH(QStringList, args);
     QFETCH(QByteArray, out);
     QFETCH(int, code);
-    for (QString &a : args)
-        if (!a.startsWith(u'-'))
-            a = fDir.filePath(a);
     const TResult r = run(args);
     QCOMPARE(r.out, out);
     QCOMPARE(r.code, code);
@@ -104,9 +106,6 @@ void TstCli::trouble()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, mentions);
-    for (QString &a : args)
-        if (!a.startsWith(u'-'))
-            a = fDir.filePath(a);
     const TResult r = run(args);
     QCOMPARE(r.code, 2);
     QCOMPARE(r.out, QByteArray());

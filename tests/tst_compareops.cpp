@@ -1,27 +1,13 @@
 #include "CompareOps.h"
 #include "HashUnit.h"
 
+#include "LinesTestUtil.h"
+
 #include <QtTest>
 
 using namespace CompareOps;
 
 namespace {
-
-QStringList all(const TLines &l)
-{
-    QStringList out;
-    for (int i = 0; i < l.Count(); ++i)
-        out << l.Get(i);
-    return out;
-}
-
-QString marks(const TLines &l)  // b breakpoint, k bookmark, . none
-{
-    QString out;
-    for (int i = 0; i < l.Count(); ++i)
-        out += l.GetBreakPoint(i) ? u'b' : l.GetBookmark(i) ? u'k' : u'.';
-    return out;
-}
 
 void fill(TLines &l, const QStringList &lines)
 {
@@ -68,8 +54,8 @@ void TstCompareOps::noText()
     fill(r, right);
     TComparePass pass(l, r);
     QCOMPARE(pass.Run(), status);
-    QCOMPARE(all(l), left);  // untouched, empty lines included
-    QCOMPARE(all(r), right);
+    QCOMPARE(allLines(l), left);  // untouched, empty lines included
+    QCOMPARE(allLines(r), right);
 }
 
 void TstCompareOps::pass_data()
@@ -118,10 +104,10 @@ void TstCompareOps::pass()
     fill(r, right);
     TComparePass pass(l, r);
     QCOMPARE(pass.Run(), status);
-    QCOMPARE(all(l), leftRows);
-    QCOMPARE(all(r), rightRows);
-    QCOMPARE(::marks(r), marks);
-    QCOMPARE(::marks(l), QString(l.Count(), u'.'));
+    QCOMPARE(allLines(l), leftRows);
+    QCOMPARE(allLines(r), rightRows);
+    QCOMPARE(markString(r), marks);
+    QCOMPARE(markString(l), QString(l.Count(), u'.'));
 }
 
 void TstCompareOps::secondPassGivesSameResult()
@@ -131,12 +117,12 @@ void TstCompareOps::secondPassGivesSameResult()
     fill(r, {"A", "X", "C", "", "Y", "Z", "E"});
     TComparePass pass(l, r);
     const QString first = pass.Run();
-    const QStringList l1 = all(l), r1 = all(r);
-    const QString m1 = marks(r);
+    const QStringList l1 = allLines(l), r1 = allLines(r);
+    const QString m1 = markString(r);
     QCOMPARE(pass.Run(), first);
-    QCOMPARE(all(l), l1);
-    QCOMPARE(all(r), r1);
-    QCOMPARE(marks(r), m1);
+    QCOMPARE(allLines(l), l1);
+    QCOMPARE(allLines(r), r1);
+    QCOMPARE(markString(r), m1);
 }
 
 void TstCompareOps::collidingLinesStayDifferent()
@@ -150,7 +136,7 @@ void TstCompareOps::collidingLinesStayDifferent()
     fill(r, {"x", "\u0242", "01", "y"});
     TComparePass pass(l, r);
     QCOMPARE(pass.Run(), QStringLiteral("Changes=2"));
-    QCOMPARE(marks(r), QStringLiteral(".bb."));
+    QCOMPARE(markString(r), QStringLiteral(".bb."));
 }
 
 void TstCompareOps::cancelLeavesBlankLinesRemoved()
@@ -174,7 +160,7 @@ void TstCompareOps::cancelLeavesBlankLinesRemoved()
     QVERIFY(!pass.Running());
     QCOMPARE(l.Count(), 1500);  // empty lines gone, nothing rebuilt
     QCOMPARE(l.Get(1), QStringLiteral("line 1"));
-    QCOMPARE(marks(r), QString(1500, u'.'));
+    QCOMPARE(markString(r), QString(1500, u'.'));
 
     pass.SetYield({});
     QVERIFY(pass.Run().startsWith(kChangesPrefix));
@@ -201,8 +187,8 @@ void TstCompareOps::nestedPassDuringYield()
     });
     QCOMPARE(pass.Run(), QStringLiteral("Changes=1"));
     QCOMPARE(inner, QStringLiteral("Changes=1"));
-    QCOMPARE(all(l), (QStringList{"A", "B", "C"}));
-    QCOMPARE(marks(r), QStringLiteral(".b."));
+    QCOMPARE(allLines(l), (QStringList{"A", "B", "C"}));
+    QCOMPARE(markString(r), QStringLiteral(".b."));
 }
 
 void TstCompareOps::recordSinkSeesEveryRecord()
@@ -231,11 +217,11 @@ void TstCompareOps::markOperationsIgnoreOtherPanes()
     pass.SetLineBookmark(2, 3);  // beyond Count: nothing
     pass.SetLineBreakPoint(2, 3);
     QCOMPARE(l.Count(), 1);
-    QCOMPARE(marks(r), QStringLiteral(".."));
+    QCOMPARE(markString(r), QStringLiteral(".."));
     pass.SetLineBookmark(2, 2);
     pass.AddBlankLine(1);
-    QCOMPARE(marks(r), QStringLiteral(".k"));
-    QCOMPARE(all(l), (QStringList{"a", ""}));
+    QCOMPARE(markString(r), QStringLiteral(".k"));
+    QCOMPARE(allLines(l), (QStringList{"a", ""}));
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

@@ -2,27 +2,9 @@
 #include "Lines.h"
 
 #include <QSignalSpy>
+#include "LinesTestUtil.h"
+
 #include <QtTest>
-
-namespace {
-
-QStringList all(const TLines &l)
-{
-    QStringList out;
-    for (int i = 0; i < l.Count(); ++i)
-        out << l.Get(i);
-    return out;
-}
-
-QString marks(const TLines &l)  // one letter per line: b breakpoint, k bookmark, . none
-{
-    QString out;
-    for (int i = 0; i < l.Count(); ++i)
-        out += l.GetBreakPoint(i) ? u'b' : l.GetBookmark(i) ? u'k' : u'.';
-    return out;
-}
-
-} // namespace
 
 class TstLines : public QObject
 {
@@ -62,7 +44,7 @@ void TstLines::add()
     QFETCH(QStringList, lines);
     TLines l;
     l.Add(input);
-    QCOMPARE(all(l), lines);
+    QCOMPARE(allLines(l), lines);
 }
 
 void TstLines::text()
@@ -72,12 +54,12 @@ void TstLines::text()
     l.Add(u"");
     QCOMPARE(l.Text(), QStringLiteral("\r\n"));
     l.SetText(u"a\r\nb\rc\nd\n");
-    QCOMPARE(all(l), (QStringList{"a", "b", "c", "d"}));
+    QCOMPARE(allLines(l), (QStringList{"a", "b", "c", "d"}));
     QCOMPARE(l.Text(), QStringLiteral("a\r\nb\r\nc\r\nd\r\n"));
     l.SetText(u"");
     QCOMPARE(l.Count(), 0);
     l.SetText(u"x\n\ny\t");
-    QCOMPARE(all(l), (QStringList{"x", "", "y    "}));
+    QCOMPARE(allLines(l), (QStringList{"x", "", "y    "}));
 }
 
 void TstLines::deleteKeepsOnlyLine()
@@ -86,7 +68,7 @@ void TstLines::deleteKeepsOnlyLine()
     l.Add(u"only");
     l.SetBreakPoint(0, true);
     l.Delete(0);
-    QCOMPARE(all(l), QStringList{""});
+    QCOMPARE(allLines(l), QStringList{""});
     QVERIFY(l.GetBreakPoint(0));  // the emptied line keeps its marks
     l.Delete(5);                 // no such line: nothing
     l.Delete(-1);
@@ -115,8 +97,8 @@ void TstLines::deleteEmptyLinesMatchesDeletingOneByOne()
     for (int i = slow.Count() - 1; i >= 0; --i)
         if (slow.Get(i).isEmpty())
             slow.Delete(i);
-    QCOMPARE(all(fast), all(slow));
-    QCOMPARE(marks(fast), marks(slow));
+    QCOMPARE(allLines(fast), allLines(slow));
+    QCOMPARE(markString(fast), markString(slow));
 }
 
 void TstLines::marksTravelWithLines()
@@ -126,12 +108,12 @@ void TstLines::marksTravelWithLines()
     l.SetBreakPoint(2, true);
     l.SetBookmark(3, true);
     l.Delete(0);
-    QCOMPARE(marks(l), QStringLiteral(".bk"));
+    QCOMPARE(markString(l), QStringLiteral(".bk"));
     l.Insert(0, u"new");
-    QCOMPARE(marks(l), QStringLiteral("..bk"));
+    QCOMPARE(markString(l), QStringLiteral("..bk"));
     l.Replace(2, u"C");
     QCOMPARE(l.Get(2), QStringLiteral("C"));
-    QCOMPARE(marks(l), QStringLiteral("..bk"));
+    QCOMPARE(markString(l), QStringLiteral("..bk"));
     QCOMPARE(l.Prop(3).BookmarkIndex, qint8(-1));
 }
 
@@ -149,7 +131,7 @@ void TstLines::markErrors()
     QVERIFY_THROWS_EXCEPTION(EParlune, l.SetBreakPoint(2, true));
     QVERIFY_THROWS_EXCEPTION(EParlune, l.SetBreakPoint(-1, true));
     l.SetBookmark(-1, true);  // does nothing
-    QCOMPARE(marks(l), QStringLiteral(".."));
+    QCOMPARE(markString(l), QStringLiteral(".."));
     QVERIFY(!l.GetBreakPoint(l.Count()));
     QVERIFY(!l.GetBookmark(-5));
 }
@@ -163,7 +145,7 @@ void TstLines::clearRemovesMarks()
     l.Clear();
     QCOMPARE(l.Count(), 0);
     l.Add(u"x\ry");
-    QCOMPARE(marks(l), QStringLiteral(".."));
+    QCOMPARE(markString(l), QStringLiteral(".."));
 }
 
 void TstLines::notifications()
@@ -207,8 +189,8 @@ void TstLines::snapshotOutlivesClear()
     // Rows 0..4: one, filler, two, filler, \u0416; built from the snapshot.
     const int source[] = {0, -1, 1, -1, 2};
     l.SetRows(std::move(s), 5, [&](int k) { return source[k]; });
-    QCOMPARE(all(l), (QStringList{"one", "", "two    ", "", "\u0416"}));
-    QCOMPARE(marks(l), QStringLiteral("....."));
+    QCOMPARE(allLines(l), (QStringList{"one", "", "two    ", "", "\u0416"}));
+    QCOMPARE(markString(l), QStringLiteral("....."));
 }
 
 void TstLines::setRowsInPlaceAndShared()
@@ -222,14 +204,14 @@ void TstLines::setRowsInPlaceAndShared()
         TLineSnapshot s = l.Snapshot();
         TLineSnapshot second = keepSecond ? s : TLineSnapshot{};
         l.SetRows(std::move(s), 7, [&](int k) { return source[k]; });
-        QCOMPARE(all(l), (QStringList{"", "a", "", "b", "c", "", "d"}));
+        QCOMPARE(allLines(l), (QStringList{"", "a", "", "b", "c", "", "d"}));
         if (keepSecond)
             QCOMPARE(second.Count(), 4);
     }
     TLines l;
     l.SetText(u"a\nb");
     QVERIFY_THROWS_EXCEPTION(EParlune, l.SetRows(l.Snapshot(), 2, [](int k) { return 1 - k; }));
-    QCOMPARE(all(l), (QStringList{"a", "b"}));  // a refused layout changes nothing
+    QCOMPARE(allLines(l), (QStringList{"a", "b"}));  // a refused layout changes nothing
 }
 
 void TstLines::wideAndLatin1Storage()

@@ -3,6 +3,8 @@
 #include "TextFile.h"
 
 #include <QTemporaryDir>
+#include "LinesTestUtil.h"
+
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -22,14 +24,6 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-QStringList all(const TLines &l)
-{
-    QStringList out;
-    for (int i = 0; i < l.Count(); ++i)
-        out << l.Get(i);
-    return out;
 }
 
 // Makes writes past `bytes` fail (EFBIG) for as long as it lives.
@@ -112,7 +106,7 @@ void TstTextFile::roundTrip()
     writeAll(in, file);
     TLines l;
     l.LoadFromFile(in);
-    QCOMPARE(all(l), lines);
+    QCOMPARE(allLines(l), lines);
     QCOMPARE(l.Encoding(), encoding);
     l.SaveToFile(out);
     QCOMPARE(readAll(out), saved);
@@ -122,7 +116,7 @@ void TstTextFile::roundTrip()
     // The saved file loads back to the same lines in the same encoding.
     TLines again;
     again.LoadFromFile(out);
-    QCOMPARE(all(again), all(l));
+    QCOMPARE(allLines(again), allLines(l));
     QCOMPARE(again.Encoding(), encoding);
 }
 
@@ -166,7 +160,7 @@ void TstTextFile::failedLoadLeavesModel()
     } catch (const EParlune &e) {
         QVERIFY2(e.message().contains(path), qPrintable(e.message()));
     }
-    QCOMPARE(all(l), (QStringList{"kept", "lines"}));
+    QCOMPARE(allLines(l), (QStringList{"kept", "lines"}));
     QVERIFY(l.GetBreakPoint(1));
     QCOMPARE(l.Encoding(), TTextEncoding::Utf16BE);
 }

@@ -48,16 +48,7 @@ public:
     void text(const char *s) { fBuf.append(s); }
     void text(const QByteArray &s) { fBuf.append(s); }
     void chars(char c, qsizetype n) { fBuf.append(n, c); }
-    void line(const TLineRec &r)
-    {
-        bool ascii = !r.wide;
-        for (uint32_t i = 0; ascii && i < r.length; ++i)
-            ascii = r.latin1()[i] < 0x80;
-        if (ascii)
-            fBuf.append(static_cast<const char *>(r.data), qsizetype(r.length));
-        else
-            fBuf.append(r.toString().toUtf8());
-    }
+    void line(const TLineRec &r) { AppendUtf8(fBuf, r); }
     void endLine()
     {
         fBuf.append('\n');

@@ -233,17 +233,10 @@ public:
             fBuffer.append("\r\n");
             break;
         case TTextEncoding::Utf8:
-        case TTextEncoding::Utf8Bom: {
-            bool ascii = !r.wide;
-            for (uint32_t i = 0; ascii && i < r.length; ++i)
-                ascii = r.latin1()[i] < 0x80;
-            if (ascii)
-                fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
-            else
-                fBuffer.append(r.toString().toUtf8());
+        case TTextEncoding::Utf8Bom:
+            AppendUtf8(fBuffer, r);
             fBuffer.append("\r\n");
             break;
-        }
         case TTextEncoding::Utf16LE:
         case TTextEncoding::Utf16BE:
             fBuffer.append(fEncoder.encode(r.toString() + QStringLiteral("\r\n")));

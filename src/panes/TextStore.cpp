@@ -25,6 +25,17 @@ bool TLineRec::equalsText(QStringView s) const
     return true;
 }
 
+void AppendUtf8(QByteArray &out, const TLineRec &line)
+{
+    bool ascii = !line.wide;
+    for (uint32_t i = 0; ascii && i < line.length; ++i)
+        ascii = line.latin1()[i] < 0x80;
+    if (ascii)
+        out.append(static_cast<const char *>(line.data), qsizetype(line.length));
+    else
+        out.append(line.toString().toUtf8());
+}
+
 void TKeepAlive::add(std::shared_ptr<const void> block)
 {
     if (std::find(fBlocks.begin(), fBlocks.end(), block) == fBlocks.end())

@@ -8,6 +8,7 @@
 // such a file copies no characters at all. Stored characters never move or
 // change, so a view stays valid for as long as its block is kept alive.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -74,6 +75,10 @@ private:
     size_t fUsed = 0;
     size_t fCap = 0;
 };
+
+// Appends the line's text to out as UTF-8 (plain ASCII lines are copied as
+// they are stored).
+void AppendUtf8(QByteArray &out, const TLineRec &line);
 
 // Every line length must fit the record (under 2^30 code units); longer
 // lines are refused.
