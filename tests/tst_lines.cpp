@@ -24,6 +24,8 @@ private slots:
     void setRowsInPlaceAndShared();
     void wideAndLatin1Storage();
     void getOutOfRange();
+    void maxLengthFollowsChanges();
+    void deleteRange();
 };
 
 void TstLines::add_data()
@@ -229,6 +231,41 @@ void TstLines::getOutOfRange()
 {
     TLines l;
     QVERIFY_THROWS_EXCEPTION(EParlune, l.Get(0));
+}
+
+void TstLines::maxLengthFollowsChanges()
+{
+    TLines l;
+    QCOMPARE(l.MaxLength(), 0);
+    l.SetText(u"ab\nabcd\nabc");
+    QCOMPARE(l.MaxLength(), 4);
+    l.Replace(0, u"abcdefg");
+    QCOMPARE(l.MaxLength(), 7);
+    l.Replace(0, u"a");  // the longest line shortened: counted again
+    QCOMPARE(l.MaxLength(), 4);
+    l.Delete(1);
+    QCOMPARE(l.MaxLength(), 3);
+    l.Insert(0, u"\t\t");
+    QCOMPARE(l.MaxLength(), 8);
+    l.Add(u"x   ");
+    l.TrimTrailing();
+    QCOMPARE(l.MaxLength(), 3);
+    l.Clear();
+    QCOMPARE(l.MaxLength(), 0);
+}
+
+void TstLines::deleteRange()
+{
+    TLines l;
+    l.SetText(u"a\nb\nc\nd");
+    l.SetBookmark(3, true);
+    QSignalSpy removed(&l, &TLines::LinesRemoved);
+    l.DeleteRange(1, 2);
+    QCOMPARE(allLines(l), (QStringList{"a", "d"}));
+    QCOMPARE(markString(l), QStringLiteral(".k"));
+    QCOMPARE(removed.takeFirst(), (QVariantList{1, 2}));
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(0, 2));  // would leave no line
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(1, 5));
 }
 
 QTEST_APPLESS_MAIN(TstLines)

@@ -56,6 +56,29 @@ TLineProp TLines::Prop(int index) const
     return unpackProp(fMarks[size_t(index)]);
 }
 
+int TLines::MaxLength() const
+{
+    if (fMaxLengthDirty) {
+        uint32_t longest = 0;
+        for (const TLineRec &r : *fLines)
+            longest = std::max<uint32_t>(longest, r.length);
+        fMaxLength = int(longest);
+        fMaxLengthDirty = false;
+    }
+    return fMaxLength;
+}
+
+// Keeps the longest length up to date cheaply: a longer line raises it at
+// once; only shortening or removing a line of the longest length makes it
+// be counted again, on the next read.
+void TLines::lengthChanged(uint32_t oldLength, uint32_t newLength)
+{
+    if (!fMaxLengthDirty && int(newLength) > fMaxLength)
+        fMaxLength = int(newLength);
+    if (int(oldLength) == fMaxLength && newLength < oldLength)
+        fMaxLengthDirty = true;
+}
+
 TLineRec TLines::makeLine(QStringView s)
 {
     if (s.contains(u'\t')) {
@@ -68,8 +91,10 @@ TLineRec TLines::makeLine(QStringView s)
 
 void TLines::appendExpanded(QStringView s)
 {
-    edit().push_back(makeLine(s));
+    const TLineRec r = makeLine(s);
+    edit().push_back(r);
     fMarks.push_back(0);
+    lengthChanged(0, r.length);
 }
 
 void TLines::Add(QStringView s)
@@ -98,6 +123,7 @@ void TLines::Insert(int index, QStringView s)
     std::vector<TLineRec> &lines = edit();
     lines.insert(lines.begin() + index, r);
     fMarks.insert(fMarks.begin() + index, 0);
+    lengthChanged(0, r.length);
     notifyInserted(index, 1);
 }
 
@@ -105,7 +131,9 @@ void TLines::Replace(int i, QStringView s)
 {
     checkIndex(i);
     const TLineRec r = makeLine(s);
-    edit()[size_t(i)] = r;
+    TLineRec &line = edit()[size_t(i)];
+    lengthChanged(line.length, r.length);
+    line = r;
     notifyChanged(i);
 }
 
@@ -115,15 +143,27 @@ void TLines::Delete(int i)
         return;
     if (Count() == 1) {
         if ((*fLines)[0].length != 0) {
+            lengthChanged((*fLines)[0].length, 0);
             edit()[0] = TLineRec{};  // emptied; its marks stay
             notifyChanged(0);
         }
         return;
     }
+    DeleteRange(i, 1);
+}
+
+void TLines::DeleteRange(int first, int count)
+{
+    if (first < 0 || count < 0 || first + count > Count() || count >= Count())
+        throw EParlune(QStringLiteral("Invalid line range (%1, %2)").arg(first).arg(count));
+    if (count == 0)
+        return;
     std::vector<TLineRec> &lines = edit();
-    lines.erase(lines.begin() + i);
-    fMarks.erase(fMarks.begin() + i);
-    notifyRemoved(i, 1);
+    for (int i = first; i < first + count; ++i)
+        lengthChanged(lines[size_t(i)].length, 0);
+    lines.erase(lines.begin() + first, lines.begin() + first + count);
+    fMarks.erase(fMarks.begin() + first, fMarks.begin() + first + count);
+    notifyRemoved(first, count);
 }
 
 void TLines::DeleteEmptyLines()
@@ -157,6 +197,8 @@ void TLines::Clear()
 {
     fLines = std::make_shared<std::vector<TLineRec>>();
     std::vector<uint8_t>().swap(fMarks);
+    fMaxLength = 0;
+    fMaxLengthDirty = false;
     fKeep.clear();
     fArena.reset();
     notifyReset();
@@ -246,6 +288,7 @@ void TLines::Assign(TLoadedText &&loaded)
     if (fLines->empty())
         fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
     fMarks.assign(fLines->size(), 0);
+    fMaxLengthDirty = true;
     notifyReset();
 }
 
@@ -258,6 +301,7 @@ void TLines::TrimTrailing()
             --len;
         if (len != r.length) {
             TLineRec &changed = edit()[size_t(i)];
+            lengthChanged(changed.length, len);
             changed.length = len;  // a prefix of the stored characters: nothing to copy
             changed.hashed = 0;
             notifyChanged(i);
@@ -303,6 +347,7 @@ void TLines::adoptRows(std::shared_ptr<std::vector<TLineRec>> rows, TKeepAlive &
 {
     fLines = std::move(rows);
     fMarks.assign(fLines->size(), 0);
+    fMaxLengthDirty = true;
     fKeep = std::move(keep);
     fArena.reset();
     notifyReset();

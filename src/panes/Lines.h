@@ -33,6 +33,8 @@ public:
     QString Get(int i) const;
     const TLineRec &Rec(int i) const;  // the stored line, for fast read-only passes
     int Length(int i) const { return int(Rec(i).length); }
+    // The length of the longest line, in code units.
+    int MaxLength() const;
 
     // Tabs become TabSize spaces, line feeds are dropped, carriage returns
     // cut s into lines; each piece is appended unmarked. "" appends one line.
@@ -45,6 +47,8 @@ public:
     // Removes line i and its marks; the only line is emptied instead (its
     // marks stay), so a list with lines never becomes empty this way.
     void Delete(int i);
+    // Removes count lines from first on (at least one line must remain).
+    void DeleteRange(int first, int count);
     // Deletes every empty line, last to first, with the same rule as Delete.
     void DeleteEmptyLines();
     void Clear();
@@ -124,6 +128,10 @@ private:
     TTextArena fArena;
     int fTabSize = 4;
     TTextEncoding fEncoding = TTextEncoding::Utf8;
+    void lengthChanged(uint32_t oldLength, uint32_t newLength);
+
+    mutable int fMaxLength = 0;  // valid unless fMaxLengthDirty
+    mutable bool fMaxLengthDirty = false;
     int fUpdateDepth = 0;
     bool fUpdateDirty = false;
 };

@@ -1,0 +1,107 @@
+#include "PaneEditing.h"
+
+#include "Errors.h"
+
+QString NormalizeText(QString text, int tabSize)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar(u'\r'), QChar(u'\n'));
+    text.replace(QChar(u'\t'), QString(tabSize, QChar(u' ')));
+    return text;
+}
+
+TTextPos EndOf(TTextPos pos, const QString &text)
+{
+    const qsizetype lastBreak = text.lastIndexOf(u'\n');
+    if (lastBreak < 0)
+        return {pos.line, pos.col + int(text.size())};
+    return {pos.line + int(text.count(u'\n')), int(text.size() - lastBreak - 1)};
+}
+
+QString TextBetween(const TLines &lines, TTextPos from, TTextPos to)
+{
+    if (from.line == to.line)
+        return lines.Get(from.line).mid(from.col, to.col - from.col);
+    QString out = lines.Get(from.line).mid(from.col);
+    for (int i = from.line + 1; i < to.line; ++i) {
+        out += u'\n';
+        out += lines.Get(i);
+    }
+    out += u'\n';
+    out += lines.Get(to.line).left(to.col);
+    return out;
+}
+
+void RemoveText(TLines &lines, TTextPos from, TTextPos to)
+{
+    if (from == to)
+        return;
+    const QString head = lines.Get(from.line).left(from.col);
+    const QString tail = lines.Get(to.line).mid(to.col);
+    lines.Replace(from.line, head + tail);
+    if (to.line > from.line)
+        lines.DeleteRange(from.line + 1, to.line - from.line);
+}
+
+TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
+{
+    if (text.isEmpty())
+        return pos;
+    const QStringList pieces = text.split(u'\n');
+    const QString line = lines.Get(pos.line);
+    const QString head = line.left(pos.col);
+    const QString tail = line.mid(pos.col);
+    if (pieces.size() == 1) {
+        lines.Replace(pos.line, head + pieces[0] + tail);
+        return {pos.line, pos.col + int(pieces[0].size())};
+    }
+    lines.BeginUpdate();
+    lines.Replace(pos.line, head + pieces[0]);
+    for (int j = 1; j < pieces.size() - 1; ++j)
+        lines.Insert(pos.line + j, pieces[j]);
+    const int last = pos.line + int(pieces.size()) - 1;
+    lines.Insert(last, pieces.back() + tail);
+    lines.EndUpdate();
+    return {last, int(pieces.back().size())};
+}
+
+TEditCommand::TEditCommand(TLines &lines, TTextPos from, TTextPos to, const QString &text, TKind kind,
+                           const TCaret &before, TApply apply)
+    : fLines(lines), fFrom(from), fRemoved(TextBetween(lines, from, to)), fInserted(text), fKind(kind),
+      fBefore(before), fApply(std::move(apply))
+{
+}
+
+void TEditCommand::redo()
+{
+    const TTextPos end = EndOf(fFrom, fInserted);
+    fApply(
+        [&] {
+            RemoveText(fLines, fFrom, EndOf(fFrom, fRemoved));
+            InsertText(fLines, fFrom, fInserted);
+        },
+        TCaret{end, end});
+}
+
+void TEditCommand::undo()
+{
+    fApply(
+        [&] {
+            RemoveText(fLines, fFrom, EndOf(fFrom, fInserted));
+            InsertText(fLines, fFrom, fRemoved);
+        },
+        fBefore);
+}
+
+bool TEditCommand::mergeWith(const QUndoCommand *other)
+{
+    // Typing goes back in runs, not character by character: a typed
+    // character right after the previous one joins its step.
+    const auto *next = static_cast<const TEditCommand *>(other);
+    if (next->fKind != TKind::Typing || !next->fRemoved.isEmpty())
+        return false;
+    if (next->fFrom != EndOf(fFrom, fInserted) || next->fInserted.contains(u'\n'))
+        return false;
+    fInserted += next->fInserted;
+    return true;
+}

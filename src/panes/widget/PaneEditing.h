@@ -1,0 +1,65 @@
+#pragma once
+// Text edits on a line list by position, and the undo step that records one.
+//
+// Every change a user makes in a pane is one edit: replace the text between
+// two positions with other text (either may be empty). Line breaks inside
+// the text are "\n"; tabs become the list's TabSize spaces.
+
+#include "Lines.h"
+
+#include <QString>
+#include <QUndoCommand>
+#include <compare>
+#include <functional>
+
+struct TTextPos
+{
+    int line = 0;
+    int col = 0;
+    auto operator<=>(const TTextPos &) const = default;
+};
+
+// The text between two positions (from <= to), lines joined by "\n".
+QString TextBetween(const TLines &lines, TTextPos from, TTextPos to);
+// Removes the text between two positions (from <= to).
+void RemoveText(TLines &lines, TTextPos from, TTextPos to);
+// Inserts text at pos; returns the position just after it. Tabs in text
+// must have been expanded already (see ExpandTabs).
+TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text);
+// The position reached by writing text at pos.
+TTextPos EndOf(TTextPos pos, const QString &text);
+// CR LF, CR and LF become "\n"; tabs become tabSize spaces.
+QString NormalizeText(QString text, int tabSize);
+
+// One undoable edit. The caret positions before and after are restored
+// with it, through the pane's callback.
+class TEditCommand : public QUndoCommand
+{
+public:
+    struct TCaret
+    {
+        TTextPos caret;
+        TTextPos anchor;
+    };
+    using TApply = std::function<void(const std::function<void()> &change, const TCaret &caretAfter)>;
+
+    // kind: typing (merges with the typing before it), or any other edit.
+    enum class TKind { Typing, Other };
+
+    TEditCommand(TLines &lines, TTextPos from, TTextPos to, const QString &text, TKind kind,
+                 const TCaret &before, TApply apply);
+
+    void redo() override;
+    void undo() override;
+    int id() const override { return fKind == TKind::Typing ? 1 : -1; }
+    bool mergeWith(const QUndoCommand *other) override;
+
+private:
+    TLines &fLines;
+    TTextPos fFrom;
+    QString fRemoved;
+    QString fInserted;
+    TKind fKind;
+    TCaret fBefore;
+    TApply fApply;
+};

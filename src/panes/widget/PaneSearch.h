@@ -1,0 +1,31 @@
+#pragma once
+// Finding text in a line list, line by line, the way the find command does.
+
+#include "Lines.h"
+#include "PaneEditing.h"
+
+#include <QString>
+
+struct TFindOptions
+{
+    bool caseSensitive = false;  // off: ASCII letters compare without case
+    bool regularExpression = false;
+    bool wholeWord = false;      // the match must stand between word delimiters or line ends
+    bool up = false;             // towards the start of the text
+};
+
+struct TFindMatch
+{
+    int line = -1;
+    int col = 0;
+    int length = 0;
+    bool found() const { return line >= 0; }
+};
+
+// Searches from `start`: down, the rest of its line then the following lines
+// (first match in each); up, the part of its line before it then the lines
+// above (last match in each). No wrap. An invalid expression finds nothing.
+TFindMatch FindInLines(const TLines &lines, const QString &text, const TFindOptions &options, TTextPos start);
+
+// Every match of text in one line, for highlighting (no case, no word test).
+QList<std::pair<int, int>> OccurrencesInLine(const QString &line, const QString &text);

@@ -1,0 +1,154 @@
+#pragma once
+// TTextPane: a line-oriented, monospaced text view over one line list, with
+// a gutter of line numbers and mark glyphs, scroll bars, caret, selection,
+// editing with undo, clipboard, a context menu, find and highlight.
+//
+// Only the visible rows are ever laid out or painted, so a pane holding a
+// million lines costs what one holding a hundred does.
+
+#include "Lines.h"
+#include "PaneEditing.h"
+#include "PaneSearch.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUndoStack>
+
+class QMenu;
+class TGutter;
+
+class TTextPane : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    static constexpr int kLineSpacing = 2;
+    static constexpr int kGutterWidth = 50;
+    static constexpr int kVScrollWidth = 25;
+    static constexpr int kHScrollHeight = 18;
+    static constexpr int kUndoLimit = 100;
+    static constexpr QRgb kBreakPointColor = 0xFFFF0000;
+    static constexpr QRgb kBookmarkColor = 0xFF0000FF;
+
+    explicit TTextPane(QWidget *parent = nullptr);
+
+    TLines &Lines() { return *fLines; }
+    const TLines &Lines() const { return *fLines; }
+
+    int TopLine() const { return fTop; }
+    void SetTopLine(int value);
+    int VisibleLineCount() const;
+    QSizeF CellSize() const { return {fCharWidth, fLineHeight}; }
+    const QFont &TextFont() const { return fFont; }
+    void UpdateMemo();
+
+    bool ReadOnly() const { return fReadOnly; }
+    void SetReadOnly(bool on);
+    int TabSize() const { return fLines->TabSize(); }
+    void SetTabSize(int size) { fLines->SetTabSize(size); }
+    bool TrimTrailingSpaces() const { return fTrimTrailingSpaces; }
+    void SetTrimTrailingSpaces(bool on) { fTrimTrailingSpaces = on; }
+    bool NoVScroll() const { return fNoVScroll; }
+    void SetNoVScroll(bool on);
+
+    // Caret and selection. Placing the caret in a pane without lines first
+    // adds one empty line; the caret never stands beyond the end of a line.
+    TTextPos CaretPos() const { return fCaret; }
+    void SetCaretPos(TTextPos pos);
+    bool HasSelection() const { return fCaret != fAnchor; }
+    QString SelectedText() const;
+    void Select(TTextPos anchor, TTextPos caret);
+    void SelectAll();
+    void SelectWord();
+
+    // Editing; each does nothing in a read-only pane.
+    void InsertTyped(const QString &text);
+    void DeleteSelection();
+    void DeleteLine();
+    void Cut();
+    void Copy() const;
+    void Paste();
+    void Undo() { fUndo.undo(); }
+    void Redo() { fUndo.redo(); }
+    bool CanUndo() const { return !fReadOnly && fUndo.canUndo(); }
+    bool CanRedo() const { return !fReadOnly && fUndo.canRedo(); }
+    const QUndoStack &UndoStack() const { return fUndo; }
+
+    // Selects the next match and moves the caret to its start; removes the
+    // selection and returns false when there is none.
+    bool FindText(const QString &searchStr, const TFindOptions &options);
+    // Highlights every visible occurrence of text until set to "".
+    void SetHighlightText(const QString &text);
+    QString HighlightText() const { return fHighlight; }
+
+    // The context menu, built afresh with its items enabled as they can act.
+    QMenu *CreateContextMenu(QWidget *parent);
+
+    int TextLeft() const { return kTextMargin - horizontalScrollBar()->value(); }
+
+signals:
+    // The first visible line changed through the vertical scroll bar (drag,
+    // click or wheel); never for TopLine writes, caret following or edits.
+    void OnScroll(TTextPane *sender);
+    void OnDragOver(QDragMoveEvent *event);
+    void OnDragDrop(QDropEvent *event);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    friend class TGutter;
+    static constexpr int kTextMargin = 3;
+
+    void updateMetrics();
+    void updateScrollBars();
+    void layoutGutter();
+    void onVerticalBar(int value);
+    void ensureCaretVisible();
+    void setTopQuietly(int top);
+    void placeCaret(TTextPos pos, bool keepAnchor);
+    TTextPos clamp(TTextPos pos) const;
+    TTextPos posAt(QPoint viewportPoint) const;
+    void edit(TTextPos from, TTextPos to, const QString &text, TEditCommand::TKind kind);
+    void moveCaret(QKeyEvent *event);
+    void paintRow(QPainter &p, int row, int y);
+    void paintGutter(QPainter &p, const QRect &area);
+    std::pair<TTextPos, TTextPos> selection() const;
+    void onModelChanged();
+    void onModelReset();
+    void onLinesInserted(int index, int count);
+    void onLinesRemoved(int index, int count);
+
+    TLines *fLines;
+    TGutter *fGutter;
+    QUndoStack fUndo;
+    QFont fFont;
+    qreal fCharWidth = 8;
+    qreal fLineHeight = 16;
+    qreal fAscent = 12;
+    int fTop = 0;
+    TTextPos fCaret;
+    TTextPos fAnchor;
+    int fDesiredCol = -1;  // column kept over up/down moves
+    bool fReadOnly = false;
+    bool fTrimTrailingSpaces = true;
+    bool fNoVScroll = false;
+    bool fOwnEdit = false;  // the model changes through this pane's own edit
+    bool fCaretShown = true;
+    QTimer fBlink;
+    QString fHighlight;
+};

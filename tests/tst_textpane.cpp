@@ -1,0 +1,451 @@
+#include "LinesTestUtil.h"
+#include "TextPane.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TFindOptions)
+
+namespace {
+
+// A pane whose text area holds exactly `rows` rows.
+void sizeForRows(TTextPane &pane, int rows)
+{
+    pane.resize(400, int(std::ceil(rows * pane.CellSize().height())) + TTextPane::kHScrollHeight);
+}
+
+void fillNumbered(TTextPane &pane, int count)
+{
+    pane.Lines().BeginUpdate();
+    for (int i = 0; i < count; ++i)
+        pane.Lines().Add(QStringLiteral("line %1").arg(i));
+    pane.Lines().EndUpdate();
+}
+
+// Plays a script on the pane: ":text" types text ('_' for a blank); other
+// tokens are keys, with "S-" for Shift and "C-" for Ctrl.
+void play(TTextPane &pane, const QString &script)
+{
+    static const QHash<QString, Qt::Key> keys = {
+        {"Return", Qt::Key_Return}, {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up},
+        {"Down", Qt::Key_Down}, {"Home", Qt::Key_Home}, {"End", Qt::Key_End}, {"Backspace", Qt::Key_Backspace},
+        {"Delete", Qt::Key_Delete}, {"Tab", Qt::Key_Tab}, {"PageDown", Qt::Key_PageDown}, {"Z", Qt::Key_Z},
+        {"Y", Qt::Key_Y}};
+    for (QString token : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (token.startsWith(u':')) {
+            QTest::keyClicks(&pane, token.mid(1).replace(u'_', u' '));
+            continue;
+        }
+        Qt::KeyboardModifiers mods;
+        if (token.startsWith(QStringLiteral("S-"))) {
+            mods |= Qt::ShiftModifier;
+            token = token.mid(2);
+        }
+        if (token.startsWith(QStringLiteral("C-"))) {
+            mods |= Qt::ControlModifier;
+            token = token.mid(2);
+        }
+        QVERIFY2(keys.contains(token), qPrintable(token));
+        QTest::keyClick(&pane, keys[token], mods);
+    }
+}
+
+QColor pixel(const QImage &image, QPointF at)
+{
+    return image.pixelColor(at.toPoint());
+}
+
+} // namespace
+
+class TstTextPane : public QObject
+{
+    Q_OBJECT
+private slots:
+    void look();
+    void topLineWrite_data();
+    void topLineWrite();
+    void onScrollOnlyFromTheBar();
+    void wheelStep_data();
+    void wheelStep();
+    void markPainting();
+    void editing_data();
+    void editing();
+    void undoBackToStart();
+    void undoLimit();
+    void readOnlyRefusesEdits();
+    void caretRuleOnEmptyPane();
+    void externalChangesKeepCaretOnItsText();
+    void contextMenuEnabling();
+    void findText_data();
+    void findText();
+};
+
+void TstTextPane::look()
+{
+    TTextPane pane;
+    // "Courier New" (Liberation Mono here): fixed pitch, the toolkit's size.
+    const QFontInfo info(pane.TextFont());
+    QVERIFY(info.fixedPitch());
+    QCOMPARE(info.pointSizeF(), QApplication::font().pointSizeF());
+    const QFontMetricsF fm(pane.TextFont());
+    QCOMPARE(pane.CellSize().height(), fm.height() + 2);
+    QCOMPARE(pane.CellSize().width(), fm.horizontalAdvance(u'W'));
+    QCOMPARE(fm.horizontalAdvance(u'i'), fm.horizontalAdvance(u'W'));
+    pane.resize(300, 200);
+    pane.show();
+    QCOMPARE(pane.verticalScrollBar()->width(), 25);
+    QCOMPARE(pane.horizontalScrollBar()->height(), 18);
+    pane.SetNoVScroll(true);
+    QCOMPARE(pane.verticalScrollBar()->width(), 1);
+    QVERIFY(pane.verticalScrollBar()->isVisible());
+}
+
+void TstTextPane::topLineWrite_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("startTop");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<bool>("caretToStart");
+
+    // 20 rows fit in every case.
+    QTest::newRow("90 of 100 gives 81") << 100 << 0 << 90 << 81 << false;
+    QTest::newRow("value + rows below count") << 100 << 0 << 50 << 50 << false;
+    QTest::newRow("79 + 20 = 99 < 100") << 100 << 0 << 79 << 79 << false;
+    QTest::newRow("80 + 20 = 100: n - v + 1") << 100 << 0 << 80 << 81 << false;
+    QTest::newRow("far beyond the end") << 100 << 3 << 5000 << 81 << false;
+    QTest::newRow("negative: unchanged") << 100 << 10 << -5 << 10 << false;
+    QTest::newRow("same value: nothing") << 100 << 10 << 10 << 10 << false;
+    QTest::newRow("all lines fit: caret to start") << 10 << 0 << 5 << 0 << true;
+    QTest::newRow("20 lines, 20 rows") << 20 << 0 << 1 << 1 << false;
+}
+
+void TstTextPane::topLineWrite()
+{
+    QFETCH(int, lines);
+    QFETCH(int, startTop);
+    QFETCH(int, value);
+    QFETCH(int, top);
+    QFETCH(bool, caretToStart);
+    TTextPane pane;
+    sizeForRows(pane, 20);
+    fillNumbered(pane, lines);
+    QCOMPARE(pane.VisibleLineCount(), 20);
+    pane.SetTopLine(startTop);
+    pane.SetCaretPos({startTop + 2, 3});
+    QSignalSpy scrolled(&pane, &TTextPane::OnScroll);
+    pane.SetTopLine(value);
+    QCOMPARE(pane.TopLine(), top);
+    QCOMPARE(pane.verticalScrollBar()->value(), top);
+    QCOMPARE(pane.CaretPos() == TTextPos{}, caretToStart);
+    QCOMPARE(scrolled.count(), 0);
+}
+
+void TstTextPane::onScrollOnlyFromTheBar()
+{
+    TTextPane pane;
+    sizeForRows(pane, 20);
+    fillNumbered(pane, 100);
+    QSignalSpy scrolled(&pane, &TTextPane::OnScroll);
+
+    pane.verticalScrollBar()->setValue(1);  // a drag by one line
+    QCOMPARE(scrolled.count(), 1);
+    QCOMPARE(pane.TopLine(), 1);
+    QCOMPARE(scrolled.takeFirst().at(0).value<TTextPane *>(), &pane);
+
+    pane.SetTopLine(40);
+    pane.SetCaretPos({90, 0});  // the view follows the caret
+    QCOMPARE(pane.TopLine(), 71);
+    pane.Lines().Add(u"more");
+    pane.Lines().Delete(0);
+    pane.Lines().Clear();
+    QCOMPARE(scrolled.count(), 0);
+}
+
+void TstTextPane::wheelStep_data()
+{
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("top");
+    // 21 rows of pane height (20 text rows and the bar): 21 / 2 = 10 lines.
+    QTest::newRow("one notch towards the user") << -120 << 30 + 10;
+    QTest::newRow("a small turn moves as far") << -15 << 30 + 10;
+    QTest::newRow("away from the user") << 240 << 30 - 10;
+}
+
+void TstTextPane::wheelStep()
+{
+    QFETCH(int, delta);
+    QFETCH(int, top);
+    TTextPane pane;
+    const qreal lh = pane.CellSize().height();
+    pane.resize(400, int(21 * lh));  // height / line height rounds to 21
+    fillNumbered(pane, 200);
+    pane.SetTopLine(30);
+    QSignalSpy scrolled(&pane, &TTextPane::OnScroll);
+    QWheelEvent wheel(QPointF(50, 50), pane.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pane.viewport(), &wheel);
+    QCOMPARE(pane.TopLine(), top);
+    QCOMPARE(scrolled.count(), 1);
+}
+
+void TstTextPane::markPainting()
+{
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    pane.Lines().SetText(u"plain\nchanged\nadded\n\nboth");
+    pane.Lines().SetBreakPoint(1, true);
+    pane.Lines().SetBookmark(2, true);
+    pane.Lines().SetBreakPoint(3, true);  // empty: glyph only
+    pane.Lines().SetBreakPoint(4, true);
+    pane.Lines().SetBookmark(4, true);    // both: the breakpoint decides
+    pane.show();
+    const QImage image = pane.grab().toImage();
+    const qreal lh = pane.CellSize().height();
+    const qreal textX = TTextPane::kGutterWidth + 200;  // right of every text, inside the text area
+    auto rowY = [&](int row) { return row * lh + lh / 2; };
+
+    QCOMPARE(pixel(image, {textX, rowY(0)}), QColor(Qt::white));
+    QCOMPARE(pixel(image, {textX, rowY(1)}), QColor::fromRgba(0xFFFF0000));
+    QCOMPARE(pixel(image, {textX, rowY(2)}), QColor::fromRgba(0xFF0000FF));
+    QCOMPARE(pixel(image, {textX, rowY(3)}), QColor(Qt::white));
+    QCOMPARE(pixel(image, {textX, rowY(4)}), QColor::fromRgba(0xFFFF0000));
+    // The fill starts at the left end of the text.
+    QCOMPARE(pixel(image, {TTextPane::kGutterWidth + pane.TextLeft() + 0.5, rowY(1) - lh / 2 + 1}),
+             QColor::fromRgba(0xFFFF0000));
+
+    // Glyphs: the empty marked row shows its breakpoint glyph in the gutter;
+    // the unmarked row has none.
+    auto hasReddish = [&](int row) {
+        for (int x = 0; x < TTextPane::kGutterWidth; ++x) {
+            const QColor c = pixel(image, {qreal(x), rowY(row)});
+            if (c.red() > 150 && c.green() < 100 && c.blue() < 100)
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(hasReddish(3));
+    QVERIFY(!hasReddish(0));
+}
+
+void TstTextPane::editing_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("caretLine");
+    QTest::addColumn<int>("caretCol");
+
+    QTest::newRow("typing in an empty pane") << ":abc" << QStringList{"abc"} << 0 << 3;
+    QTest::newRow("Enter splits") << ":ab Return :cd" << QStringList{"ab", "cd"} << 1 << 2;
+    QTest::newRow("Enter inside a line") << ":abc Left Left Return" << QStringList{"a", "bc"} << 1 << 0;
+    QTest::newRow("no auto-indent") << ":__x Return :y" << QStringList{"  x", "y"} << 1 << 1;
+    QTest::newRow("Backspace") << ":abc Backspace" << QStringList{"ab"} << 0 << 2;
+    QTest::newRow("Backspace joins lines") << ":ab Return :c Home Backspace" << QStringList{"abc"} << 0 << 2;
+    QTest::newRow("Delete") << ":abc Home Delete" << QStringList{"bc"} << 0 << 0;
+    QTest::newRow("Delete joins lines") << ":ab Return :c Up End Delete" << QStringList{"abc"} << 0 << 2;
+    QTest::newRow("Tab gives four blanks") << "Tab :x" << QStringList{"    x"} << 0 << 5;
+    QTest::newRow("Shift-selection replaced by typing") << ":abc S-Home :x" << QStringList{"x"} << 0 << 1;
+    QTest::newRow("word left, select to end, delete") << ":hello_world C-Left S-End Delete"
+        << QStringList{"hello "} << 0 << 6;
+    QTest::newRow("Up keeps the column, caret not beyond the end") << ":abcdef Return :ab Up Down Return"
+        << QStringList{"abcdef", "ab", ""} << 2 << 0;
+    QTest::newRow("Right at the end goes to the next line") << ":a Return :b C-Home End Right :x"
+        << QStringList{"a", "xb"} << 1 << 1;
+    QTest::newRow("Ctrl+End") << ":a Return :bc C-Home C-End" << QStringList{"a", "bc"} << 1 << 2;
+    QTest::newRow("undo and redo keys") << ":abc Return :d C-Z C-Z C-Y" << QStringList{"abc", ""} << 1 << 0;
+}
+
+void TstTextPane::editing()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, lines);
+    QFETCH(int, caretLine);
+    QFETCH(int, caretCol);
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    play(pane, script);
+    QCOMPARE(allLines(pane.Lines()), lines);
+    QCOMPARE(pane.CaretPos(), (TTextPos{caretLine, caretCol}));
+}
+
+void TstTextPane::undoBackToStart()
+{
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    pane.Lines().SetText(u"start\nsecond");
+    pane.SetCaretPos({1, 6});
+    play(pane, ":_one Return :two Up Home Delete Return C-End Backspace");
+    QVERIFY(allLines(pane.Lines()) != (QStringList{"start", "second"}));
+    while (pane.UndoStack().canUndo())
+        pane.Undo();
+    QCOMPARE(allLines(pane.Lines()), (QStringList{"start", "second"}));
+    QCOMPARE(pane.CaretPos(), (TTextPos{1, 6}));
+}
+
+void TstTextPane::undoLimit()
+{
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    for (int i = 0; i < 150; ++i)
+        QTest::keyClick(&pane, Qt::Key_Return);  // steps that never merge
+    QCOMPARE(pane.Lines().Count(), 151);
+    int undone = 0;
+    while (pane.UndoStack().canUndo()) {
+        pane.Undo();
+        ++undone;
+    }
+    QCOMPARE(undone, TTextPane::kUndoLimit);
+    QCOMPARE(pane.Lines().Count(), 51);
+}
+
+void TstTextPane::readOnlyRefusesEdits()
+{
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    pane.SetReadOnly(true);
+    pane.Lines().SetText(u"fixed\ntext");
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    play(pane, ":abc Return Backspace Delete Tab");
+    QTest::keyClick(&pane, Qt::Key_V, Qt::ControlModifier);
+    pane.DeleteLine();
+    QCOMPARE(allLines(pane.Lines()), (QStringList{"fixed", "text"}));
+    // Selection and copy still work.
+    pane.SelectAll();
+    pane.Copy();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("fixed\ntext"));
+    QVERIFY(!pane.CanUndo());
+}
+
+void TstTextPane::caretRuleOnEmptyPane()
+{
+    TTextPane pane;
+    QCOMPARE(pane.Lines().Count(), 0);
+    pane.SetCaretPos({3, 3});
+    QCOMPARE(pane.Lines().Count(), 1);
+    QCOMPARE(pane.CaretPos(), TTextPos{});
+    pane.Lines().Clear();  // Clear leaves no lines
+    QCOMPARE(pane.Lines().Count(), 0);
+}
+
+void TstTextPane::externalChangesKeepCaretOnItsText()
+{
+    TTextPane pane;
+    sizeForRows(pane, 10);
+    pane.Lines().SetText(u"a\nb\nc\nd");
+    pane.SetCaretPos({2, 1});
+    play(pane, ":x");
+    QVERIFY(pane.CanUndo());
+    pane.Lines().Delete(0);  // a change from outside: the caret stays after "cx"
+    QCOMPARE(pane.CaretPos(), (TTextPos{1, 2}));
+    QVERIFY(!pane.CanUndo());  // earlier steps no longer fit the text
+}
+
+void TstTextPane::contextMenuEnabling()
+{
+    struct TState
+    {
+        bool readOnly;
+        bool selection;
+        bool edited;
+        bool undone;
+    };
+    auto enabled = [](TTextPane &pane) {
+        std::unique_ptr<QMenu> menu(pane.CreateContextMenu(nullptr));
+        QStringList sections;
+        QString on;
+        for (QAction *a : menu->actions()) {
+            if (a->isSeparator()) {
+                sections << a->text();
+                continue;
+            }
+            on += a->isEnabled() ? u'1' : u'0';
+        }
+        return std::pair{sections, on};
+    };
+    // Items in order: Redo Undo Cut Copy Paste | Select Word, Select All | Delete Selection, Delete Line
+    const std::pair<TState, QString> cases[] = {
+        {{false, false, false, false}, "00001" "11" "01"},
+        {{false, true, false, false}, "00111" "11" "11"},
+        {{false, false, true, false}, "01001" "11" "01"},
+        {{false, false, true, true}, "10001" "11" "01"},
+        {{true, true, false, false}, "00010" "11" "00"},
+    };
+    for (const auto &[state, expected] : cases) {
+        TTextPane pane;
+        pane.Lines().SetText(u"some text");
+        pane.SetReadOnly(state.readOnly);
+        if (state.edited)
+            play(pane, ":x");
+        if (state.undone)
+            pane.Undo();
+        if (state.selection)
+            pane.Select({0, 0}, {0, 4});
+        const auto [sections, on] = enabled(pane);
+        QCOMPARE(sections, (QStringList{"ClipBoard", "Select", "Delete"}));
+        QCOMPARE(on, expected);
+    }
+}
+
+void TstTextPane::findText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TFindOptions>("options");
+    QTest::addColumn<int>("fromLine");
+    QTest::addColumn<int>("fromCol");
+    QTest::addColumn<int>("selectTo");  // column on fromLine the selection ends at (-1: none)
+    QTest::addColumn<QString>("found");  // "line,col,length" or ""
+
+    const TFindOptions down;
+    TFindOptions up;
+    up.up = true;
+    TFindOptions cased;
+    cased.caseSensitive = true;
+    TFindOptions word;
+    word.wholeWord = true;
+    TFindOptions regex;
+    regex.regularExpression = true;
+    QTest::newRow("without case: ASCII letters") << "abc" << down << 0 << 1 << -1 << "0,4,3";
+    QTest::newRow("after the selection") << "abc" << down << 0 << 4 << 7 << "0,8,3";
+    QTest::newRow("case sensitive") << "ABC" << cased << 0 << 0 << -1 << "0,4,3";
+    QTest::newRow("case sensitive, no match") << "aBc" << cased << 0 << 0 << -1 << "";
+    QTest::newRow("whole word skips abcd and xabc") << "abc" << word << 0 << 9 << -1 << "2,4,3";
+    QTest::newRow("expression") << "a.c\\." << regex << 0 << 0 << -1 << "2,4,4";
+    QTest::newRow("up takes the last match before") << "abc" << up << 1 << 2 << -1 << "0,8,3";
+    QTest::newRow("up from inside a line") << "abc" << up << 0 << 7 << -1 << "0,4,3";
+    QTest::newRow("no wrap at the end") << "abc" << down << 3 << 0 << -1 << "";
+    QTest::newRow("only ASCII letters fold") << "\u00e9t\u00e9" << down << 0 << 0 << -1 << "";
+    QTest::newRow("bad expression finds nothing") << "(" << regex << 0 << 0 << -1 << "";
+}
+
+void TstTextPane::findText()
+{
+    QFETCH(QString, text);
+    QFETCH(TFindOptions, options);
+    QFETCH(int, fromLine);
+    QFETCH(int, fromCol);
+    QFETCH(int, selectTo);
+    QFETCH(QString, found);
+    TTextPane pane;
+    pane.Lines().SetText(u"abc ABC abcd\nxabc\nThe Abc.\n\u00c9T\u00c9 end");
+    if (selectTo >= 0)
+        pane.Select({fromLine, fromCol}, {fromLine, selectTo});
+    else
+        pane.SetCaretPos({fromLine, fromCol});
+    const bool ok = pane.FindText(text, options);
+    QCOMPARE(ok, !found.isEmpty());
+    if (!ok) {
+        QVERIFY(!pane.HasSelection());
+        return;
+    }
+    const QStringList f = found.split(u',');
+    const TTextPos start{f[0].toInt(), f[1].toInt()};
+    QCOMPARE(pane.CaretPos(), start);  // the caret at the start of the match
+    QCOMPARE(pane.SelectedText().size(), f[2].toInt());
+    QCOMPARE(pane.SelectedText(), pane.Lines().Get(start.line).mid(start.col, f[2].toInt()));
+}
+
+QTEST_MAIN(TstTextPane)
+#include "tst_textpane.moc"
