@@ -1,0 +1,72 @@
+#include "FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+QString OpenFilter(const QString &description, const QString &extension)
+{
+    QString ext = extension;
+    if (ext.startsWith(u'.'))
+        ext.remove(0, 1);
+    return description + QStringLiteral(" Files (*.") + ext + QStringLiteral(")|*.") + ext
+         + QStringLiteral("|All Files (*.*)|*.*");
+}
+
+QString ToolkitFilter(const QString &pairs)
+{
+    const QStringList parts = pairs.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString text = parts[i];
+        QString pattern = parts[i + 1];
+        // "*.*" means every file, but here it would skip names without a dot.
+        if (pattern == QStringLiteral("*.*")) {
+            text.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+            pattern = QStringLiteral("*");
+        }
+        // The toolkit reads the patterns from the text's last parentheses.
+        filters << (text.endsWith(QStringLiteral("(") + pattern + QStringLiteral(")"))
+                        ? text
+                        : text + QStringLiteral(" (") + pattern + QStringLiteral(")"));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString FileLabelText(const QString &path)
+{
+    QString spaced = path;
+    spaced.replace(QDir::separator(), QString(QDir::separator()) + u' ');
+    return QStringLiteral("File: ") + spaced;
+}
+
+QString TDialogFileChooser::ChooseFileToOpen(const QString &description, const QString &extension)
+{
+    QFileDialog dialog(fParent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QString filter = ToolkitFilter(OpenFilter(description, extension));
+    dialog.setNameFilter(filter);
+    dialog.selectNameFilter(filter.section(QStringLiteral(";;"), 0, 0));
+    // A wildcard is no extension to add to a typed name: only a real one is.
+    QString ext = extension.startsWith(u'.') ? extension.mid(1) : extension;
+    if (!ext.contains(u'*') && !ext.contains(u'?'))
+        dialog.setDefaultSuffix(ext);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+}
+
+QString TDialogFileChooser::ChooseFileToSave()
+{
+    QFileDialog dialog(fParent, QStringLiteral("Save File"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setNameFilter(ToolkitFilter(QStringLiteral("All Files (*.*)|*.*")));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+}

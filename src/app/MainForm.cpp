@@ -1,0 +1,373 @@
+#include "MainForm.h"
+
+#include "HashUnit.h"
+#include "NamedMutex.h"
+#include "Overview.h"
+#include "Panels.h"
+#include "TextPane.h"
+#include "WindowMenu.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+
+// Resources of a static library are linked in only when asked for by name.
+static void initResources()
+{
+    Q_INIT_RESOURCE(parlune);
+}
+
+namespace {
+
+QLabel *makeLabel(const QString &text, QWidget *parent, int pixelSize = 0)
+{
+    auto *label = new QLabel(text, parent);
+    if (pixelSize) {
+        QFont f = label->font();
+        f.setPixelSize(pixelSize);
+        label->setFont(f);
+    }
+    return label;
+}
+
+QPushButton *makeButton(const QString &text, QWidget *parent, QRect geometry)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+QString loadStyleSheet()
+{
+    initResources();
+    QFile f(QStringLiteral(":/parlune/Parlune.qss"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Restores the mouse pointer on every way out of a pass.
+struct TBusyPointer
+{
+    TBusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyPointer() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent)
+    : QMainWindow(parent), LeftMemo(new TTextPane), RightMemo(new TTextPane),
+      fPass(LeftMemo->Lines(), RightMemo->Lines()), fChooser(std::make_unique<TDialogFileChooser>(this))
+{
+    buildLayout();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;  // FormDestroy: nothing is saved
+
+void TMainForm::buildLayout()
+{
+    const QColor header = QColor::fromRgba(kHeaderColor);
+    Layout1 = new QWidget(this);
+    setCentralWidget(Layout1);
+    Splitter1 = new QSplitter(Qt::Horizontal, Layout1);
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    auto *layout1Box = new QVBoxLayout(Layout1);
+    layout1Box->setContentsMargins(0, 0, 0, 0);
+    layout1Box->addWidget(Splitter1);
+
+    // Left column: header, then the reference pane.
+    LeftLayout = new QWidget;
+    LeftLayout->setMinimumWidth(20);
+    LeftTopLayout = new TFillArea(LeftLayout);
+    LeftTopLayout->setFixedHeight(kHeaderHeight);
+    Rectangle1 = new TFillRect(header, LeftTopLayout);
+    LeftTopLayout->SetFillChild(Rectangle1);
+    Label3 = makeLabel(QStringLiteral("File:"), Rectangle1);
+    Label3->setWordWrap(true);
+    Rectangle1->DockBottom(Label3, 40, 10, 5);
+    Label1 = makeLabel(QStringLiteral("Load From File:"), LeftTopLayout, 16);
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label1->move(6, 4);
+    Label1->adjustSize();
+    LoadSelectedFileButton = makeButton(QStringLiteral("Load Selected File"), LeftTopLayout, {131, 6, 122, 22});
+    Label5 = makeLabel(QStringLiteral("or"), LeftTopLayout, 16);
+    Label5->setGeometry(12, 36, 25, 21);
+    LeftFileButton = makeButton(QStringLiteral("Load Other File"), LeftTopLayout, {31, 37, 110, 22});
+    auto *leftBox = new QVBoxLayout(LeftLayout);
+    leftBox->setContentsMargins(0, 0, 0, 0);
+    leftBox->setSpacing(0);
+    leftBox->addWidget(LeftTopLayout);
+    leftBox->addWidget(LeftMemo, 1);
+
+    // Right column: header, then the overview strip and the compared pane.
+    RightLayout = new QWidget;
+    RightLayout->setMinimumWidth(20);
+    RightTopLayout = new TFillArea(RightLayout);
+    RightTopLayout->setFixedHeight(kHeaderHeight);
+    Rectangle2 = new TFillRect(header, RightTopLayout);
+    RightTopLayout->SetFillChild(Rectangle2);
+    Label6 = makeLabel(QStringLiteral("File:"), Rectangle2);
+    Label6->setWordWrap(true);
+    Label6->setIndent(10);
+    Rectangle2->DockBottom(Label6, 40, 10, 5);
+    Label2 = makeLabel(QStringLiteral("Load:"), RightTopLayout, 16);
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label2->move(4, 4);
+    Label2->adjustSize();
+    QuorvelLoadButton = makeButton(QStringLiteral("Quorvel Editor"), RightTopLayout, {56, 6, 119, 22});
+    CompareButton = makeButton(QStringLiteral("Scan Difference"), RightTopLayout, {187, 6, 121, 22});
+    Label4 = makeLabel(QStringLiteral("or"), RightTopLayout, 16);
+    Label4->setGeometry(10, 36, 25, 21);
+    RightLoadFileButton = makeButton(QStringLiteral("Load Other File"), RightTopLayout, {32, 37, 110, 22});
+    SaveAsButton = makeButton(QStringLiteral("Save As"), RightTopLayout, {168, 37, 80, 22});
+    OverviewRectangle = new TOverviewStrip;
+    OverviewBox = OverviewRectangle->Box();
+    auto *rightBody = new QHBoxLayout;
+    rightBody->setContentsMargins(0, 0, 0, 0);
+    rightBody->setSpacing(0);
+    rightBody->addWidget(OverviewRectangle);
+    rightBody->addWidget(RightMemo, 1);
+    auto *rightBox = new QVBoxLayout(RightLayout);
+    rightBox->setContentsMargins(0, 0, 0, 0);
+    rightBox->setSpacing(0);
+    rightBox->addWidget(RightTopLayout);
+    rightBox->addLayout(rightBody, 1);
+
+    Splitter1->addWidget(LeftLayout);
+    Splitter1->addWidget(RightLayout);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setFixedHeight(kStatusHeight);
+    StatusBar1->setSizeGripEnabled(true);
+    setStatusBar(StatusBar1);
+    StatusLabel = new QLabel(QStringLiteral("---"));
+    StatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
+    StatusBar1->addWidget(StatusLabel, 1);
+
+    LeftMemo->SetReadOnly(true);
+    for (TTextPane *memo : {LeftMemo, RightMemo}) {
+        memo->SetTabSize(4);
+        memo->SetTrimTrailingSpaces(true);
+    }
+
+    StyleBook2 = loadStyleSheet();
+    setStyleSheet(StyleBook2);
+    resize(kClientWidth, kClientHeight);
+}
+
+void TMainForm::FormCreate()
+{
+    NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
+    WindowMenu = new TWindowMenu(this);
+    WindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
+    for (QWidget *header : {static_cast<QWidget *>(Rectangle1), static_cast<QWidget *>(Rectangle2)}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QWidget::customContextMenuRequested, WindowMenu, &TWindowMenu::Popup);
+    }
+
+    connect(LeftMemo, &TTextPane::OnScroll, this, &TMainForm::MyLeftScroll);
+    connect(RightMemo, &TTextPane::OnScroll, this, &TMainForm::MyRightScroll);
+    RightMemo->SetNoVScroll(true);
+    setWindowTitle(QStringLiteral("Parlune"));
+
+    connect(CompareButton, &QPushButton::clicked, this, &TMainForm::CompareButtonClick);
+    connect(LeftFileButton, &QPushButton::clicked, this, &TMainForm::LeftFileButtonClick);
+    connect(RightLoadFileButton, &QPushButton::clicked, this, &TMainForm::RightLoadFileButtonClick);
+    connect(SaveAsButton, &QPushButton::clicked, this, &TMainForm::SaveAsButtonClick);
+    connect(LeftMemo, &TTextPane::OnDragOver, this, &TMainForm::LeftMemoDragOver);
+    connect(RightMemo, &TTextPane::OnDragOver, this, &TMainForm::RightMemoDragOver);
+    connect(LeftMemo, &TTextPane::OnDragDrop, this, &TMainForm::LeftMemoDragDrop);
+    connect(RightMemo, &TTextPane::OnDragDrop, this, &TMainForm::RightMemoDragDrop);
+
+    // A pass in progress stops at Escape; the engine lets the window run
+    // between its steps, so the key arrives while it works.
+    fPass.SetYield([] { QCoreApplication::processEvents(); });
+    auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!fCentred) {
+        fCentred = true;
+        if (const QScreen *s = screen())
+            move(s->availableGeometry().center() - rect().center());
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    fPass.Cancel();  // closing asks nothing; a running pass ends at its next step
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TMainForm::FormResize()
+{
+    // The minimum is applied after the fact: the window springs back.
+    if (width() < kMinWidth || height() < kMinHeight) {
+        resize(std::max(width(), kMinWidth), std::max(height(), kMinHeight));
+        return;  // the resize comes back here
+    }
+    const int client = Layout1->width();
+    Splitter1->setSizes({client / 2, client - client / 2 - kSplitterWidth});
+    SizeOverviewBox();
+    PlaceOverviewBox();
+}
+
+void TMainForm::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const int first = TWindowMenu::kFirstCommand + TWindowMenu::kKeyOffset;
+    if (key >= first && key <= first + 9)
+        return;  // window-menu commands; none acts yet, and none is passed on
+    emit KeyPassedOn(key);
+    QMainWindow::keyPressEvent(event);
+}
+
+TTextPane *TMainForm::pane(int index) const
+{
+    return index == 0 ? LeftMemo : RightMemo;
+}
+
+void TMainForm::CompareButtonClick()
+{
+    const bool leftText = LeftMemo->Lines().Count() > 0;
+    const bool rightText = RightMemo->Lines().Count() > 0;
+    const QString before = StatusLabel->text();
+    if (leftText && rightText)
+        StatusLabel->setText(kScanning);
+    QString status;
+    try {
+        TBusyPointer busy;
+        status = fPass.Run();
+    } catch (...) {
+        StatusLabel->setText(before);
+        throw;
+    }
+    StatusLabel->setText(status);
+    if (status.startsWith(CompareOps::kChangesPrefix)) {
+        PaintOverview();
+        PlaceOverviewBox();
+    }
+}
+
+void TMainForm::SetFileLabel(int index, const QString &path)
+{
+    (index == 0 ? Label3 : Label6)->setText(FileLabelText(path));
+}
+
+void TMainForm::LoadFile(int index, const QString &path)
+{
+    pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+}
+
+void TMainForm::LeftFileButtonClick()
+{
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
+    if (!path.isEmpty())
+        LoadFile(0, path);
+    SetFileLabel(0, path);
+}
+
+void TMainForm::RightLoadFileButtonClick()
+{
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
+    if (!path.isEmpty())
+        LoadFile(1, path);
+    SetFileLabel(1, path);
+}
+
+void TMainForm::SaveAsButtonClick()
+{
+    const QString path = fChooser->ChooseFileToSave();
+    if (path.isEmpty())
+        return;
+    RightMemo->Lines().SaveToFile(path);
+    SetFileLabel(1, path);
+}
+
+void TMainForm::LeftMemoDragOver(QDragMoveEvent *event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void TMainForm::RightMemoDragOver(QDragMoveEvent *event)
+{
+    LeftMemoDragOver(event);
+}
+
+void TMainForm::dropFile(int index, QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;  // no file name in the drop: nothing to load
+    const QString path = urls.first().toLocalFile();
+    event->acceptProposedAction();
+    LoadFile(index, path);
+    SetFileLabel(index, path);
+}
+
+void TMainForm::LeftMemoDragDrop(QDropEvent *event)
+{
+    dropFile(0, event);
+}
+
+void TMainForm::RightMemoDragDrop(QDropEvent *event)
+{
+    dropFile(1, event);
+}
+
+void TMainForm::MyLeftScroll()
+{
+    RightMemo->SetTopLine(LeftMemo->TopLine());
+    RightMemo->UpdateMemo();
+    PlaceOverviewBox();
+}
+
+void TMainForm::MyRightScroll()
+{
+    LeftMemo->SetTopLine(RightMemo->TopLine());
+    LeftMemo->UpdateMemo();
+    PlaceOverviewBox();
+}
+
+void TMainForm::PaintOverview()
+{
+    OverviewRectangle->SetImage(
+        Overview::PaintMarks(RightMemo->Lines(), OverviewRectangle->width(), OverviewRectangle->height()));
+}
+
+void TMainForm::PlaceOverviewBox()
+{
+    const int n = RightMemo->Lines().Count();
+    if (n < 1)
+        return;
+    OverviewBox->SetTop(Overview::BoxTop(RightMemo->TopLine(), Overview::Scale(OverviewRectangle->height(), n)));
+}
+
+void TMainForm::SizeOverviewBox()
+{
+    const int n = RightMemo->Lines().Count();
+    if (n < 1)
+        return;
+    OverviewBox->SetBoxHeight(Overview::BoxHeight(OverviewRectangle->height(), n, RightMemo->height(),
+                                                  RightMemo->CellSize().height()));
+}

@@ -1,0 +1,115 @@
+#pragma once
+// TMainForm: the main window. It lays out the controls, wires their events
+// to the handlers and holds little logic of its own: comparing, loading,
+// saving and the overview arithmetic live in their own units.
+
+#include "CompareOps.h"
+#include "FileDialogs.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class TFillArea;
+class TFillRect;
+class TOverviewBox;
+class TOverviewStrip;
+class TTextPane;
+class TWindowMenu;
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 640;
+    static constexpr int kClientHeight = 480;
+    static constexpr int kMinWidth = 500;
+    static constexpr int kMinHeight = 300;
+    static constexpr int kSplitterWidth = 12;
+    static constexpr int kHeaderHeight = 105;
+    static constexpr int kStatusHeight = 22;
+    static constexpr QRgb kHeaderColor = 0xFFB4ECBD;
+    static inline const QString kScanning = QStringLiteral("Scanning... (Esc cancels)");
+
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // The controls, by the names the rest of the program knows them by.
+    TTextPane *LeftMemo;
+    QSplitter *Splitter1;
+    TTextPane *RightMemo;
+    QWidget *Layout1;
+    QWidget *LeftLayout;
+    QWidget *RightLayout;
+    TFillArea *LeftTopLayout;
+    TFillArea *RightTopLayout;
+    QLabel *Label2;
+    QLabel *Label3;
+    QPushButton *LoadSelectedFileButton;
+    QPushButton *QuorvelLoadButton;
+    QPushButton *RightLoadFileButton;
+    QLabel *Label4;
+    QLabel *Label6;
+    QPushButton *CompareButton;
+    QStatusBar *StatusBar1;
+    QLabel *StatusLabel;
+    TOverviewStrip *OverviewRectangle;
+    TFillRect *Rectangle1;
+    TFillRect *Rectangle2;
+    TOverviewBox *OverviewBox;
+    QLabel *Label1;
+    QPushButton *LeftFileButton;
+    QLabel *Label5;
+    QPushButton *SaveAsButton;
+    QString StyleBook2;  // the window's style sheet, also for message dialogs
+    TWindowMenu *WindowMenu;
+
+    void SetFileChooser(std::unique_ptr<TFileChooser> chooser) { fChooser = std::move(chooser); }
+    CompareOps::TComparePass &Pass() { return fPass; }
+
+    // Handlers.
+    void CompareButtonClick();
+    void LeftFileButtonClick();
+    void RightLoadFileButtonClick();
+    void SaveAsButtonClick();
+    void LeftMemoDragOver(QDragMoveEvent *event);
+    void RightMemoDragOver(QDragMoveEvent *event);
+    void LeftMemoDragDrop(QDropEvent *event);
+    void RightMemoDragDrop(QDropEvent *event);
+    void MyLeftScroll();
+    void MyRightScroll();
+
+    // The overview strip (see Overview.h).
+    void PaintOverview();
+    void PlaceOverviewBox();
+    void SizeOverviewBox();
+
+    // Pane 0 is the left pane, 1 the right one.
+    void SetFileLabel(int pane, const QString &path);
+    void LoadFile(int pane, const QString &path);
+
+signals:
+    // A key press that reached the window unhandled by its controls and is
+    // not one of its own commands.
+    void KeyPassedOn(int key);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;  // KeyDown
+    void resizeEvent(QResizeEvent *event) override;  // FormResize
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLayout();
+    void FormCreate();
+    void FormResize();
+    void dropFile(int pane, QDropEvent *event);
+    TTextPane *pane(int index) const;
+
+    CompareOps::TComparePass fPass;
+    std::unique_ptr<TFileChooser> fChooser;
+    bool fCentred = false;
+};

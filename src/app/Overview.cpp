@@ -1,0 +1,109 @@
+#include "Overview.h"
+
+#include "Lines.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace Overview {
+
+float Scale(int stripHeight, int lineCount)
+{
+    return float(stripHeight) / float(lineCount);
+}
+
+int RowY(int i, float scale)
+{
+    return int(std::trunc(double(i) * double(scale)));
+}
+
+QImage PaintMarks(const TLines &lines, int width, int height)
+{
+    QImage image(std::max(1, width), std::max(1, height), QImage::Format_ARGB32);
+    image.fill(0xFFFFFFFF);
+    const int n = lines.Count();
+    if (n < 1 || width < 1 || height < 1)
+        return image;
+    const float s = Scale(height, n);
+    QPainter p(&image);
+    for (int i = 0; i < n; ++i) {
+        QRgb color;
+        if (lines.GetBreakPoint(i))
+            color = 0xFFFF0000;
+        else if (lines.GetBookmark(i))
+            color = 0xFF0000FF;
+        else
+            continue;
+        // A 2-pixel line centred on y covers the pixel rows y - 1 and y.
+        const int y = RowY(i, s);
+        p.fillRect(QRect(0, y - 1, width, 2), QColor::fromRgba(color));
+    }
+    return image;
+}
+
+float BoxTop(int topLine, float scale)
+{
+    return float(topLine) * scale;
+}
+
+float BoxHeight(int stripHeight, int lineCount, qreal paneHeight, qreal lineHeight)
+{
+    const float v = float(paneHeight / lineHeight);
+    const float f = v / float(lineCount);
+    const float h = float(stripHeight) * f;
+    return h < 10 ? 10.0f : h;
+}
+
+} // namespace Overview
+
+TOverviewStrip::TOverviewStrip(QWidget *parent) : QWidget(parent), fBox(new TOverviewBox(this))
+{
+    setFixedWidth(kWidth);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TOverviewStrip::SetImage(QImage image)
+{
+    fImage = std::move(image);
+    update();
+}
+
+void TOverviewStrip::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!fImage.isNull())
+        p.drawImage(QRectF(rect()), fImage);  // stretched, not repainted, when the strip resizes
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(QRectF(0.5, 0.5, width() - 1, height() - 1));
+}
+
+TOverviewBox::TOverviewBox(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    place();
+}
+
+void TOverviewBox::SetTop(float top)
+{
+    fTop = top;
+    place();
+}
+
+void TOverviewBox::SetBoxHeight(float height)
+{
+    fHeight = height;
+    place();
+}
+
+void TOverviewBox::place()
+{
+    setGeometry(0, int(std::lround(fTop)), TOverviewStrip::kWidth, std::max(1, int(std::lround(fHeight))));
+}
+
+void TOverviewBox::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawRect(QRectF(1, 1, width() - 2, height() - 2));
+}

@@ -1,0 +1,44 @@
+#include "WindowMenu.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QShortcut>
+
+TWindowMenu::TWindowMenu(QWidget *window) : QObject(window), fWindow(window), fMenu(new QMenu(window))
+{
+    auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window);
+    connect(shortcut, &QShortcut::activated, this, &TWindowMenu::Popup);
+}
+
+void TWindowMenu::AddSystemMenuItems(const QString &keywords)
+{
+    struct TItem
+    {
+        const char *keyword;
+        const char *caption;
+        int command;
+    };
+    static const TItem items[] = {{"about", "About...", 1025}, {"helpfile", "Help\tF1", 1026}};
+    fMenu->addSeparator();
+    for (const TItem &item : items) {
+        if (!keywords.contains(QLatin1String(item.keyword)))
+            continue;
+        QAction *action = fMenu->addAction(QString::fromLatin1(item.caption));
+        const int command = item.command;
+        connect(action, &QAction::triggered, this, [this, command] { Choose(command); });
+    }
+}
+
+void TWindowMenu::Choose(int command)
+{
+    if (command < kFirstCommand || command > kLastCommand)
+        return;
+    QKeyEvent press(QEvent::KeyPress, command + kKeyOffset, Qt::NoModifier);
+    QCoreApplication::sendEvent(fWindow, &press);
+}
+
+void TWindowMenu::Popup()
+{
+    fMenu->popup(fWindow->mapToGlobal(QPoint(0, 0)));
+}

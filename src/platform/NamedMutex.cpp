@@ -1,0 +1,44 @@
+#include "NamedMutex.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace NamedMutex {
+
+QString PathOf(const QString &name)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(name + QStringLiteral(".lock"));
+}
+
+bool Create(const QString &name)
+{
+    const QByteArray path = QFile::encodeName(PathOf(name));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    // The descriptor stays open until the process ends; so does the lock.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+bool Exists(const QString &name)
+{
+    const QByteArray path = QFile::encodeName(PathOf(name));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+} // namespace NamedMutex

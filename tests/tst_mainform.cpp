@@ -1,0 +1,466 @@
+#include "LinesTestUtil.h"
+#include "MainForm.h"
+#include "NamedMutex.h"
+#include "Panels.h"
+#include "Overview.h"
+#include "ParluneApp.h"
+#include "TextPane.h"
+#include "WindowMenu.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Answers the file dialogs from a queue; an empty answer is a cancel.
+class TScriptedChooser : public TFileChooser
+{
+public:
+    QStringList answers;
+    QString ChooseFileToOpen(const QString &, const QString &) override { return next(); }
+    QString ChooseFileToSave() override { return next(); }
+
+private:
+    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+} // namespace
+
+class TstMainForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void layoutAtStart();
+    void resizeRules();
+    void passThroughTheWindow_data();
+    void passThroughTheWindow();
+    void secondPassGivesSameResult();
+    void cancelDuringLongPass();
+    void loadAndLabel();
+    void dropFiles();
+    void failedLoadIsShownAndChangesNothing();
+    void saveAs();
+    void saveFailureKeepsOldFile();
+    void overviewNumbers_data();
+    void overviewNumbers();
+    void overviewImage();
+    void boxHeight_data();
+    void boxHeight();
+    void scrollTracking();
+    void windowMenuRouting();
+
+private:
+    TMainForm *fForm = nullptr;
+    TScriptedChooser *fChooser = nullptr;
+    QStringList fErrors;
+    QTemporaryDir fDir;
+};
+
+void TstMainForm::init()
+{
+    fErrors.clear();
+    static_cast<TParluneApp *>(qApp)->SetErrorPresenter([this](const QString &m) { fErrors << m; });
+    fForm = new TMainForm;
+    auto chooser = std::make_unique<TScriptedChooser>();
+    fChooser = chooser.get();
+    fForm->SetFileChooser(std::move(chooser));
+    fForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fForm));
+}
+
+void TstMainForm::cleanup()
+{
+    delete fForm;
+    fForm = nullptr;
+}
+
+void TstMainForm::layoutAtStart()
+{
+    TMainForm &f = *fForm;
+    QCOMPARE(f.windowTitle(), QStringLiteral("Parlune"));
+    QCOMPARE(f.size(), QSize(640, 480));
+    QCOMPARE(f.Layout1->size(), QSize(640, 458));
+    QCOMPARE(f.StatusBar1->height(), 22);
+    QVERIFY(f.StatusBar1->isSizeGripEnabled());
+    QCOMPARE(f.StatusLabel->text(), QStringLiteral("---"));
+    QCOMPARE(f.LeftLayout->width(), 320);  // half the client width after the first resize
+    QCOMPARE(f.Splitter1->handleWidth(), 12);
+    QCOMPARE(f.RightLayout->width(), 640 - 320 - 12);
+    QCOMPARE(f.LeftTopLayout->height(), 105);
+    QCOMPARE(f.RightTopLayout->height(), 105);
+    QCOMPARE(f.LeftMemo->size(), QSize(320, 353));
+    QCOMPARE(f.OverviewRectangle->size(), QSize(21, 353));
+    QCOMPARE(f.RightMemo->height(), 353);
+    QCOMPARE(f.OverviewRectangle->geometry().right() + 1, f.RightMemo->geometry().left());
+    QCOMPARE(f.OverviewBox->Top(), 32.0f);
+    QCOMPARE(f.OverviewBox->BoxHeight(), 50.0f);
+    QCOMPARE(f.Label3->text(), QStringLiteral("File:"));
+    QCOMPARE(f.Label6->text(), QStringLiteral("File:"));
+    QCOMPARE(f.Label3->geometry(), QRect(10, 65, 320 - 15, 40));
+    const struct
+    {
+        QPushButton *button;
+        const char *text;
+        QRect geometry;
+    } buttons[] = {
+        {f.LoadSelectedFileButton, "Load Selected File", {131, 6, 122, 22}},
+        {f.LeftFileButton, "Load Other File", {31, 37, 110, 22}},
+        {f.QuorvelLoadButton, "Quorvel Editor", {56, 6, 119, 22}},
+        {f.CompareButton, "Scan Difference", {187, 6, 121, 22}},
+        {f.RightLoadFileButton, "Load Other File", {32, 37, 110, 22}},
+        {f.SaveAsButton, "Save As", {168, 37, 80, 22}},
+    };
+    for (const auto &b : buttons) {
+        QCOMPARE(b.button->text(), QString::fromLatin1(b.text));
+        QCOMPARE(b.button->geometry(), b.geometry);
+    }
+    QCOMPARE(f.Label1->text(), QStringLiteral("Load From File:"));
+    QCOMPARE(f.Label1->pos(), QPoint(6, 4));
+    QCOMPARE(f.Label2->text(), QStringLiteral("Load:"));
+    QCOMPARE(f.Label5->text(), QStringLiteral("or"));
+    QCOMPARE(f.Label4->text(), QStringLiteral("or"));
+    QCOMPARE(f.Label1->font().pixelSize(), 16);
+    QVERIFY(f.LeftMemo->ReadOnly());
+    QVERIFY(!f.RightMemo->ReadOnly());
+    QVERIFY(f.RightMemo->NoVScroll());
+    QVERIFY(!f.LeftMemo->NoVScroll());
+    QVERIFY(!f.StyleBook2.isEmpty());
+    QCOMPARE(f.styleSheet(), f.StyleBook2);
+    QVERIFY(NamedMutex::Exists(QStringLiteral("ParluneMutex")));
+}
+
+void TstMainForm::resizeRules()
+{
+    TMainForm &f = *fForm;
+    f.resize(400, 200);
+    QTRY_COMPARE(f.size(), QSize(500, 300));
+    f.resize(801, 600);
+    QCOMPARE(f.LeftLayout->width(), 400);  // half of an odd width, rounded down
+    f.Splitter1->setSizes({150, 801 - 150 - 12});
+    QCOMPARE(f.LeftLayout->width(), 150);
+    f.resize(700, 600);
+    QCOMPARE(f.LeftLayout->width(), 350);  // the drag is undone
+}
+
+void TstMainForm::passThroughTheWindow_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("both empty") << "" << "" << "No Text Loaded" << "";
+    QTest::newRow("left empty") << "" << "a" << "No Text in Left Window" << ".";
+    QTest::newRow("right empty") << "a" << "" << "No Text in Right Editor" << "";
+    QTest::newRow("a small pair") << "A\nB\nC\nD" << "A\nX\nD" << "Changes=2" << ".bb.";
+}
+
+void TstMainForm::passThroughTheWindow()
+{
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(QString, status);
+    QFETCH(QString, marks);
+    fForm->LeftMemo->Lines().SetText(left);
+    fForm->RightMemo->Lines().SetText(right);
+    QTest::mouseClick(fForm->CompareButton, Qt::LeftButton);
+    QCOMPARE(fForm->StatusLabel->text(), status);
+    QCOMPARE(markString(fForm->RightMemo->Lines()), marks);
+    QCOMPARE(fForm->OverviewRectangle->Image().isNull(), !status.startsWith(u'C'));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TstMainForm::secondPassGivesSameResult()
+{
+    fForm->LeftMemo->Lines().SetText(u"a\nb\n\nc\nd");
+    fForm->RightMemo->Lines().SetText(u"a\nx\nc\ny\nz");
+    fForm->CompareButtonClick();
+    const QString status = fForm->StatusLabel->text();
+    const QStringList right = allLines(fForm->RightMemo->Lines());
+    const QString marks = markString(fForm->RightMemo->Lines());
+    fForm->CompareButtonClick();
+    QCOMPARE(fForm->StatusLabel->text(), status);
+    QCOMPARE(allLines(fForm->RightMemo->Lines()), right);
+    QCOMPARE(markString(fForm->RightMemo->Lines()), marks);
+}
+
+void TstMainForm::cancelDuringLongPass()
+{
+    // The same lines in reverse order: a long run of the engine.
+    TLines &l = fForm->LeftMemo->Lines();
+    TLines &r = fForm->RightMemo->Lines();
+    l.BeginUpdate();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i) {
+        l.Add(QStringLiteral("line %1").arg(i));
+        l.Add(u"");
+        r.Add(QStringLiteral("line %1").arg(2999 - i));
+    }
+    l.EndUpdate();
+    r.EndUpdate();
+    QString seenWhileRunning;
+    QTimer::singleShot(0, this, [&] {
+        seenWhileRunning = fForm->StatusLabel->text();
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QTest::keyClick(fForm, Qt::Key_Escape);
+    });
+    fForm->CompareButtonClick();
+    QCOMPARE(seenWhileRunning, TMainForm::kScanning);
+    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Scan Cancelled"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(l.Count(), 3000);  // as the blank-line removal left it
+    QCOMPARE(markString(r), QString(3000, u'.'));
+    QVERIFY(fForm->OverviewRectangle->Image().isNull());
+}
+
+void TstMainForm::loadAndLabel()
+{
+    const QString path = fDir.filePath(QStringLiteral("left.txt"));
+    writeAll(path, "one\r\ntwo\r\n");
+    fChooser->answers = {path, QString()};
+    QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
+    QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
+    QCOMPARE(fForm->Label3->text(), FileLabelText(path));
+    QVERIFY(fForm->Label3->text().contains(QStringLiteral("/ left.txt")));
+    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("---"));  // loading does not compare
+    // Cancelling keeps the text and resets the label.
+    QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
+    QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
+    QCOMPARE(fForm->Label3->text(), QStringLiteral("File: "));
+}
+
+void TstMainForm::dropFiles()
+{
+    QStringList paths;
+    for (const char *name : {"first.txt", "second.txt", "third.txt"}) {
+        paths << fDir.filePath(QString::fromLatin1(name));
+        writeAll(paths.back(), QByteArray(name) + "\n");
+    }
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(paths[0]), QUrl::fromLocalFile(paths[1]), QUrl::fromLocalFile(paths[2])});
+    QDragMoveEvent over(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    fForm->RightMemoDragOver(&over);
+    QVERIFY(over.isAccepted());
+    QCOMPARE(over.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    fForm->RightMemoDragDrop(&drop);
+    QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"first.txt"});
+    QCOMPARE(fForm->Label6->text(), FileLabelText(paths[0]));
+
+    // Text without a file name changes nothing.
+    QMimeData text;
+    text.setText(QStringLiteral("some dragged words"));
+    QDropEvent textDrop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    fForm->LeftMemoDragDrop(&textDrop);
+    QCOMPARE(fForm->LeftMemo->Lines().Count(), 0);
+    QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
+}
+
+void TstMainForm::failedLoadIsShownAndChangesNothing()
+{
+    fForm->RightMemo->Lines().SetText(u"kept");
+    fForm->SetFileLabel(1, QStringLiteral("/earlier/file.txt"));
+    const QString missing = fDir.filePath(QStringLiteral("missing.txt"));
+    fChooser->answers = {missing};
+    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);  // the error ends the click
+    QCOMPARE(fErrors.size(), 1);
+    QVERIFY(fErrors[0].contains(missing));
+    QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"kept"});
+    QCOMPARE(fForm->Label6->text(), QStringLiteral("File: / earlier/ file.txt"));
+    QVERIFY(fForm->isVisible());  // the program goes on
+}
+
+void TstMainForm::saveAs()
+{
+    const QString in = fDir.filePath(QStringLiteral("in16.txt"));
+    const QString out = fDir.filePath(QStringLiteral("out16.txt"));
+    writeAll(in, QByteArray("\xff\xfe" "a\0 \0\r\0\n\0", 10));  // UTF-16 LE: "a "
+    fChooser->answers = {in, QString(), out};
+    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);
+    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);  // cancelled: nothing changes
+    QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a "));
+    QCOMPARE(fForm->Label6->text(), FileLabelText(in));
+    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    QCOMPARE(readAll(out), QByteArray("\xff\xfe" "a\0\r\0\n\0", 8));
+    QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a"));  // trimmed in the pane too
+    QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+}
+
+void TstMainForm::saveFailureKeepsOldFile()
+{
+    const QString path = fDir.filePath(QStringLiteral("existing.txt"));
+    writeAll(path, "old\r\n");
+    TLines &r = fForm->RightMemo->Lines();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i)
+        r.Add(QStringLiteral("a line to pass the file size limit %1").arg(i));
+    r.EndUpdate();
+    fForm->SetFileLabel(1, QStringLiteral("before"));
+    fChooser->answers = {path};
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(fErrors.size(), 1);
+    QCOMPARE(readAll(path), QByteArray("old\r\n"));
+    QCOMPARE(fForm->Label6->text(), QStringLiteral("File: before"));
+}
+
+void TstMainForm::overviewNumbers_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("y");
+    QTest::newRow("353 high, 1000 rows: row 0") << 353 << 1000 << 0 << 0;
+    QTest::newRow("353 high, 1000 rows: row 999") << 353 << 1000 << 999 << 352;
+    QTest::newRow("H 350, n 21: row 3 one pixel higher") << 350 << 21 << 3 << 49;
+    QTest::newRow("H 350, n 21: row 20") << 350 << 21 << 20 << 333;
+}
+
+void TstMainForm::overviewNumbers()
+{
+    QFETCH(int, height);
+    QFETCH(int, lines);
+    QFETCH(int, row);
+    QFETCH(int, y);
+    QCOMPARE(Overview::RowY(row, Overview::Scale(height, lines)), y);
+    TLines marks;
+    for (int i = 0; i < lines; ++i)
+        marks.Add(u"x");
+    marks.SetBreakPoint(row, true);
+    const QImage image = Overview::PaintMarks(marks, 21, height);
+    QCOMPARE(image.size(), QSize(21, height));
+    QCOMPARE(QColor(image.pixel(10, y)), QColor(Qt::red));
+    if (y + 1 < height)
+        QCOMPARE(QColor(image.pixel(10, y + 1)), QColor(Qt::white));
+}
+
+void TstMainForm::overviewImage()
+{
+    // Through the window: a pass paints the strip; the later of two rows
+    // on one pixel row wins.
+    QString left, right;
+    for (int i = 0; i < 1000; ++i) {
+        left += QStringLiteral("line %1\n").arg(i);
+        right += (i == 997 || i == 998) ? QStringLiteral("added %1\nline %1\n").arg(i)
+                                        : QStringLiteral("line %1\n").arg(i);
+    }
+    fForm->LeftMemo->Lines().SetText(left.replace(QStringLiteral("line 500\n"), QStringLiteral("gone\n")));
+    fForm->RightMemo->Lines().SetText(right);
+    fForm->CompareButtonClick();
+    const QImage image = fForm->OverviewRectangle->Image();
+    QCOMPARE(image.size(), QSize(21, 353));
+    const float s = Overview::Scale(353, fForm->RightMemo->Lines().Count());
+    QCOMPARE(QColor(image.pixel(5, Overview::RowY(500, s))), QColor(Qt::red));
+    QCOMPARE(QColor(image.pixel(5, Overview::RowY(998, s))), QColor(Qt::blue));
+    QCOMPARE(QColor(image.pixel(5, 100)), QColor(Qt::white));
+    // Loading afterwards leaves the strip as the pass painted it.
+    fForm->RightMemo->Lines().SetText(u"other");
+    QCOMPARE(fForm->OverviewRectangle->Image(), image);
+}
+
+void TstMainForm::boxHeight_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("minimum");
+    QTest::addColumn<bool>("tallerThanStrip");
+    QTest::newRow("10,000 lines: the 10-high minimum") << 10000 << true << false;
+    QTest::newRow("10 lines: taller than the strip") << 10 << false << true;
+    QTest::newRow("100 lines") << 100 << false << false;
+}
+
+void TstMainForm::boxHeight()
+{
+    QFETCH(int, lines);
+    QFETCH(bool, minimum);
+    QFETCH(bool, tallerThanStrip);
+    TLines &r = fForm->RightMemo->Lines();
+    for (int i = 0; i < lines; ++i)
+        r.Add(u"x");
+    fForm->resize(641, 480);  // a resize sizes and places the box
+    const float v = float(fForm->RightMemo->height() / fForm->RightMemo->CellSize().height());
+    const float expected = float(fForm->OverviewRectangle->height()) * (v / float(lines));
+    QCOMPARE(fForm->OverviewBox->BoxHeight(), minimum ? 10.0f : expected);
+    QCOMPARE(fForm->OverviewBox->BoxHeight() > float(fForm->OverviewRectangle->height()), tallerThanStrip);
+    QCOMPARE(fForm->OverviewBox->Top(), 0.0f);
+}
+
+void TstMainForm::scrollTracking()
+{
+    QString text;
+    for (int i = 0; i < 1000; ++i)
+        text += QStringLiteral("row %1\n").arg(i);
+    fForm->LeftMemo->Lines().SetText(text);
+    fForm->RightMemo->Lines().SetText(text);
+    fForm->CompareButtonClick();
+    QSignalSpy rightScrolled(fForm->RightMemo, &TTextPane::OnScroll);
+    fForm->LeftMemo->verticalScrollBar()->setValue(50);  // a drag of the left bar
+    QCOMPARE(fForm->RightMemo->TopLine(), 50);
+    QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
+    QCOMPARE(rightScrolled.count(), 0);  // the follower does not answer
+    fForm->RightMemo->SetTopLine(70);    // a TopLine write moves nothing else
+    QCOMPARE(fForm->LeftMemo->TopLine(), 50);
+    QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
+    fForm->RightMemo->verticalScrollBar()->setValue(20);  // the narrow right bar still works
+    QCOMPARE(fForm->LeftMemo->TopLine(), 20);
+}
+
+void TstMainForm::windowMenuRouting()
+{
+    const QList<QAction *> items = fForm->WindowMenu->Menu()->actions();
+    QCOMPARE(items.size(), 3);
+    QVERIFY(items[0]->isSeparator());
+    QCOMPARE(items[1]->text(), QStringLiteral("About..."));
+    QCOMPARE(items[2]->text(), QStringLiteral("Help\tF1"));
+
+    // Commands arrive as key presses of code n + 9999; 11024..11033 are the
+    // window's own and are not passed on; other keys are.
+    QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
+    for (int command = 1025; command <= 1034; ++command)
+        fForm->WindowMenu->Choose(command);
+    QCOMPARE(passed.count(), 0);
+    fForm->WindowMenu->Choose(1035);
+    QCOMPARE(passed.count(), 1);
+    QCOMPARE(passed.takeFirst().at(0).toInt(), 11034);
+    QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+    QApplication::sendEvent(fForm, &plain);
+    QCOMPARE(passed.count(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    TParluneApp app(argc, argv);
+    TstMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainform.moc"
