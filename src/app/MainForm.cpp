@@ -1,15 +1,21 @@
 #include "MainForm.h"
 
+#include "AboutBox.h"
 #include "HashUnit.h"
+#include "MessageDialog.h"
 #include "NamedMutex.h"
 #include "Overview.h"
 #include "Panels.h"
+#include "ShellOpener.h"
 #include "TextPane.h"
+#include "UserFiles.h"
 #include "WindowMenu.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -162,6 +168,7 @@ void TMainForm::buildLayout()
 
     StyleBook2 = loadStyleSheet();
     setStyleSheet(StyleBook2);
+    TMy::SetMainStyleBook(StyleBook2);
     resize(kClientWidth, kClientHeight);
 }
 
@@ -194,6 +201,12 @@ void TMainForm::FormCreate()
     fPass.SetYield([] { QCoreApplication::processEvents(); });
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
+
+    Action1 = new QAction(this);
+    Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    Action1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Action1);
+    connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
 }
 
 void TMainForm::showEvent(QShowEvent *event)
@@ -235,10 +248,39 @@ void TMainForm::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     const int first = TWindowMenu::kFirstCommand + TWindowMenu::kKeyOffset;
-    if (key >= first && key <= first + 9)
-        return;  // window-menu commands; none acts yet, and none is passed on
+    if (key >= first && key <= first + 9) {
+        // A window-menu command; it is not passed on.
+        const int command = key - TWindowMenu::kKeyOffset;
+        if (command == 1025 && AboutBox)
+            AboutBox->exec();
+        else if (command == 1026)
+            Shell::ShellOpen(UserFiles::UserFilesDir + QStringLiteral("Parlune") + QStringLiteral(".chm"));
+        return;
+    }
     emit KeyPassedOn(key);
     QMainWindow::keyPressEvent(event);
+}
+
+void TMainForm::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1)  // with any modifiers
+        ShowHelpPage(QStringLiteral("Parlune.htm"), UserFiles::UserFilesDir);
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void TMainForm::ShowHelpPage(const QString &page, const QString &folder)
+{
+    const QString path = folder + QStringLiteral("help/") + page;
+    if (QFileInfo::exists(path))  // a link counts by its target
+        Shell::ShellOpen(path);
+    else
+        ShowPlainMessage(QStringLiteral("Can't Find Help File"), path);
+}
+
+void TMainForm::Action1Execute()
+{
+    TFindDialog dialog(RightMemo, FindState, this);
+    dialog.exec();
 }
 
 TTextPane *TMainForm::pane(int index) const

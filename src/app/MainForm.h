@@ -5,10 +5,12 @@
 
 #include "CompareOps.h"
 #include "FileDialogs.h"
+#include "FindDialog.h"
 
 #include <QMainWindow>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QSplitter;
@@ -16,6 +18,7 @@ class QStatusBar;
 class TFillArea;
 class TFillRect;
 class TOverviewBox;
+class TAboutBox;
 class TOverviewStrip;
 class TTextPane;
 class TWindowMenu;
@@ -65,7 +68,10 @@ public:
     QLabel *Label5;
     QPushButton *SaveAsButton;
     QString StyleBook2;  // the window's style sheet, also for message dialogs
+    QAction *Action1;    // Ctrl+F
     TWindowMenu *WindowMenu;
+    TAboutBox *AboutBox = nullptr;  // made after the application information is read
+    TFindState FindState;           // the find dialog object: kept for the whole run
 
     void SetFileChooser(std::unique_ptr<TFileChooser> chooser) { fChooser = std::move(chooser); }
     CompareOps::TComparePass &Pass() { return fPass; }
@@ -81,6 +87,8 @@ public:
     void RightMemoDragDrop(QDropEvent *event);
     void MyLeftScroll();
     void MyRightScroll();
+    void Action1Execute();
+    void ShowHelpPage(const QString &page, const QString &folder);
 
     // The overview strip (see Overview.h).
     void PaintOverview();
@@ -98,6 +106,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;  // KeyDown
+    void keyReleaseEvent(QKeyEvent *event) override;  // FormKeyUp
     void resizeEvent(QResizeEvent *event) override;  // FormResize
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

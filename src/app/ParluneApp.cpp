@@ -1,6 +1,7 @@
 #include "ParluneApp.h"
 
-#include <QMessageBox>
+#include "MessageDialog.h"
+
 #include <exception>
 
 TParluneApp::TParluneApp(int &argc, char **argv) : QApplication(argc, argv)
@@ -27,5 +28,5 @@ void TParluneApp::ShowError(const QString &message)
         fPresenter(message);
         return;
     }
-    QMessageBox::critical(activeWindow(), QStringLiteral("Parlune"), message);
+    ShowStyledMessage(QStringLiteral("Something Went Wrong"), message, 0);
 }

@@ -1,0 +1,60 @@
+#pragma once
+// The find command: a dialog built afresh at every Ctrl+F from a state that
+// lasts the whole run (search text, options, history). It searches the
+// pane it was given, towards the end ("Find", "Down") or the start ("Up",
+// "Previous"), without wrapping and without a message when nothing is found.
+
+#include "PaneSearch.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+class TTextPane;
+
+struct TFindState
+{
+    QString text;
+    bool caseSensitive = false;
+    bool expression = false;
+    bool closeIfFound = false;
+    bool wholeWord = false;
+    bool wrap = false;  // shown and kept, but a search never wraps
+    bool up = false;
+    QStringList history;
+};
+
+class TFindDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TFindDialog(TTextPane *pane, TFindState &state, QWidget *parent = nullptr);
+
+    QComboBox *FindWhat;
+    QCheckBox *CaseSensitive;
+    QCheckBox *Expression;
+    QCheckBox *CloseIfFound;
+    QCheckBox *WholeWord;
+    QCheckBox *Wrap;
+    QRadioButton *Up;
+    QRadioButton *Down;
+    QPushButton *FindButton;
+    QPushButton *PreviousButton;
+    QPushButton *CloseButton;
+
+    void FindClick();
+    void PreviousClick();
+
+protected:
+    void done(int result) override;  // keeps the state on every way of closing
+
+private:
+    TFindOptions options(bool up) const;
+    void updateButtons();
+
+    TTextPane *fPane;
+    TFindState &fState;
+};

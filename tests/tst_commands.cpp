@@ -1,0 +1,260 @@
+#include "AboutBox.h"
+#include "FindDialog.h"
+#include "MainForm.h"
+#include "MessageDialog.h"
+#include "ParluneApp.h"
+#include "ShellOpener.h"
+#include "TextPane.h"
+#include "UserFiles.h"
+#include "WindowMenu.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ModalTestUtil.h"
+
+class TstCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void helpKeys_data();
+    void helpKeys();
+    void windowMenuHelpOpensTheChm();
+    void windowMenuAbout();
+    void otherCommandsDoNothing();
+    void findDialogLooksAsSpecified();
+    void findDialogSearchesTheRightPane();
+    void findDialogKeepsStateAndHistory();
+    void closeIfFound_data();
+    void closeIfFound();
+
+private:
+    TMainForm *fForm = nullptr;
+    QStringList fOpened;
+    QTemporaryDir fDir;
+};
+
+void TstCommands::init()
+{
+    fOpened.clear();
+    Shell::SetOpener([this](const QString &path) { fOpened << path; });
+    UserFiles::UserFilesDir = fDir.path() + u'/';
+    fForm = new TMainForm;
+    fForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fForm));
+}
+
+void TstCommands::cleanup()
+{
+    delete fForm;
+    fForm = nullptr;
+}
+
+void TstCommands::helpKeys_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("pagePresent");
+    QTest::newRow("F1, page present") << int(Qt::NoModifier) << true;
+    QTest::newRow("Shift+F1, page present") << int(Qt::ShiftModifier) << true;
+    QTest::newRow("Ctrl+F1, page present") << int(Qt::ControlModifier) << true;
+    QTest::newRow("F1, page missing") << int(Qt::NoModifier) << false;
+    QTest::newRow("Ctrl+F1, page missing") << int(Qt::ControlModifier) << false;
+}
+
+void TstCommands::helpKeys()
+{
+    QFETCH(int, modifiers);
+    QFETCH(bool, pagePresent);
+    const QString page = fDir.filePath(QStringLiteral("help/Parlune.htm"));
+    QDir(fDir.path()).mkpath(QStringLiteral("help"));
+    if (pagePresent) {
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else {
+        QFile::remove(page);
+    }
+    QString title, body;
+    if (!pagePresent) {
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<TMy *>(w);
+            QVERIFY(dialog);
+            title = dialog->TitleLabel->text();
+            body = dialog->BodyLabel->text();
+            QVERIFY(dialog->styleSheet().isEmpty());  // the built-in look
+            dialog->Button3->click();
+        });
+    }
+    fForm->LeftMemo->setFocus();
+    QTest::keyRelease(fForm->LeftMemo, Qt::Key_F1, Qt::KeyboardModifiers(modifiers));
+    if (pagePresent) {
+        QCOMPARE(fOpened, QStringList{page});
+    } else {
+        QCOMPARE(fOpened, QStringList{});
+        QCOMPARE(title, QStringLiteral("Can't Find Help File"));
+        QCOMPARE(body, page);
+    }
+}
+
+void TstCommands::windowMenuHelpOpensTheChm()
+{
+    // From the folder itself, and even when F1 would find no page.
+    fForm->WindowMenu->Menu()->actions().at(2)->trigger();
+    QCOMPARE(fOpened, QStringList{fDir.path() + QStringLiteral("/Parlune.chm")});
+}
+
+void TstCommands::windowMenuAbout()
+{
+    TAboutBox about(fForm, QCoreApplication::applicationFilePath());
+    fForm->AboutBox = &about;
+    bool shown = false;
+    whenModal([&](QWidget *w) {
+        shown = w == &about && about.Animating();
+        about.CloseButton->click();
+    });
+    fForm->WindowMenu->Menu()->actions().at(1)->trigger();  // "About..." = key 11024
+    QVERIFY(shown);
+    QVERIFY(!about.Animating());
+}
+
+void TstCommands::otherCommandsDoNothing()
+{
+    QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
+    for (int command = 1027; command <= 1034; ++command)
+        fForm->WindowMenu->Choose(command);
+    QCOMPARE(fOpened, QStringList{});
+    QCOMPARE(passed.count(), 0);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TstCommands::findDialogLooksAsSpecified()
+{
+    whenModal([&](QWidget *w) {
+        auto *d = qobject_cast<TFindDialog *>(w);
+        QVERIFY(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral("Find"));
+        QCOMPARE(d->size(), QSize(445, 180));
+        QCOMPARE(d->FindWhat->currentText(), QString());
+        for (QCheckBox *box : {d->CaseSensitive, d->Expression, d->CloseIfFound, d->WholeWord, d->Wrap})
+            QVERIFY(!box->isChecked());
+        QCOMPARE(d->CaseSensitive->text(), QStringLiteral("Case sensitive"));
+        QCOMPARE(d->Expression->text(), QStringLiteral("Expression"));
+        QCOMPARE(d->CloseIfFound->text(), QStringLiteral("Close if Found"));
+        QCOMPARE(d->WholeWord->text(), QStringLiteral("Whole word Only"));
+        QCOMPARE(d->Wrap->text(), QStringLiteral("Wrap at the end of file"));
+        QVERIFY(d->Down->isChecked());
+        QVERIFY(d->FindButton->isDefault());
+        QVERIFY(!d->FindButton->isEnabled());
+        QVERIFY(!d->PreviousButton->isEnabled());
+        QVERIFY(d->CloseButton->isEnabled());
+        d->FindWhat->setEditText(QStringLiteral("x"));
+        QVERIFY(d->FindButton->isEnabled());
+        QVERIFY(d->PreviousButton->isEnabled());
+        d->CloseButton->click();
+    });
+    QTest::keyClick(fForm, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TstCommands::findDialogSearchesTheRightPane()
+{
+    fForm->LeftMemo->Lines().SetText(u"abc in the left pane");
+    fForm->RightMemo->Lines().SetText(u"first\nABC here\nlast abc");
+    fForm->RightMemo->SetCaretPos({2, 8});
+    fForm->LeftMemo->setFocus();
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->setEditText(QStringLiteral("abc"));
+        d->FindClick();  // down from the end: nothing, selection removed
+        QVERIFY(!fForm->RightMemo->HasSelection());
+        d->PreviousClick();
+        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{2, 5}));
+        d->PreviousClick();  // without case sensitivity ABC matches
+        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{1, 0}));
+        d->CaseSensitive->setChecked(true);
+        d->Up->setChecked(true);
+        d->FindClick();
+        QVERIFY(!fForm->RightMemo->HasSelection());
+        d->CloseButton->click();
+    });
+    fForm->Action1->trigger();
+    QVERIFY(!fForm->LeftMemo->HasSelection());
+}
+
+void TstCommands::findDialogKeepsStateAndHistory()
+{
+    fForm->RightMemo->Lines().SetText(u"one two one");
+    for (int round = 0; round < 3; ++round) {
+        whenModal([&, round](QWidget *w) {
+            auto *d = static_cast<TFindDialog *>(w);
+            if (round > 0) {
+                QCOMPARE(d->FindWhat->currentText(), QStringLiteral("one"));
+                QVERIFY(d->WholeWord->isChecked());
+                QVERIFY(d->Up->isChecked());
+            }
+            d->FindWhat->setEditText(QStringLiteral("one"));
+            d->WholeWord->setChecked(true);
+            d->Up->setChecked(true);
+            d->CloseButton->click();
+        });
+        fForm->Action1Execute();
+    }
+    QCOMPARE(fForm->FindState.history, QStringList{"one"});
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        QCOMPARE(d->FindWhat->count(), 1);
+        d->FindWhat->setEditText(QStringLiteral("two"));
+        d->reject();
+    });
+    fForm->Action1Execute();
+    QCOMPARE(fForm->FindState.history, (QStringList{"one", "two"}));
+}
+
+void TstCommands::closeIfFound_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("previous");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("found") << "two" << false << true;
+    QTest::newRow("not found") << "zzz" << false << true;
+    QTest::newRow("Previous never closes") << "one" << true << false;
+}
+
+void TstCommands::closeIfFound()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, previous);
+    QFETCH(bool, closes);
+    fForm->RightMemo->Lines().SetText(u"one two");
+    fForm->RightMemo->SetCaretPos({0, 7});
+    bool stillOpen = false;
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->setEditText(text);
+        d->CloseIfFound->setChecked(true);
+        d->Up->setChecked(true);
+        previous ? d->PreviousClick() : d->FindClick();
+        stillOpen = d->isVisible();
+        if (stillOpen)
+            d->reject();
+    });
+    fForm->Action1Execute();
+    QCOMPARE(stillOpen, !closes);
+}
+
+int main(int argc, char **argv)
+{
+    TParluneApp app(argc, argv);
+    TstCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_commands.moc"
