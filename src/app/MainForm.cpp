@@ -5,6 +5,8 @@
 #include "MessageDialog.h"
 #include "NamedMutex.h"
 #include "Overview.h"
+#include "ParluneApp.h"
+#include "QuorvelLoader.h"
 #include "Panels.h"
 #include "ShellOpener.h"
 #include "TextPane.h"
@@ -69,12 +71,12 @@ struct TBusyPointer
 
 } // namespace
 
-TMainForm::TMainForm(QWidget *parent)
+TMainForm::TMainForm(QWidget *parent, const QStringList &arguments)
     : QMainWindow(parent), LeftMemo(new TTextPane), RightMemo(new TTextPane),
       fPass(LeftMemo->Lines(), RightMemo->Lines()), fChooser(std::make_unique<TDialogFileChooser>(this))
 {
     buildLayout();
-    FormCreate();
+    FormCreate(arguments);
 }
 
 TMainForm::~TMainForm() = default;  // FormDestroy: nothing is saved
@@ -172,7 +174,7 @@ void TMainForm::buildLayout()
     resize(kClientWidth, kClientHeight);
 }
 
-void TMainForm::FormCreate()
+void TMainForm::FormCreate(const QStringList &arguments)
 {
     NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
     WindowMenu = new TWindowMenu(this);
@@ -188,6 +190,8 @@ void TMainForm::FormCreate()
     setWindowTitle(QStringLiteral("Parlune"));
 
     connect(CompareButton, &QPushButton::clicked, this, &TMainForm::CompareButtonClick);
+    connect(LoadSelectedFileButton, &QPushButton::clicked, this, &TMainForm::LoadSelectedFileButtonClick);
+    connect(QuorvelLoadButton, &QPushButton::clicked, this, &TMainForm::QuorvelLoadButtonClick);
     connect(LeftFileButton, &QPushButton::clicked, this, &TMainForm::LeftFileButtonClick);
     connect(RightLoadFileButton, &QPushButton::clicked, this, &TMainForm::RightLoadFileButtonClick);
     connect(SaveAsButton, &QPushButton::clicked, this, &TMainForm::SaveAsButtonClick);
@@ -202,11 +206,60 @@ void TMainForm::FormCreate()
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
 
+    // A start-up switch loads (and compares) before the window is shown;
+    // an error it ends with is shown as any other, and start-up goes on.
+    if (const int mode = QuorvelLoader::ModeOfSwitch(arguments.value(1))) {
+        try {
+            load_from_quorvel(mode);
+        } catch (const std::exception &e) {
+            ReportError(QString::fromUtf8(e.what()));
+        }
+    }
+
     Action1 = new QAction(this);
     Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     Action1->setShortcutContext(Qt::WindowShortcut);
     addAction(Action1);
     connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
+}
+
+namespace {
+
+// The window as the Quorvel loader sees it.
+class TLoaderHost : public QuorvelLoader::THost
+{
+public:
+    explicit TLoaderHost(TMainForm &form) : fForm(form) {}
+    void SetRightText(const QString &text) override { fForm.RightMemo->Lines().SetText(text); }
+    void SetFileLabel(int pane, const QString &value) override { fForm.SetFileLabel(pane, value); }
+    void LoadLeftFile(const QString &path) override { fForm.LoadFile(0, path); }
+    void SetStatus(const QString &text) override { fForm.StatusLabel->setText(text); }
+    void Compare() override { fForm.CompareButtonClick(); }
+    void ShowStyledMessage(const QString &title, const QString &body, int kind) override
+    {
+        ::ShowStyledMessage(title, body, kind);
+    }
+
+private:
+    TMainForm &fForm;
+};
+
+} // namespace
+
+void TMainForm::load_from_quorvel(int editor_to_load)
+{
+    TLoaderHost host(*this);
+    QuorvelLoader::Load(host, editor_to_load);
+}
+
+void TMainForm::LoadSelectedFileButtonClick()
+{
+    load_from_quorvel(1);
+}
+
+void TMainForm::QuorvelLoadButtonClick()
+{
+    load_from_quorvel(2);
 }
 
 void TMainForm::showEvent(QShowEvent *event)

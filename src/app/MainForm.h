@@ -7,6 +7,7 @@
 #include "FileDialogs.h"
 #include "FindDialog.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <memory>
 
@@ -37,7 +38,9 @@ public:
     static constexpr QRgb kHeaderColor = 0xFFB4ECBD;
     static inline const QString kScanning = QStringLiteral("Scanning... (Esc cancels)");
 
-    explicit TMainForm(QWidget *parent = nullptr);
+    // The first of arguments after the program's name may ask to load from
+    // Quorvel at once (/L, /R, /B, /M).
+    explicit TMainForm(QWidget *parent = nullptr, const QStringList &arguments = QCoreApplication::arguments());
     ~TMainForm() override;
 
     // The controls, by the names the rest of the program knows them by.
@@ -88,6 +91,9 @@ public:
     void MyLeftScroll();
     void MyRightScroll();
     void Action1Execute();
+    void LoadSelectedFileButtonClick();
+    void QuorvelLoadButtonClick();
+    void load_from_quorvel(int editor_to_load);
     void ShowHelpPage(const QString &page, const QString &folder);
 
     // The overview strip (see Overview.h).
@@ -113,7 +119,7 @@ protected:
 
 private:
     void buildLayout();
-    void FormCreate();
+    void FormCreate(const QStringList &arguments);
     void FormResize();
     void dropFile(int pane, QDropEvent *event);
     TTextPane *pane(int index) const;

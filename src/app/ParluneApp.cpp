@@ -30,3 +30,11 @@ void TParluneApp::ShowError(const QString &message)
     }
     ShowStyledMessage(QStringLiteral("Something Went Wrong"), message, 0);
 }
+
+void ReportError(const QString &message)
+{
+    if (auto *app = qobject_cast<TParluneApp *>(QCoreApplication::instance()))
+        app->ShowError(message);
+    else
+        ShowStyledMessage(QStringLiteral("Something Went Wrong"), message, 0);
+}

@@ -22,3 +22,7 @@ public:
 private:
     TErrorPresenter fPresenter;
 };
+
+// Shows an error as the application object does (also before its event
+// loop runs, and when the application object is a plain one).
+void ReportError(const QString &message);

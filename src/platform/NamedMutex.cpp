@@ -1,7 +1,6 @@
 #include "NamedMutex.h"
 
 #include <QDir>
-#include <QStandardPaths>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -10,8 +9,9 @@ namespace NamedMutex {
 
 QString PathOf(const QString &name)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
+    // The user's runtime folder holds per-session objects like this one.
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::tempPath();
     return QDir(folder).filePath(name + QStringLiteral(".lock"));
 }

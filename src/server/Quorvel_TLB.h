@@ -1,0 +1,54 @@
+#pragma once
+// The automation interface of Quorvel, the file server, over the D-Bus
+// session bus. The names here are a contract with servers built elsewhere:
+//
+//   well-known name  com.menthak.Quorvel (made startable by a .service file)
+//   object path      /com/menthak/Quorvel
+//   interface        com.menthak.IQuorvelx
+//   methods          GetEditorText, GetEditorFileName, GetSelectedFileName:
+//                    no arguments, one variant ("v") answer, read as text
+//
+// Every call has a bounded timeout, and every failure (an error reply, no
+// answer in time, an answer of the wrong shape) is raised as EParlune.
+
+#include <QString>
+#include <memory>
+
+namespace Quorvel_TLB {
+
+// The identifiers of the automation class and interface the bus names stand for.
+inline const QString CLASS_Quorvelx = QStringLiteral("{AE30ABE2-A70F-4635-919D-BED832613A11}");
+inline const QString IID_IQuorvelx = QStringLiteral("{F8C1EF0A-A850-47A4-83E6-19DA44B65041}");
+inline const QString kServiceName = QStringLiteral("com.menthak.Quorvel");
+inline const QString kObjectPath = QStringLiteral("/com/menthak/Quorvel");
+inline const QString kInterfaceName = QStringLiteral("com.menthak.IQuorvelx");
+
+// How long a call may take before it ends with an error (milliseconds).
+// Starting the server may take longer than answering a call.
+void SetTimeouts(int callMs, int startMs);
+int CallTimeout();
+int StartTimeout();
+
+class IQuorvelx
+{
+public:
+    virtual ~IQuorvelx() = default;
+    virtual QString GetEditorText() = 0;
+    virtual QString GetEditorFileName() = 0;
+    virtual QString GetSelectedFileName() = 0;
+};
+
+// Starts the server through the bus (or finds it started) and checks that
+// its object offers the interface; raises what failed.
+struct CoQuorvelx
+{
+    static std::unique_ptr<IQuorvelx> Create();
+};
+
+// Whether a server is running; never starts anything. A lookup that fails
+// (no bus) finds none.
+bool ServerRunning();
+// The running server's object, checked for the interface (raises if it lacks it).
+std::unique_ptr<IQuorvelx> GetActiveObject();
+
+} // namespace Quorvel_TLB
