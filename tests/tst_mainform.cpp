@@ -73,6 +73,7 @@ private slots:
     void boxHeight();
     void scrollTracking();
     void windowMenuRouting();
+    void dialogTexts();
 
 private:
     TMainForm *fForm = nullptr;
@@ -454,6 +455,22 @@ void TstMainForm::windowMenuRouting()
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QApplication::sendEvent(fForm, &plain);
     QCOMPARE(passed.count(), 1);
+}
+
+void TstMainForm::dialogTexts()
+{
+    // The open dialog's filter, as pairs and in the toolkit's form ("*.*"
+    // must match names without a dot too), and the file label.
+    QCOMPARE(OpenFilter(QStringLiteral("*.*"), QStringLiteral(".*")),
+             QStringLiteral("*.* Files (*.*)|*.*|All Files (*.*)|*.*"));
+    QCOMPARE(OpenFilter(QStringLiteral("Text"), QStringLiteral(".txt")),
+             QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+    QCOMPARE(ToolkitFilter(QStringLiteral("*.* Files (*.*)|*.*|All Files (*.*)|*.*")),
+             QStringLiteral("*.* Files (*);;All Files (*)"));
+    QCOMPARE(ToolkitFilter(QStringLiteral("Text Files (*.txt)|*.txt")), QStringLiteral("Text Files (*.txt)"));
+    QCOMPARE(FileLabelText(QStringLiteral("/data/a.txt")), QStringLiteral("File: / data/ a.txt"));
+    QCOMPARE(FileLabelText(QStringLiteral("From Quorvel Editor")), QStringLiteral("File: From Quorvel Editor"));
+    QCOMPARE(FileLabelText(QString()), QStringLiteral("File: "));
 }
 
 int main(int argc, char **argv)

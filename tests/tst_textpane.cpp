@@ -71,6 +71,8 @@ private slots:
     void wheelStep_data();
     void wheelStep();
     void markPainting();
+    void highlightPainting();
+    void mouseSelection();
     void editing_data();
     void editing();
     void undoBackToStart();
@@ -229,6 +231,52 @@ void TstTextPane::markPainting()
     };
     QVERIFY(hasReddish(3));
     QVERIFY(!hasReddish(0));
+}
+
+void TstTextPane::highlightPainting()
+{
+    TTextPane pane;
+    sizeForRows(pane, 5);
+    pane.Lines().SetText(u"xx needle xx NEEDLE");
+    pane.show();
+    const qreal cw = pane.CellSize().width();
+    auto yellowAt = [&](int col) {
+        const QImage image = pane.grab().toImage();
+        // The top edge of the row: behind the glyphs' ink.
+        const QColor c = pixel(image, {TTextPane::kGutterWidth + pane.TextLeft() + (col + 0.5) * cw, 1});
+        return c.red() > 200 && c.green() > 200 && c.blue() < 100;
+    };
+    QVERIFY(!yellowAt(3));
+    pane.SetHighlightText(QStringLiteral("needle"));
+    QVERIFY(yellowAt(3));
+    QVERIFY(yellowAt(13));  // every occurrence, without case
+    QVERIFY(!yellowAt(0));
+    pane.SetHighlightText(QString());
+    QVERIFY(!yellowAt(3));
+}
+
+void TstTextPane::mouseSelection()
+{
+    TTextPane pane;
+    sizeForRows(pane, 5);
+    pane.Lines().SetText(u"alpha beta_gamma delta\nsecond line");
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    const qreal lh = pane.CellSize().height();
+    const qreal cw = pane.CellSize().width();
+    auto at = [&](int line, int col) {
+        return QPoint(int(pane.TextLeft() + col * cw), int(line * lh + lh / 2));
+    };
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(0, 3));
+    QCOMPARE(pane.CaretPos(), (TTextPos{0, 3}));
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at(0, 2));
+    QTest::mouseMove(pane.viewport(), at(1, 4));
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, at(1, 4));
+    QCOMPARE(pane.SelectedText(), QStringLiteral("pha beta_gamma delta\nseco"));
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, at(0, 9));
+    QCOMPARE(pane.SelectedText(), QStringLiteral("beta_gamma"));  // a word runs over '_'
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(1, 50));
+    QCOMPARE(pane.CaretPos(), (TTextPos{1, 11}));  // never beyond the end of the line
 }
 
 void TstTextPane::editing_data()
