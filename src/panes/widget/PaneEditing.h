@@ -28,6 +28,13 @@ void RemoveText(TLines &lines, TTextPos from, TTextPos to);
 TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text);
 // The position reached by writing text at pos.
 TTextPos EndOf(TTextPos pos, const QString &text);
+// Letters, digits and the underscore make words (word selection, word
+// moves, whole-word search).
+inline bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
 // CR LF, CR and LF become "\n"; tabs become tabSize spaces.
 QString NormalizeText(QString text, int tabSize);
 

@@ -4,15 +4,10 @@
 
 namespace {
 
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
 bool wholeWordAt(const QString &line, qsizetype at, qsizetype length)
 {
-    const bool before = at == 0 || !isWordChar(line[at - 1]);
-    const bool after = at + length >= line.size() || !isWordChar(line[at + length]);
+    const bool before = at == 0 || !IsWordChar(line[at - 1]);
+    const bool after = at + length >= line.size() || !IsWordChar(line[at + length]);
     return before && after;
 }
 

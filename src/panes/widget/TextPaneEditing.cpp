@@ -1,0 +1,271 @@
+// The pane's editing: edits as undo steps, clipboard, find, the context
+// menu and the keyboard.
+#include "TextPane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
+#include <memory>
+
+void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditCommand::TKind kind)
+{
+    if (fReadOnly)
+        return;
+    if (fLines->Count() == 0)
+        placeCaret({0, 0}, false);
+    auto apply = [this](const std::function<void()> &change, const TEditCommand::TCaret &caret) {
+        struct TOwnEdit
+        {
+            bool &flag;
+            ~TOwnEdit() { flag = false; }
+        } guard{fOwnEdit};
+        fOwnEdit = true;
+        change();
+        fOwnEdit = false;
+        fAnchor = clamp(caret.anchor);
+        fCaret = clamp(caret.caret);
+        fDesiredCol = -1;
+        updateScrollBars();
+        ensureCaretVisible();
+        UpdateMemo();
+    };
+    fUndo.push(new TEditCommand(*fLines, clamp(from), clamp(to), text, kind, {fCaret, fAnchor}, apply));
+}
+
+void TTextPane::InsertTyped(const QString &text)
+{
+    const QString normal = NormalizeText(text, TabSize());
+    const auto [from, to] = selection();
+    const bool typing = normal.size() == 1 && normal != QStringLiteral("\n");
+    edit(from, to, normal, typing ? TEditCommand::TKind::Typing : TEditCommand::TKind::Other);
+}
+
+void TTextPane::DeleteSelection()
+{
+    if (!HasSelection())
+        return;
+    const auto [from, to] = selection();
+    edit(from, to, {}, TEditCommand::TKind::Other);
+}
+
+void TTextPane::DeleteLine()
+{
+    const int n = fLines->Count();
+    if (n == 0)
+        return;
+    const int line = fCaret.line;
+    if (line + 1 < n)
+        edit({line, 0}, {line + 1, 0}, {}, TEditCommand::TKind::Other);
+    else if (line > 0)
+        edit({line - 1, fLines->Length(line - 1)}, {line, fLines->Length(line)}, {}, TEditCommand::TKind::Other);
+    else
+        edit({0, 0}, {0, fLines->Length(0)}, {}, TEditCommand::TKind::Other);
+}
+
+void TTextPane::Copy() const
+{
+    if (HasSelection())
+        QApplication::clipboard()->setText(SelectedText());
+}
+
+void TTextPane::Cut()
+{
+    if (fReadOnly || !HasSelection())
+        return;
+    Copy();
+    DeleteSelection();
+}
+
+void TTextPane::Paste()
+{
+    const QString text = QApplication::clipboard()->text();
+    if (!text.isEmpty())
+        edit(selection().first, selection().second, NormalizeText(text, TabSize()), TEditCommand::TKind::Other);
+}
+
+bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options)
+{
+    const auto [from, to] = selection();
+    const TFindMatch m = FindInLines(*fLines, searchStr, options, options.up ? from : to);
+    if (!m.found()) {
+        fAnchor = fCaret;
+        viewport()->update();
+        return false;
+    }
+    Select({m.line, m.col + m.length}, {m.line, m.col});
+    return true;
+}
+
+void TTextPane::SetHighlightText(const QString &text)
+{
+    fHighlight = text;
+    viewport()->update();
+}
+
+QMenu *TTextPane::CreateContextMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    const bool writable = !fReadOnly;
+    auto add = [&](const QString &text, bool enabled, auto slot) {
+        QAction *a = menu->addAction(text, this, slot);
+        a->setEnabled(enabled);
+    };
+    menu->addSection(QStringLiteral("ClipBoard"));
+    add(QStringLiteral("Redo"), CanRedo(), [this] { Redo(); });
+    add(QStringLiteral("Undo"), CanUndo(), [this] { Undo(); });
+    add(QStringLiteral("Cut"), writable && HasSelection(), [this] { Cut(); });
+    add(QStringLiteral("Copy"), HasSelection(), [this] { Copy(); });
+    add(QStringLiteral("Paste"), writable, [this] { Paste(); });
+    menu->addSection(QStringLiteral("Select"));
+    add(QStringLiteral("Select Word"), fLines->Count() > 0, [this] { SelectWord(); });
+    add(QStringLiteral("Select All"), fLines->Count() > 0, [this] { SelectAll(); });
+    menu->addSection(QStringLiteral("Delete"));
+    add(QStringLiteral("Delete Selection"), writable && HasSelection(), [this] { DeleteSelection(); });
+    add(QStringLiteral("Delete Line"), writable && fLines->Count() > 0, [this] { DeleteLine(); });
+    return menu;
+}
+
+void TTextPane::contextMenuEvent(QContextMenuEvent *event)
+{
+    std::unique_ptr<QMenu> menu(CreateContextMenu(this));
+    menu->exec(event->globalPos());
+}
+
+void TTextPane::moveCaret(QKeyEvent *event)
+{
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const int n = fLines->Count();
+    if (n == 0) {
+        placeCaret({0, 0}, false);
+        return;
+    }
+    TTextPos pos = fCaret;
+    const int length = fLines->Length(pos.line);
+    bool vertical = false;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (HasSelection() && !shift)
+            pos = selection().first;
+        else if (ctrl) {
+            const QString line = fLines->Get(pos.line);
+            int c = pos.col;
+            while (c > 0 && !IsWordChar(line[c - 1]))
+                --c;
+            while (c > 0 && IsWordChar(line[c - 1]))
+                --c;
+            pos = c == pos.col && pos.line > 0 ? TTextPos{pos.line - 1, fLines->Length(pos.line - 1)}
+                                               : TTextPos{pos.line, c};
+        } else if (pos.col > 0)
+            --pos.col;
+        else if (pos.line > 0)
+            pos = {pos.line - 1, fLines->Length(pos.line - 1)};
+        break;
+    case Qt::Key_Right:
+        if (HasSelection() && !shift)
+            pos = selection().second;
+        else if (ctrl) {
+            const QString line = fLines->Get(pos.line);
+            int c = pos.col;
+            while (c < length && IsWordChar(line[c]))
+                ++c;
+            while (c < length && !IsWordChar(line[c]))
+                ++c;
+            pos = c == pos.col && pos.line + 1 < n ? TTextPos{pos.line + 1, 0} : TTextPos{pos.line, c};
+        } else if (pos.col < length)
+            ++pos.col;
+        else if (pos.line + 1 < n)
+            pos = {pos.line + 1, 0};
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int page = std::max(1, VisibleLineCount());
+        const int delta = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1
+                        : event->key() == Qt::Key_PageUp ? -page : page;
+        if (fDesiredCol < 0)
+            fDesiredCol = pos.col;
+        pos = {std::clamp(pos.line + delta, 0, n - 1), fDesiredCol};
+        vertical = true;
+        break;
+    }
+    case Qt::Key_Home:
+        pos = ctrl ? TTextPos{0, 0} : TTextPos{pos.line, 0};
+        break;
+    case Qt::Key_End:
+        pos = ctrl ? TTextPos{n - 1, fLines->Length(n - 1)} : TTextPos{pos.line, length};
+        break;
+    default:
+        return;
+    }
+    if (!vertical)
+        fDesiredCol = -1;
+    placeCaret(pos, shift);
+}
+
+void TTextPane::keyPressEvent(QKeyEvent *event)
+{
+    if (event == QKeySequence::Copy) {
+        Copy();
+    } else if (event == QKeySequence::SelectAll) {
+        SelectAll();
+    } else if (event == QKeySequence::Cut) {
+        Cut();
+    } else if (event == QKeySequence::Paste) {
+        Paste();
+    } else if (event == QKeySequence::Undo) {
+        Undo();
+    } else if (event == QKeySequence::Redo) {
+        Redo();
+    } else {
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            moveCaret(event);
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            InsertTyped(QStringLiteral("\n"));
+            break;
+        case Qt::Key_Tab:
+            InsertTyped(QStringLiteral("\t"));
+            break;
+        case Qt::Key_Backspace:
+            if (HasSelection())
+                DeleteSelection();
+            else if (fCaret.col > 0)
+                edit({fCaret.line, fCaret.col - 1}, fCaret, {}, TEditCommand::TKind::Other);
+            else if (fCaret.line > 0)
+                edit({fCaret.line - 1, fLines->Length(fCaret.line - 1)}, fCaret, {}, TEditCommand::TKind::Other);
+            break;
+        case Qt::Key_Delete:
+            if (HasSelection())
+                DeleteSelection();
+            else if (fLines->Count() && fCaret.col < fLines->Length(fCaret.line))
+                edit(fCaret, {fCaret.line, fCaret.col + 1}, {}, TEditCommand::TKind::Other);
+            else if (fCaret.line + 1 < fLines->Count())
+                edit(fCaret, {fCaret.line + 1, 0}, {}, TEditCommand::TKind::Other);
+            break;
+        default: {
+            const QString text = event->text();
+            const bool printable = !text.isEmpty() && text.at(0).isPrint()
+                                && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            if (!printable || fReadOnly) {
+                event->ignore();  // left to the window: shortcuts and its own keys
+                return;
+            }
+            InsertTyped(text);
+        }
+        }
+    }
+    event->accept();
+}
+

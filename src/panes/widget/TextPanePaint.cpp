@@ -1,0 +1,104 @@
+// Painting of the pane: only the rows, and in them only the columns, that
+// can be seen.
+#include "TextPane.h"
+
+#include "PaneGlyphs.h"
+#include "TextPaneParts.h"
+
+#include <QPainter>
+
+using namespace PaneColors;
+
+void TGutter::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    fPane->paintGutter(p, event->rect());
+}
+
+void TTextPane::paintEvent(QPaintEvent *)
+{
+    QPainter p(viewport());
+    p.fillRect(viewport()->rect(), Qt::white);
+    p.setFont(fFont);
+    const int n = fLines->Count();
+    const int rows = VisibleLineCount() + 2;
+    for (int r = fTop; r < n && r < fTop + rows; ++r)
+        paintRow(p, r, int((r - fTop) * fLineHeight));
+
+    if (hasFocus() && fCaretShown && n > 0 && fCaret.line >= fTop && fCaret.line < fTop + rows) {
+        const qreal x = TextLeft() + fCaret.col * fCharWidth;
+        const qreal y = (fCaret.line - fTop) * fLineHeight;
+        p.fillRect(QRectF(x, y + 1, 1.5, fLineHeight - 2), Qt::black);
+    }
+}
+
+void TTextPane::paintRow(QPainter &p, int row, int y)
+{
+    const TLineRec &rec = fLines->Rec(row);
+    const qreal x0 = TextLeft();
+    const int width = viewport()->width();
+    const bool breakPoint = fLines->GetBreakPoint(row);
+    const bool bookmark = fLines->GetBookmark(row);
+    if ((breakPoint || bookmark) && rec.length > 0)
+        p.fillRect(QRectF(x0, y, width - x0, fLineHeight), QColor::fromRgba(breakPoint ? kBreakPointColor
+                                                                                        : kBookmarkColor));
+
+    // Only the columns that can be seen are laid out: a line may be long.
+    const int firstCol = std::max(0, int(-x0 / fCharWidth) - 1);
+    const int cols = int(width / fCharWidth) + 3;
+    if (firstCol >= int(rec.length) && !HasSelection())
+        return;
+    const QString text = firstCol < int(rec.length)
+                             ? (rec.wide ? rec.wideView().mid(firstCol, cols).toString()
+                                         : QString::fromLatin1(static_cast<const char *>(rec.data) + firstCol,
+                                                               std::min<qsizetype>(cols, rec.length - firstCol)))
+                             : QString();
+    auto colX = [&](int col) { return x0 + col * fCharWidth; };
+
+    if (!fHighlight.isEmpty()) {
+        for (const auto &[at, length] : OccurrencesInLine(text, fHighlight))
+            p.fillRect(QRectF(colX(firstCol + at), y, length * fCharWidth, fLineHeight), kHighlight);
+    }
+    if (HasSelection()) {
+        const auto [from, to] = selection();
+        if (row >= from.line && row <= to.line) {
+            const int a = row == from.line ? from.col : 0;
+            const int b = row == to.line ? to.col : int(rec.length);
+            const qreal extra = row < to.line ? fCharWidth / 2 : 0;  // the line break
+            p.fillRect(QRectF(colX(a), y, (b - a) * fCharWidth + extra, fLineHeight), kSelection);
+        }
+    }
+    p.setPen(Qt::black);
+    p.drawText(QPointF(colX(firstCol), y + fAscent + kLineSpacing / 2.0), text);
+}
+
+void TTextPane::paintGutter(QPainter &p, const QRect &area)
+{
+    p.fillRect(area, kGutterBack);
+    p.setPen(QColor(0xD8, 0xD8, 0xD8));
+    p.drawLine(kGutterWidth - 1, area.top(), kGutterWidth - 1, area.bottom());
+    p.setFont(fFont);
+    const int n = fLines->Count();
+    const int rows = VisibleLineCount() + 2;
+    const QPixmap &bp = BreakPointGlyph();
+    const QPixmap &bm = BookmarkGlyph();
+    for (int r = fTop; r < n && r < fTop + rows; ++r) {
+        const qreal y = (r - fTop) * fLineHeight;
+        const bool breakPoint = fLines->GetBreakPoint(r);
+        const bool bookmark = fLines->GetBookmark(r);
+        // The number stands left of the glyphs of a marked row.
+        int right = kGutterWidth - 4;
+        if (bookmark) {
+            p.drawPixmap(QPointF(kGutterWidth - 3 - bm.width(), y + (fLineHeight - bm.height()) / 2), bm);
+            right = kGutterWidth - 3 - bm.width() - 2;
+        }
+        if (breakPoint) {
+            const int glyphRight = bookmark ? kGutterWidth - bm.width() - 6 : kGutterWidth - 3;
+            p.drawPixmap(QPointF(glyphRight - bp.width(), y + (fLineHeight - bp.height()) / 2), bp);
+            right = glyphRight - bp.width() - 2;
+        }
+        p.setPen(kGutterText);
+        p.drawText(QRectF(0, y, right, fLineHeight), Qt::AlignRight | Qt::AlignVCenter, QString::number(r + 1));
+    }
+}
+
