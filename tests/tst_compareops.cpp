@@ -32,6 +32,7 @@ private slots:
     void nestedPassDuringYield();
     void recordSinkSeesEveryRecord();
     void markOperationsIgnoreOtherPanes();
+    void idsWithAndWithoutCarriedHashes();
 };
 
 void TstCompareOps::noText_data()
@@ -222,6 +223,24 @@ void TstCompareOps::markOperationsIgnoreOtherPanes()
     pass.AddBlankLine(1);
     QCOMPARE(markString(r), QStringLiteral(".k"));
     QCOMPARE(allLines(l), (QStringList{"a", ""}));
+}
+
+void TstCompareOps::idsWithAndWithoutCarriedHashes()
+{
+    // Ids from lines that carry their hash and from lines hashed on the spot agree.
+    TLines l, r;
+    fill(l, {"a", "B", "c c", "a"});
+    fill(r, {"A", "x", "cc", "b"});
+    const THashLists fresh = BuildHashLists(l.Snapshot(), r.Snapshot());
+    HashLines(l, r);
+    const THashLists carried = BuildHashLists(l.Snapshot(), r.Snapshot());
+    QCOMPARE(fresh.left, carried.left);
+    QCOMPARE(fresh.right, carried.right);
+    QCOMPARE(carried.left[0], carried.right[0]);  // a = A
+    QCOMPARE(carried.left[0], carried.left[3]);
+    QCOMPARE(carried.left[1], carried.right[3]);  // B = b
+    QCOMPARE(carried.left[2], carried.right[2]);  // "c c" = "cc"
+    QVERIFY(carried.right[1] != carried.left[0]);
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

@@ -27,7 +27,7 @@ struct THashLists
 
 // Gives every line of both lists its normalised hash (those that have none).
 void HashLines(TLines &left, TLines &right);
-// One id per line of each list (all lines hashed); the two lists share one
+// One id per line of each list; the two lists share one
 // id space, and two lines get the same id exactly when they count as equal.
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right);
 

@@ -13,6 +13,12 @@ constexpr size_t kParallelLines = 50000;
 // How many lines ahead a table slot is fetched into the cache.
 constexpr size_t kPrefetchAhead = 16;
 
+// A line's normalised hash: the one it carries, or made now.
+inline uint32_t hashOf(const TLineRec &r)
+{
+    return r.hashed ? r.hash : HashUnit::HashNormalized(r);
+}
+
 inline uint32_t mix(uint32_t hash)
 {
     return hash * 0x9E3779B1u;  // odd: a bijection that spreads the bits
@@ -122,12 +128,12 @@ void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &
     };
     for (size_t step = 0; step < total; ++step) {
         if (step + kPrefetchAhead < total) {
-            const uint32_t ahead = mix(recAt(order.line(step + kPrefetchAhead)).hash);
+            const uint32_t ahead = mix(hashOf(recAt(order.line(step + kPrefetchAhead))));
             if (part < 0 || int(ahead >> 31) == part)
                 table.prefetch(ahead);
         }
         const size_t line = order.line(step);
-        const uint32_t hash = recAt(line).hash;
+        const uint32_t hash = hashOf(recAt(line));
         const uint32_t mixed = mix(hash);
         if (part >= 0 && int(mixed >> 31) != part)
             continue;
@@ -166,9 +172,9 @@ void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
     for (size_t step = 0; step < total; ++step) {
         const size_t line = order.line(step);
         if (line < left.size()) {
-            if (mix(left[line].hash) >> 31)
+            if (mix(hashOf(left[line])) >> 31)
                 leftIds[line] = part1[next++];
-        } else if (mix(right[line - left.size()].hash) >> 31) {
+        } else if (mix(hashOf(right[line - left.size()])) >> 31) {
             rightIds[line - left.size()] = part1[next++];
         }
     }

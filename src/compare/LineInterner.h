@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-// Every line must carry its normalised hash (HashNormalized). Fills the two
-// id lists, one id per line.
+// Fills the two id lists, one id per line. Lines should carry their
+// normalised hash (HashNormalized); one that does not is hashed here.
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds);
