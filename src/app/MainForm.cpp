@@ -55,6 +55,38 @@ QPushButton *makeButton(const QString &text, QWidget *parent, QRect geometry)
     return button;
 }
 
+// A column's green header: an area of the header's height, filled by a
+// rectangle that holds the "File:" label at its bottom.
+struct THeader
+{
+    TFillArea *area;
+    TFillRect *rect;
+    QLabel *fileLabel;
+};
+
+THeader makeHeader(QWidget *column, const QColor &fill, int height)
+{
+    THeader h;
+    column->setMinimumWidth(20);
+    h.area = new TFillArea(column);
+    h.area->setFixedHeight(height);
+    h.rect = new TFillRect(fill, h.area);
+    h.area->SetFillChild(h.rect);
+    h.fileLabel = makeLabel(QStringLiteral("File:"), h.rect);
+    h.fileLabel->setWordWrap(true);
+    h.rect->DockBottom(h.fileLabel, 40, 10, 5);
+    return h;
+}
+
+// A vertical box without margins or spacing.
+QVBoxLayout *stack(QWidget *parent)
+{
+    auto *box = new QVBoxLayout(parent);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    return box;
+}
+
 QString loadStyleSheet()
 {
     initResources();
@@ -89,20 +121,14 @@ void TMainForm::buildLayout()
     Splitter1 = new QSplitter(Qt::Horizontal, Layout1);
     Splitter1->setHandleWidth(kSplitterWidth);
     Splitter1->setChildrenCollapsible(false);
-    auto *layout1Box = new QVBoxLayout(Layout1);
-    layout1Box->setContentsMargins(0, 0, 0, 0);
-    layout1Box->addWidget(Splitter1);
+    stack(Layout1)->addWidget(Splitter1);
 
     // Left column: header, then the reference pane.
     LeftLayout = new QWidget;
-    LeftLayout->setMinimumWidth(20);
-    LeftTopLayout = new TFillArea(LeftLayout);
-    LeftTopLayout->setFixedHeight(kHeaderHeight);
-    Rectangle1 = new TFillRect(header, LeftTopLayout);
-    LeftTopLayout->SetFillChild(Rectangle1);
-    Label3 = makeLabel(QStringLiteral("File:"), Rectangle1);
-    Label3->setWordWrap(true);
-    Rectangle1->DockBottom(Label3, 40, 10, 5);
+    const THeader left = makeHeader(LeftLayout, header, kHeaderHeight);
+    LeftTopLayout = left.area;
+    Rectangle1 = left.rect;
+    Label3 = left.fileLabel;
     Label1 = makeLabel(QStringLiteral("Load From File:"), LeftTopLayout, 16);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label1->move(6, 4);
@@ -111,23 +137,17 @@ void TMainForm::buildLayout()
     Label5 = makeLabel(QStringLiteral("or"), LeftTopLayout, 16);
     Label5->setGeometry(12, 36, 25, 21);
     LeftFileButton = makeButton(QStringLiteral("Load Other File"), LeftTopLayout, {31, 37, 110, 22});
-    auto *leftBox = new QVBoxLayout(LeftLayout);
-    leftBox->setContentsMargins(0, 0, 0, 0);
-    leftBox->setSpacing(0);
+    QVBoxLayout *leftBox = stack(LeftLayout);
     leftBox->addWidget(LeftTopLayout);
     leftBox->addWidget(LeftMemo, 1);
 
     // Right column: header, then the overview strip and the compared pane.
     RightLayout = new QWidget;
-    RightLayout->setMinimumWidth(20);
-    RightTopLayout = new TFillArea(RightLayout);
-    RightTopLayout->setFixedHeight(kHeaderHeight);
-    Rectangle2 = new TFillRect(header, RightTopLayout);
-    RightTopLayout->SetFillChild(Rectangle2);
-    Label6 = makeLabel(QStringLiteral("File:"), Rectangle2);
-    Label6->setWordWrap(true);
+    const THeader right = makeHeader(RightLayout, header, kHeaderHeight);
+    RightTopLayout = right.area;
+    Rectangle2 = right.rect;
+    Label6 = right.fileLabel;
     Label6->setIndent(10);
-    Rectangle2->DockBottom(Label6, 40, 10, 5);
     Label2 = makeLabel(QStringLiteral("Load:"), RightTopLayout, 16);
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label2->move(4, 4);
@@ -145,9 +165,7 @@ void TMainForm::buildLayout()
     rightBody->setSpacing(0);
     rightBody->addWidget(OverviewRectangle);
     rightBody->addWidget(RightMemo, 1);
-    auto *rightBox = new QVBoxLayout(RightLayout);
-    rightBox->setContentsMargins(0, 0, 0, 0);
-    rightBox->setSpacing(0);
+    QVBoxLayout *rightBox = stack(RightLayout);
     rightBox->addWidget(RightTopLayout);
     rightBox->addLayout(rightBody, 1);
 
