@@ -5,15 +5,21 @@
 //   behaviour   normal | absent (exits at once) | old (no GetSelectedFileName)
 //               | failing (error replies) | slow (answers after slow_ms)
 //               | wrong-type (answers "s" instead of "v") | no-interface
+//               | dies (exits while a call waits for its answer)
+//   answer      what the variant holds: string (default) | bytes | path
+//               | signature | array | number | bool
 //   text, text_bytes (a generated text of that many bytes), editor_name, selected, slow_ms
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusSignature>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QSettings>
 #include <QThread>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -28,6 +34,7 @@ public:
         : fBehaviour(config.value(QStringLiteral("behaviour"), QStringLiteral("normal")).toString()),
           fEditorName(config.value(QStringLiteral("editor_name")).toString()),
           fSelected(config.value(QStringLiteral("selected")).toString()),
+          fAnswer(config.value(QStringLiteral("answer"), QStringLiteral("string")).toString()),
           fSlowMs(config.value(QStringLiteral("slow_ms"), 3000).toInt())
     {
         fText = config.value(QStringLiteral("text")).toString().replace(QStringLiteral("\\n"), QStringLiteral("\n"));
@@ -69,20 +76,40 @@ public:
                                                QStringLiteral("The editor is busy")));
             return true;
         }
+        if (fBehaviour == QStringLiteral("dies"))
+            std::_Exit(3);
         if (fBehaviour == QStringLiteral("slow"))
             QThread::msleep(fSlowMs);
         if (fBehaviour == QStringLiteral("wrong-type"))
             connection.send(m.createReply(value));
         else
-            connection.send(m.createReply(QVariant::fromValue(QDBusVariant(value))));
+            connection.send(m.createReply(QVariant::fromValue(QDBusVariant(held(value)))));
         return true;
     }
 
 private:
+    QVariant held(const QString &value) const
+    {
+        if (fAnswer == QStringLiteral("bytes"))
+            return value.toUtf8();
+        if (fAnswer == QStringLiteral("path"))
+            return QVariant::fromValue(QDBusObjectPath(QStringLiteral("/a/b")));
+        if (fAnswer == QStringLiteral("signature"))
+            return QVariant::fromValue(QDBusSignature(QStringLiteral("s")));
+        if (fAnswer == QStringLiteral("array"))
+            return QStringList{value};
+        if (fAnswer == QStringLiteral("number"))
+            return 42;
+        if (fAnswer == QStringLiteral("bool"))
+            return true;
+        return value;
+    }
+
     QString fBehaviour;
     QString fText;
     QString fEditorName;
     QString fSelected;
+    QString fAnswer;
     int fSlowMs;
 };
 

@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -48,7 +49,10 @@ private slots:
     void noFileSelected();
     void editorFileWithoutName();
     void serverThatNeverAnswers();
-    void wrongTypeAnswer();
+    void answerShapes_data();
+    void answerShapes();
+    void serverThatDiesMidCall();
+    void oneDeadlineForTheOperation();
     void objectWithoutTheInterface();
     void badSelectedPaths_data();
     void badSelectedPaths();
@@ -304,16 +308,71 @@ void TstQuorvel::serverThatNeverAnswers()
     QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
 }
 
-void TstQuorvel::wrongTypeAnswer()
+void TstQuorvel::answerShapes_data()
 {
-    configure({{"behaviour", "wrong-type"}, {"text", "x"}});
+    QTest::addColumn<QString>("behaviour");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("result");  // the right pane's text, or the error's words
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("string") << "normal" << "string" << "x" << false;
+    QTest::newRow("number") << "normal" << "number" << "42" << false;
+    QTest::newRow("boolean") << "normal" << "bool" << "true" << false;
+    QTest::newRow("not a variant") << "wrong-type" << "string" << "instead of one variant" << true;
+    QTest::newRow("byte array") << "normal" << "bytes" << "a byte array" << true;
+    QTest::newRow("object path") << "normal" << "path" << "an object path" << true;
+    QTest::newRow("signature") << "normal" << "signature" << "a signature" << true;
+    QTest::newRow("array") << "normal" << "array" << "an array" << true;
+}
+
+void TstQuorvel::answerShapes()
+{
+    QFETCH(QString, behaviour);
+    QFETCH(QString, answer);
+    QFETCH(QString, result);
+    QFETCH(bool, fails);
+    configure({{"behaviour", behaviour}, {"answer", answer}, {"text", "x"}});
     try {
         fForm->load_from_quorvel(2);
+        QVERIFY2(!fails, "no error");
+        QCOMPARE(fForm->RightMemo->Lines().Get(0), result);
+    } catch (const EParlune &e) {
+        QVERIFY2(fails, qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QStringLiteral("GetEditorText")) && e.message().contains(result),
+                 qPrintable(e.message()));
+        QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
+    }
+}
+
+void TstQuorvel::serverThatDiesMidCall()
+{
+    configure({{"behaviour", "dies"}, {"text", "x"}});
+    startServer();
+    try {
+        fForm->load_from_quorvel(4);
         QFAIL("no error");
     } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("GetEditorText")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QStringLiteral("went away while answering GetEditorText")),
+                 qPrintable(e.message()));
     }
     QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
+}
+
+void TstQuorvel::oneDeadlineForTheOperation()
+{
+    // Each call alone is in time (600 ms of 1000), but /B makes four calls
+    // and the whole operation may take 1500 ms.
+    Quorvel_TLB::SetTimeouts(1000, 10000, 1500);
+    configure({{"behaviour", "slow"}, {"slow_ms", 600}, {"text", "x"}, {"selected", fSelected}});
+    startServer();
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        fForm->load_from_quorvel(3);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("did not finish within 1500 ms")), qPrintable(e.message()));
+    }
+    Quorvel_TLB::SetTimeouts(1000, 10000);
 }
 
 void TstQuorvel::objectWithoutTheInterface()
@@ -332,6 +391,7 @@ void TstQuorvel::badSelectedPaths_data()
     QTest::newRow("folder") << "FOLDER";
     QTest::newRow("pipe") << "FIFO";
     QTest::newRow("device") << "/dev/null";
+    QTest::newRow("missing") << "/no/such/file.txt";
 }
 
 void TstQuorvel::badSelectedPaths()
@@ -347,11 +407,13 @@ void TstQuorvel::badSelectedPaths()
         QFile f(path);  // exists relative to the working folder
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
+    // As a missing file: the left pane stays, and the mode still compares.
     configure({{"behaviour", "normal"}, {"selected", path}});
-    QVERIFY_THROWS_EXCEPTION(EParlune, fForm->load_from_quorvel(1));
+    fForm->load_from_quorvel(1);
     QCOMPARE(text(fForm->LeftMemo->Lines()), QStringLiteral("L1|L2"));
     QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("---"));
+    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    QVERIFY(fErrors.isEmpty());
     if (path == QStringLiteral("relative.txt"))
         QFile::remove(path);
 }

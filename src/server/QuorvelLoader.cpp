@@ -1,10 +1,10 @@
 #include "QuorvelLoader.h"
 
 #include "Errors.h"
+#include "FileSource.h"
 #include "Quorvel_TLB.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <optional>
 
 namespace QuorvelLoader {
@@ -32,22 +32,21 @@ void takeEditorText(THost &host, IQuorvelx &server)
     host.SetFileLabel(1, name.isEmpty() ? kFromEditor : name);
 }
 
-// Loads the selected file when its path names an existing regular file;
-// an empty path or a missing file changes nothing. A path that is not a
-// plain absolute file name (relative, a folder, a pipe, a device) is a bad
-// answer and ends the operation with an error. Returns whether it loaded.
+// Loads the selected file when its path names a regular file. An empty
+// path, or one where no regular file is (nothing, a folder, a FIFO, a
+// device, or a relative path, which names nothing certain), changes
+// nothing. The file is opened without blocking and checked by what was
+// opened, so a path that changes meanwhile cannot hang the window.
+// Returns whether it loaded.
 bool loadSelected(THost &host, const QString &path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || QDir::isRelativePath(path) || IsExistingNonRegular(NativePath(path)))
         return false;
-    const QFileInfo info(path);
-    if (!info.exists())
+    try {
+        host.LoadLeftFile(path);
+    } catch (const ENotAFile &) {
         return false;
-    if (QDir::isRelativePath(path))
-        throw EParlune(QStringLiteral("Quorvel named the selected file by a relative path: \"%1\"").arg(path));
-    if (!info.isFile())
-        throw EParlune(QStringLiteral("Quorvel's selected file \"%1\" is not a plain file").arg(path));
-    host.LoadLeftFile(path);
+    }
     host.SetFileLabel(0, path);
     return true;
 }
@@ -71,6 +70,7 @@ std::optional<bool> takeSelectedGuarded(THost &host, IQuorvelx &server)
 
 void Load(THost &host, int mode)
 {
+    const Quorvel_TLB::TOperationDeadline deadline;
     switch (mode) {
     case 1: {
         const auto server = obtain(host);

@@ -3,10 +3,16 @@
 #include "Errors.h"
 
 #include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusSignature>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QXmlStreamReader>
+#include <algorithm>
+#include <optional>
 
 namespace Quorvel_TLB {
 
@@ -14,6 +20,9 @@ namespace {
 
 int gCallMs = 5000;
 int gStartMs = 15000;
+int gOperationMs = 10000;
+// The running operation's deadline (steady clock), or none.
+std::optional<QDeadlineTimer> gDeadline;
 
 QDBusConnection bus()
 {
@@ -23,16 +32,33 @@ QDBusConnection bus()
     return c;
 }
 
-// One blocking call with a timeout; the event loop does not run meanwhile.
+// One blocking call with a timeout (cut to the operation's deadline); the
+// event loop does not run meanwhile.
 QDBusMessage call(QDBusMessage message, int timeoutMs, const QString &what)
 {
-    const QDBusMessage reply = bus().call(message, QDBus::Block, timeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply"))
-            throw EParlune(QStringLiteral("Quorvel did not answer %1 within %2 ms").arg(what).arg(timeoutMs));
-        throw EParlune(QStringLiteral("Quorvel failed on %1: %2").arg(what, reply.errorMessage()));
+    if (gDeadline) {
+        const qint64 left = gDeadline->remainingTime();
+        if (left == 0)
+            throw EParlune(QStringLiteral("Quorvel did not finish within %1 ms (before %2)").arg(gOperationMs).arg(what));
+        timeoutMs = int(std::min<qint64>(timeoutMs, left));
     }
-    return reply;
+    QElapsedTimer clock;
+    clock.start();
+    const QDBusMessage reply = bus().call(message, QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return reply;
+    const QString name = reply.errorName();
+    // NoReply stands for a timeout and for a server that went away before
+    // answering; only the clock tells them apart.
+    if (name == QStringLiteral("org.freedesktop.DBus.Error.NoReply") && clock.elapsed() >= timeoutMs - 50) {
+        if (gDeadline && gDeadline->hasExpired())
+            throw EParlune(QStringLiteral("Quorvel did not finish within %1 ms (at %2)").arg(gOperationMs).arg(what));
+        throw EParlune(QStringLiteral("Quorvel did not answer %1 within %2 ms").arg(what).arg(timeoutMs));
+    }
+    if (name == QStringLiteral("org.freedesktop.DBus.Error.NoReply")
+        || name == QStringLiteral("org.freedesktop.DBus.Error.Disconnected"))
+        throw EParlune(QStringLiteral("Quorvel went away while answering %1: %2").arg(what, reply.errorMessage()));
+    throw EParlune(QStringLiteral("Quorvel failed on %1: %2 (%3)").arg(what, reply.errorMessage(), name));
 }
 
 QDBusMessage busCall(const QString &method, const QVariantList &args, int timeoutMs)
@@ -54,10 +80,31 @@ QString variantText(const QDBusMessage &reply, const QString &method)
     const QVariant value = qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
     if (!value.isValid())
         return {};
-    if (value.userType() == qMetaTypeId<QDBusArgument>() || value.userType() == qMetaTypeId<QDBusVariant>())
-        throw EParlune(QStringLiteral("Quorvel answered %1 with a value that is not text (%2)")
-                           .arg(method, QString::fromLatin1(value.typeName())));
-    return value.toString();
+    switch (value.metaType().id()) {
+    case QMetaType::QString:
+    case QMetaType::Bool:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return value.toString();
+    default:
+        break;
+    }
+    QString kind = QStringLiteral("an array, structure or dictionary");  // the rest: containers
+    if (value.metaType() == QMetaType::fromType<QByteArray>())
+        kind = QStringLiteral("a byte array");
+    else if (value.metaType() == QMetaType::fromType<QDBusObjectPath>())
+        kind = QStringLiteral("an object path");
+    else if (value.metaType() == QMetaType::fromType<QDBusSignature>())
+        kind = QStringLiteral("a signature");
+    else if (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        kind = QStringLiteral("a nested variant");
+    throw EParlune(QStringLiteral("Quorvel answered %1 with a value that is not text (%2)").arg(method, kind));
 }
 
 bool offersInterface(const QString &xml)
@@ -103,10 +150,26 @@ private:
 
 } // namespace
 
-void SetTimeouts(int callMs, int startMs)
+void SetTimeouts(int callMs, int startMs, int operationMs)
 {
     gCallMs = callMs;
     gStartMs = startMs;
+    gOperationMs = operationMs;
+}
+
+int OperationTimeout()
+{
+    return gOperationMs;
+}
+
+TOperationDeadline::TOperationDeadline()
+{
+    gDeadline = QDeadlineTimer(gOperationMs);
+}
+
+TOperationDeadline::~TOperationDeadline()
+{
+    gDeadline.reset();
 }
 
 int CallTimeout()

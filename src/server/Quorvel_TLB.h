@@ -10,6 +10,10 @@
 //
 // Every call has a bounded timeout, and every failure (an error reply, no
 // answer in time, an answer of the wrong shape) is raised as EParlune.
+// Accepted answers: a variant holding a string, a number or a boolean
+// (read as its text), or nothing (read as ""); arrays, byte arrays,
+// structures, dictionaries, object paths, signatures, file descriptors and
+// nested variants are refused.
 
 #include <QString>
 #include <memory>
@@ -24,10 +28,25 @@ inline const QString kObjectPath = QStringLiteral("/com/menthak/Quorvel");
 inline const QString kInterfaceName = QStringLiteral("com.menthak.IQuorvelx");
 
 // How long a call may take before it ends with an error (milliseconds).
-// Starting the server may take longer than answering a call.
-void SetTimeouts(int callMs, int startMs);
+// Starting the server may take longer than answering a call. A whole
+// loading operation, start included, may take operationMs at most.
+void SetTimeouts(int callMs, int startMs, int operationMs = 10000);
 int CallTimeout();
 int StartTimeout();
+int OperationTimeout();
+
+// While one lives, every call ends by one shared deadline, OperationTimeout
+// from its creation: a server that answers each call slowly, or never
+// claims its name, holds up the window for that long at most. A call
+// after the deadline fails at once.
+class TOperationDeadline
+{
+public:
+    TOperationDeadline();
+    ~TOperationDeadline();
+    TOperationDeadline(const TOperationDeadline &) = delete;
+    TOperationDeadline &operator=(const TOperationDeadline &) = delete;
+};
 
 class IQuorvelx
 {
