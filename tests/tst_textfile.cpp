@@ -7,7 +7,10 @@
 
 #include <QtTest>
 #include <csignal>
+#include <cerrno>
+#include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(TTextEncoding)
 
@@ -58,6 +61,11 @@ private slots:
     void failedSaveLeavesOldFile();
     void saveIntoMissingFolder();
     void neverLoadedPaneSavesUtf8();
+    void sourceKinds_data();
+    void sourceKinds();
+    void saveRefusesSpecialTargets_data();
+    void saveRefusesSpecialTargets();
+    void latin1SaveRefusesWhatItCannotHold();
 
 private:
     QTemporaryDir fDir;
@@ -90,6 +98,17 @@ void TstTextFile::roundTrip_data()
     QTest::newRow("tab becomes four spaces") << QByteArray("a\tb\n") << QStringList{"a    b"} << E::Utf8 << QByteArray("a    b\r\n");
     QTest::newRow("tab in a UTF-8 line") << QByteArray("\xc3\xa9\tx") << QStringList{"\u00e9    x"} << E::Utf8
         << QByteArray("\xc3\xa9    x\r\n");
+    QTest::newRow("U+FEFF at a line start is text") << QByteArray("a\n\xef\xbb\xbf" "b\n")
+        << QStringList{"a", QStringView(u"\ufeffb").toString()} << E::Utf8 << QByteArray("a\r\n\xef\xbb\xbf" "b\r\n");
+    QTest::newRow("UTF-8 BOM, then U+FEFF as text") << QByteArray("\xef\xbb\xbf\xef\xbb\xbfx\xc3\xa9")
+        << QStringList{QStringView(u"\ufeffx\u00e9").toString()} << E::Utf8Bom << QByteArray("\xef\xbb\xbf\xef\xbb\xbfx\xc3\xa9\r\n");
+    QTest::newRow("UTF-16 LE, doubled BOM") << QByteArray("\xff\xfe\xff\xfe" "a\0", 6) << QStringList{QStringView(u"\ufeffa").toString()}
+        << E::Utf16LE << QByteArray("\xff\xfe\xff\xfe" "a\0\r\0\n\0", 10);
+    QTest::newRow("UTF-16 BE, dangling byte") << QByteArray("\xfe\xff\0a\0", 5) << QStringList{"a\ufffd"}
+        << E::Utf16BE << QByteArray("\xfe\xff\0a\xff\xfd\0\r\0\n", 10);
+    QTest::newRow("odd line filling an arena block") << (QByteArray("\t") + QByteArray(262141, 'a') + "\n\t\n")
+        << QStringList{QString(4, u' ') + QString(262141, u'a'), QString(4, u' ')} << E::Utf8
+        << (QByteArray(4, ' ') + QByteArray(262141, 'a') + "\r\n\r\n");
     QTest::newRow("trailing blanks kept on load, trimmed on save") << QByteArray("a  \t\nb\x01\n \n")
         << QStringList{"a      ", "b\u0001", " "} << E::Utf8 << QByteArray("a\r\nb\r\n\r\n");
 }
@@ -174,7 +193,13 @@ void TstTextFile::failedSaveLeavesOldFile()
         l.Add(QStringLiteral("a line long enough to pass the size limit %1").arg(i));
     {
         TFileSizeLimit limit(4096);
-        QVERIFY_THROWS_EXCEPTION(EParlune, l.SaveToFile(path));
+        try {
+            l.SaveToFile(path);
+            QFAIL("no error");
+        } catch (const EParlune &e) {
+            // The system's reason, not Qt's "Unknown error".
+            QVERIFY2(e.message().contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(e.message()));
+        }
     }
     QCOMPARE(readAll(path), QByteArray("old content\r\n"));
     QCOMPARE(QDir(fDir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("existing")).size(), 1);
@@ -201,6 +226,103 @@ void TstTextFile::neverLoadedPaneSavesUtf8()
     l.Add(u"\u20ac");
     l.SaveToFile(path);
     QCOMPARE(readAll(path), QByteArray("\xe2\x82\xac\r\n"));
+}
+
+void TstTextFile::sourceKinds_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("stream");  // read as the command line does
+    QTest::addColumn<QString>("error");  // words of the error, or "" for an empty text
+    QTest::newRow("/dev/null, window") << "/dev/null" << false << "";
+    QTest::newRow("/dev/null, stream") << "/dev/null" << true << "";
+    QTest::newRow("FIFO without a writer, window") << "FIFO" << false << "FIFO";
+    QTest::newRow("/dev/zero, window") << "/dev/zero" << false << "device";
+    QTest::newRow("/dev/zero, stream") << "/dev/zero" << true << "device";
+    QTest::newRow("folder, stream") << "FOLDER" << true << "folder";
+    QTest::newRow("empty name") << "" << false << "no file name";
+}
+
+void TstTextFile::sourceKinds()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, stream);
+    QFETCH(QString, error);
+    if (path == QStringLiteral("FIFO")) {
+        path = fDir.filePath(QStringLiteral("fifo"));
+        QFile::remove(path);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (path == QStringLiteral("FOLDER")) {
+        path = fDir.path();
+    }
+    const TSourceKind kind = stream ? TSourceKind::Stream : TSourceKind::Window;
+    try {
+        const TLoadedText text = ReadTextFile(path, 4, nullptr, kind);
+        QVERIFY2(error.isEmpty(), "no error");
+        QCOMPARE(text.lines.size(), size_t(0));
+    } catch (const EParlune &e) {
+        QVERIFY2(!error.isEmpty() && e.message().contains(error), qPrintable(e.message()));
+    }
+}
+
+void TstTextFile::saveRefusesSpecialTargets_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("FIFO") << "FIFO";
+    QTest::newRow("device") << "/dev/null";
+    QTest::newRow("folder") << "FOLDER";
+}
+
+void TstTextFile::saveRefusesSpecialTargets()
+{
+    QFETCH(QString, path);
+    if (path == QStringLiteral("FIFO")) {
+        path = fDir.filePath(QStringLiteral("target-fifo"));
+        QFile::remove(path);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (path == QStringLiteral("FOLDER")) {
+        path = fDir.filePath(QStringLiteral("target-folder"));
+        QVERIFY(QDir().mkpath(path));
+    }
+    struct stat before;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    TLines l;
+    l.Add(u"x");
+    try {
+        l.SaveToFile(path);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("not a regular file")), qPrintable(e.message()));
+    }
+    struct stat after;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+}
+
+void TstTextFile::latin1SaveRefusesWhatItCannotHold()
+{
+    const QString path = fDir.filePath(QStringLiteral("latin1.txt"));
+    writeAll(path, "caf\xe9\r\n");
+    TLines l;
+    l.LoadFromFile(path);
+    QCOMPARE(l.Encoding(), TTextEncoding::Latin1);
+    l.Add(u"\u00e9 wide but Latin-1 \u20ac");
+    l.Replace(1, u"\u00e9 still Latin-1");
+    QCOMPARE(l.FirstLineNotEncodable(), -1);
+    l.Add(u"\u0105\u0119 \u4f60\u597d");
+    QCOMPARE(l.FirstLineNotEncodable(), 2);
+    try {
+        l.SaveToFile(path);
+        QFAIL("no error");
+    } catch (const EParlune &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("line 3")), qPrintable(e.message()));
+    }
+    QCOMPARE(readAll(path), QByteArray("caf\xe9\r\n"));
+    // Saved as UTF-8 with its mark instead, every character stays.
+    l.SetEncoding(TTextEncoding::Utf8Bom);
+    l.SaveToFile(path);
+    QCOMPARE(readAll(path), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc3\xa9 still Latin-1\r\n"
+                                       "\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
 }
 
 QTEST_APPLESS_MAIN(TstTextFile)

@@ -10,7 +10,7 @@
 #include "Lines.h"
 #include "TextFile.h"
 
-#include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -19,7 +19,7 @@
 namespace {
 
 constexpr const char *kUsage =
-    "Usage: parlune-compare [--records | --count] LEFT RIGHT\n"
+    "Usage: parlune-compare [--records | --count] [--] LEFT RIGHT\n"
     "\n"
     "Compares two text files line by line as Parlune's \"Scan Difference\" does:\n"
     "empty lines are dropped, and lines that differ only in letter case, spaces\n"
@@ -33,6 +33,9 @@ constexpr const char *kUsage =
     "             from 0 in the texts without their empty lines.\n"
     "  --count    nothing but the last line.\n"
     "Every format ends with the line Changes=N.\n"
+    "\n"
+    "LEFT and RIGHT may be files, pipes or FIFOs (/dev/stdin, /dev/null).\n"
+    "After --, arguments are file names even when they start with '-'.\n"
     "\n"
     "Exit status: 0 when N is 0, 1 when it is not, 2 on trouble.\n";
 
@@ -60,6 +63,12 @@ public:
         if (!fBuf.isEmpty())
             std::fwrite(fBuf.constData(), 1, size_t(fBuf.size()), stdout);
         fBuf.clear();
+    }
+    // Whether everything reached standard output (after flushing it).
+    bool ok()
+    {
+        flush();
+        return std::fflush(stdout) == 0 && !std::ferror(stdout);
     }
 
 private:
@@ -100,30 +109,40 @@ int fail(const QString &message)
 int main(int argc, char **argv)
 {
     TFormat format = TFormat::Rows;
-    QStringList files;
+    // File names are kept as the system's bytes: they need not be UTF-8.
+    QList<QByteArray> files;
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
-        if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+        if (options && !std::strcmp(a, "--")) {
+            options = false;
+            continue;
+        }
+        if (options && (!std::strcmp(a, "--help") || !std::strcmp(a, "-h"))) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (!std::strcmp(a, "--records"))
+        if (options && !std::strcmp(a, "--records"))
             format = TFormat::Records;
-        else if (!std::strcmp(a, "--count"))
+        else if (options && !std::strcmp(a, "--count"))
             format = TFormat::Count;
-        else if (a[0] == '-' && a[1] != '\0')
+        else if (options && a[0] == '-' && a[1] != '\0')
             return fail(QStringLiteral("unknown option %1 (see --help)").arg(QString::fromLocal8Bit(a)));
+        else if (a[0] == '\0')
+            return fail(QStringLiteral("an empty file name was given"));
         else
-            files << QFile::decodeName(a);
+            files << QByteArray(a);
     }
     if (files.size() != 2)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
 
     try {
         // The two files are read, split and hashed on both cores at once.
-        auto leftText = std::async(std::launch::async,
-                                   [&] { return ReadTextFile(files[0], 4, HashUnit::HashNormalized); });
-        TLoadedText rightText = ReadTextFile(files[1], 4, HashUnit::HashNormalized);
+        auto read = [](const QByteArray &name) {
+            return ReadTextFile(name, 4, HashUnit::HashNormalized, TSourceKind::Stream);
+        };
+        auto leftText = std::async(std::launch::async, [&] { return read(files[0]); });
+        TLoadedText rightText = read(files[1]);
         TLines left;
         TLines right;
         left.Assign(leftText.get());
@@ -142,8 +161,8 @@ int main(int argc, char **argv)
             printRows(left, right, out);
         out.text(status.toUtf8());
         out.endLine();
-        out.flush();
-        std::fflush(stdout);
+        if (!out.ok())
+            return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         const TDiffStats &s = pass.LastStats();
         return (s.adds + s.deletes + s.modifies) == 0 ? 0 : 1;
     } catch (const std::exception &e) {

@@ -2,9 +2,9 @@
 
 #include "HashUnit.h"
 #include "LineInterner.h"
+#include "TwoThreads.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace CompareOps {
 
@@ -40,9 +40,8 @@ THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right)
 void HashLines(TLines &left, TLines &right)
 {
     if (size_t(left.Count()) + size_t(right.Count()) >= kParallelHashLines) {
-        std::thread worker([&] { left.ComputeHashes(HashUnit::HashNormalized); });
-        right.ComputeHashes(HashUnit::HashNormalized);
-        worker.join();
+        RunOnTwoThreads([&] { left.ComputeHashes(HashUnit::HashNormalized); },
+                        [&] { right.ComputeHashes(HashUnit::HashNormalized); });
     } else {
         left.ComputeHashes(HashUnit::HashNormalized);
         right.ComputeHashes(HashUnit::HashNormalized);

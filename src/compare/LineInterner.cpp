@@ -1,10 +1,10 @@
 #include "LineInterner.h"
 
 #include "HashUnit.h"
+#include "TwoThreads.h"
 
 #include <algorithm>
 #include <bit>
-#include <thread>
 
 namespace {
 
@@ -152,20 +152,25 @@ void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds)
 {
+    InternLines(left, right, leftIds, rightIds, kParallelLines);
+}
+
+void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
+                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom)
+{
     leftIds.resize(left.size());
     rightIds.resize(right.size());
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
-    if (total < kParallelLines) {
+    if (total < parallelFrom) {
         internPart(left, right, -1, leftIds, rightIds, part1);
         return;
     }
     // Part 1 collects its ids apart, so that the two threads never write
     // to the same cache lines; they are put in place afterwards.
     part1.reserve(total / 2 + total / 16);
-    std::thread worker([&] { internPart(left, right, 1, leftIds, rightIds, part1); });
-    internPart(left, right, 0, leftIds, rightIds, part1);
-    worker.join();
+    RunOnTwoThreads([&] { internPart(left, right, 1, leftIds, rightIds, part1); },
+                    [&] { internPart(left, right, 0, leftIds, rightIds, part1); });
 
     const TVisitOrder order(left.size(), right.size());
     size_t next = 0;

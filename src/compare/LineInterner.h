@@ -16,3 +16,7 @@
 // normalised hash (HashNormalized); one that does not is hashed here.
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds);
+// The same, on two threads only from parallelFrom lines on (both paths give
+// the same ids).
+void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
+                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom);

@@ -11,3 +11,18 @@ public:
     explicit EParlune(const QString &message) : std::runtime_error(message.toStdString()) {}
     QString message() const { return QString::fromUtf8(what()); }
 };
+
+// Input beyond what the line model holds (a line too long, too many lines).
+class ETooLarge : public EParlune
+{
+public:
+    using EParlune::EParlune;
+};
+
+// A path that names no regular file: nothing is there, or a folder, FIFO
+// or device is.
+class ENotAFile : public EParlune
+{
+public:
+    using EParlune::EParlune;
+};

@@ -81,16 +81,50 @@ void TLines::lengthChanged(uint32_t oldLength, uint32_t newLength)
 
 TLineRec TLines::makeLine(QStringView s)
 {
-    if (s.contains(u'\t')) {
-        QString expanded = s.toString();
-        expanded.replace(QChar(u'\t'), QString(fTabSize, QChar(u' ')));
-        return fArena.store(expanded, fKeep);
-    }
+    if (s.contains(u'\t'))
+        return fArena.store(ExpandTabs(s, fTabSize), fKeep);
     return fArena.store(s, fKeep);
+}
+
+size_t TLines::TextBytes() const
+{
+    size_t bytes = 0;
+    for (const TLineRec &r : *fLines)
+        bytes += size_t(r.length) * (r.wide ? 2 : 1);
+    return bytes;
+}
+
+// Every edit stores its new line whole, and what it replaced stays in the
+// arena. Once the dead text outweighs the live text, all lines are copied
+// into a fresh arena and the old blocks (and a loaded file's buffer) go, so
+// memory stays proportional to the text however long the user types.
+void TLines::reclaimArena()
+{
+    constexpr size_t kMinGarbage = 4 << 20;
+    if (fArena.stored() - fStoredAtReclaim <= std::max(kMinGarbage, fLiveAtReclaim))
+        return;
+    TKeepAlive keep;
+    TTextArena arena;
+    std::vector<TLineRec> &lines = edit();
+    std::vector<TLineRec> copied(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TLineRec &r = lines[i];
+        TLineRec c = r.wide ? arena.store(r.wideView(), keep) : arena.storeLatin1(static_cast<const char *>(r.data), r.length, keep);
+        c.hash = r.hash;
+        c.hashed = r.hashed;
+        copied[i] = c;
+    }
+    lines.swap(copied);
+    fKeep = std::move(keep);
+    fArena = std::move(arena);
+    fStoredAtReclaim = fArena.stored();
+    fLiveAtReclaim = fStoredAtReclaim;
 }
 
 void TLines::appendExpanded(QStringView s)
 {
+    if (Count() >= kMaxLineCount)
+        checkLineCount(qsizetype(Count()) + 1);
     const TLineRec r = makeLine(s);
     edit().push_back(r);
     fMarks.push_back(0);
@@ -117,14 +151,27 @@ void TLines::Add(QStringView s)
 
 void TLines::Insert(int index, QStringView s)
 {
+    InsertLines(index, QList<QStringView>{s});
+}
+
+void TLines::InsertLines(int index, const QList<QStringView> &texts)
+{
     if (index < 0 || index > Count())
         throw EParlune(QStringLiteral("List index out of bounds (%1)").arg(index));
-    const TLineRec r = makeLine(s);
+    if (texts.isEmpty())
+        return;
+    checkLineCount(qsizetype(Count()) + texts.size());
+    std::vector<TLineRec> made;
+    made.reserve(size_t(texts.size()));
+    for (QStringView s : texts)
+        made.push_back(makeLine(s));
     std::vector<TLineRec> &lines = edit();
-    lines.insert(lines.begin() + index, r);
-    fMarks.insert(fMarks.begin() + index, 0);
-    lengthChanged(0, r.length);
-    notifyInserted(index, 1);
+    lines.insert(lines.begin() + index, made.begin(), made.end());
+    fMarks.insert(fMarks.begin() + index, made.size(), 0);
+    for (const TLineRec &r : made)
+        lengthChanged(0, r.length);
+    reclaimArena();
+    notifyInserted(index, int(made.size()));
 }
 
 void TLines::Replace(int i, QStringView s)
@@ -134,6 +181,7 @@ void TLines::Replace(int i, QStringView s)
     TLineRec &line = edit()[size_t(i)];
     lengthChanged(line.length, r.length);
     line = r;
+    reclaimArena();
     notifyChanged(i);
 }
 
@@ -200,7 +248,7 @@ void TLines::Clear()
     fMaxLength = 0;
     fMaxLengthDirty = false;
     fKeep.clear();
-    fArena.reset();
+    resetArena();
     notifyReset();
 }
 
@@ -283,7 +331,7 @@ void TLines::Assign(TLoadedText &&loaded)
 {
     fLines = std::make_shared<std::vector<TLineRec>>(std::move(loaded.lines));
     fKeep = std::move(loaded.keep);
-    fArena.reset();
+    resetArena();
     fEncoding = loaded.encoding;
     if (fLines->empty())
         fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
@@ -294,19 +342,29 @@ void TLines::Assign(TLoadedText &&loaded)
 
 void TLines::TrimTrailing()
 {
-    for (int i = 0; i < Count(); ++i) {
-        const TLineRec &r = (*fLines)[size_t(i)];
+    // One pass and one Reset: a change signal per line would make every
+    // listener redo its work per line.
+    bool changed = false;
+    for (size_t i = 0; i < fLines->size(); ++i) {
+        const TLineRec &r = (*fLines)[i];
         uint32_t len = r.length;
         while (len > 0 && r.at(len - 1) <= u' ')
             --len;
         if (len != r.length) {
-            TLineRec &changed = edit()[size_t(i)];
-            lengthChanged(changed.length, len);
-            changed.length = len;  // a prefix of the stored characters: nothing to copy
-            changed.hashed = 0;
-            notifyChanged(i);
+            TLineRec &line = edit()[i];
+            lengthChanged(line.length, len);
+            line.length = len;  // a prefix of the stored characters: nothing to copy
+            line.hashed = 0;
+            changed = true;
         }
     }
+    if (changed)
+        notifyReset();
+}
+
+int TLines::FirstLineNotEncodable() const
+{
+    return ::FirstLineNotEncodable(*fLines, fEncoding);
 }
 
 void TLines::SaveToFile(const QString &path)
@@ -343,14 +401,21 @@ void TLines::checkRowLayout(int k, int j, int available, int last) const
         throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));
 }
 
-void TLines::adoptRows(std::shared_ptr<std::vector<TLineRec>> rows, TKeepAlive &&keep)
+void TLines::commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<uint8_t> &&marks,
+                        TKeepAlive &&keep) noexcept
 {
     fLines = std::move(rows);
-    fMarks.assign(fLines->size(), 0);
+    fMarks = std::move(marks);
     fMaxLengthDirty = true;
     fKeep = std::move(keep);
+    resetArena();
+}
+
+void TLines::resetArena()
+{
     fArena.reset();
-    notifyReset();
+    fStoredAtReclaim = 0;
+    fLiveAtReclaim = 0;
 }
 
 void TLines::BeginUpdate()

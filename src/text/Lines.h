@@ -42,6 +42,9 @@ public:
     // Inserts one line before index (index == Count appends); s must hold no
     // line breaks; tabs are expanded as in Add.
     void Insert(int index, QStringView s);
+    // Inserts the lines before index in one step (one signal); each text
+    // must hold no line breaks; tabs are expanded as in Add.
+    void InsertLines(int index, const QList<QStringView> &texts);
     // Replaces the text of line i, keeping its marks.
     void Replace(int i, QStringView s);
     // Removes line i and its marks; the only line is emptied instead (its
@@ -75,8 +78,15 @@ public:
     // Strips trailing characters up to U+0020 from every line, here in the
     // list, then writes the file in the remembered encoding.
     void SaveToFile(const QString &path);
-    // Removes trailing characters up to U+0020 from every line.
+    // Removes trailing characters up to U+0020 from every line; one Reset
+    // when any line changed.
     void TrimTrailing();
+    // The index of the first line the remembered encoding cannot hold, or -1.
+    int FirstLineNotEncodable() const;
+    // Characters held, in bytes as stored (for measuring memory).
+    size_t TextBytes() const;
+    // Bytes the arena has handed out since it was last emptied or compacted.
+    size_t ArenaBytes() const { return fArena.stored(); }
 
     // Gives every line without a hash its hash; lines keep it until their
     // text changes. Sends no change signal: the text is unchanged.
@@ -105,7 +115,10 @@ signals:
 
 private:
     void checkRowLayout(int k, int j, int available, int last) const;
-    void adoptRows(std::shared_ptr<std::vector<TLineRec>> rows, TKeepAlive &&keep);
+    void commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<uint8_t> &&marks,
+                    TKeepAlive &&keep) noexcept;
+    void resetArena();
+    void reclaimArena();
     void appendExpanded(QStringView s);
     TLineRec makeLine(QStringView s);
     void checkIndex(int i) const;
@@ -126,6 +139,8 @@ private:
     std::vector<uint8_t> fMarks;
     TKeepAlive fKeep;
     TTextArena fArena;
+    size_t fStoredAtReclaim = 0;  // arena bytes right after the last reclaim
+    size_t fLiveAtReclaim = 0;    // live text bytes then
     int fTabSize = 4;
     TTextEncoding fEncoding = TTextEncoding::Utf8;
     void lengthChanged(uint32_t oldLength, uint32_t newLength);
@@ -149,14 +164,21 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
         }
     }
 
-    fLines.reset();  // this pane's hold on the records, so the snapshot may be their only one
-    std::shared_ptr<const std::vector<TLineRec>> from = std::move(snapshot.shared);
+    checkLineCount(rows);
+
+    // Everything that may fail to allocate comes first, so that a failure
+    // leaves this list as it was (strong guarantee): the marks, and the
+    // room for the rows.
+    std::vector<uint8_t> marks(size_t(rows), 0);
     std::shared_ptr<std::vector<TLineRec>> to;
-    if (from.use_count() == 1) {
-        // Nobody else sees these records: spread them out in place, from the
-        // last row back, so no line is overwritten before it was moved.
-        to = std::const_pointer_cast<std::vector<TLineRec>>(std::move(from));
-        to->resize(size_t(rows));
+    // Whether nobody but this list and the snapshot sees these records.
+    const long holders = snapshot.shared.get() == fLines.get() ? 2 : 1;
+    if (snapshot.shared.use_count() == holders) {
+        // Spread them out in place, from the last row back, so no line is
+        // overwritten before it was moved.
+        to = std::const_pointer_cast<std::vector<TLineRec>>(snapshot.shared);
+        to->reserve(size_t(rows));
+        to->resize(size_t(rows));  // within the reserved room: cannot fail
         TLineRec *r = to->data();
         for (int k = rows - 1; k >= 0; --k) {
             const int j = source(k);
@@ -164,11 +186,14 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
         }
     } else {
         to = std::make_shared<std::vector<TLineRec>>(size_t(rows));
+        const std::vector<TLineRec> &from = *snapshot.shared;
         for (int k = 0; k < rows; ++k) {
             const int j = source(k);
             if (j >= 0)
-                (*to)[size_t(k)] = (*from)[size_t(j)];
+                (*to)[size_t(k)] = from[size_t(j)];
         }
     }
-    adoptRows(std::move(to), std::move(snapshot.keep));
+    snapshot.shared.reset();
+    commitRows(std::move(to), std::move(marks), std::move(snapshot.keep));
+    notifyReset();
 }

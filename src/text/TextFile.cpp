@@ -1,12 +1,17 @@
 #include "TextFile.h"
 
 #include "Errors.h"
+#include "FileSource.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
+#include <QSysInfo>
 #include <QStringEncoder>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 #include <memory>
 
 QString EncodingName(TTextEncoding e)
@@ -23,9 +28,20 @@ QString EncodingName(TTextEncoding e)
 
 namespace {
 
-QString expandTabs(QString s, int tabSize)
+// QString::fromUtf8 drops a byte-order mark at the start of what it is
+// given. Only a file's first bytes can be a byte-order mark (DecodeText
+// takes it off); in a line it is a character like any other, so it is kept.
+QString decodeUtf8Line(const char *s, size_t len)
 {
-    return s.replace(QChar(u'\t'), QString(tabSize, QChar(u' ')));
+    QString text;
+    while (len >= 3 && std::memcmp(s, "\xEF\xBB\xBF", 3) == 0) {
+        text.append(QChar(0xFEFF));
+        s += 3;
+        len -= 3;
+    }
+    if (text.isEmpty())
+        return QString::fromUtf8(s, qsizetype(len));
+    return text + QString::fromUtf8(s, qsizetype(len));
 }
 
 // Calls line(begin, end) for every line of units [p, p + n), cutting at
@@ -55,6 +71,8 @@ enum class TByteMode { Latin1, Utf8, Utf8Checked };
 // file is then read as Latin-1); only lines with non-ASCII bytes are checked.
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
 {
+    if (out.lines.size() >= size_t(kMaxLineCount))
+        checkLineCount(qsizetype(out.lines.size()) + 1);
     if (hasher) {
         r.hash = hasher(r);
         r.hashed = 1;
@@ -108,9 +126,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             blockUsed = true;
             return;
         }
-        QString text = utf8 ? QString::fromUtf8(s, qsizetype(len)) : QString::fromLatin1(s, qsizetype(len));
+        QString text = utf8 ? decodeUtf8Line(s, len) : QString::fromLatin1(s, qsizetype(len));
         if (f.tabs)
-            text = expandTabs(std::move(text), tabSize);
+            text = ExpandTabs(text, tabSize);
         addLine(out, arena.store(text, out.keep), hasher);
     };
 
@@ -135,17 +153,34 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     return valid;
 }
 
-void splitUtf16(const QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher hasher, TLoadedText &out)
+// UTF-16 units go straight from the file's bytes into the line store, one
+// line at a time: big-endian units are swapped in the buffer itself, and no
+// whole-file string is made. Units are kept as they are (a lone surrogate
+// too), so a load and a save give the file back; a dangling last byte reads
+// as U+FFFD.
+void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher hasher, TLoadedText &out)
 {
-    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                           QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+    if ((bytes.size() % 2) != 0) {
+        bytes.chop(1);
+        bytes.append(littleEndian ? "\xFD\xFF" : "\xFF\xFD", 2);
+    }
+    char *p = bytes.data();  // detaches: the units must be writable and aligned
+    if (reinterpret_cast<quintptr>(p) % alignof(char16_t) != 0) {
+        bytes = QByteArray(bytes.constData(), bytes.size());
+        p = bytes.data();
+    }
+    const size_t n = size_t(bytes.size() - 2) / 2;
+    const bool swap = littleEndian != (QSysInfo::ByteOrder == QSysInfo::LittleEndian);
+    if (swap)
+        for (size_t i = 0; i < n; ++i)
+            std::swap(p[2 + 2 * i], p[2 + 2 * i + 1]);
+    const auto *units = reinterpret_cast<const char16_t *>(p + 2);
     TTextArena arena;
-    out.lines.reserve(size_t(text.size() / 40 + 16));
-    splitLines(text.utf16(), size_t(text.size()), [&](size_t b, size_t e) {
-        QStringView piece = QStringView(text).sliced(qsizetype(b), qsizetype(e - b));
+    out.lines.reserve(n / 40 + 16);
+    splitLines(units, n, [&](size_t b, size_t e) {
+        const QStringView piece(units + b, qsizetype(e - b));
         if (piece.contains(u'\t'))
-            addLine(out, arena.store(expandTabs(piece.toString(), tabSize), out.keep), hasher);
+            addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
         else
             addLine(out, arena.store(piece, out.keep), hasher);
     });
@@ -178,31 +213,30 @@ TLoadedText DecodeText(QByteArray bytes, int tabSize, TLineHasher hasher)
     return out;
 }
 
-TLoadedText ReadTextFile(const QString &path, int tabSize, TLineHasher hasher)
+TLoadedText ReadTextFile(const QString &path, int tabSize, TLineHasher hasher, TSourceKind kind)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EParlune(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
-    // A regular file is read in one call into a buffer of its exact size;
-    // files without a known size (pipes, /proc) are read to their end.
-    QByteArray bytes;
-    const qint64 size = file.size();
-    if (size > 0 && !file.isSequential()) {
-        bytes.resize(size);
-        const qint64 got = file.read(bytes.data(), size);
-        bytes.resize(qMax<qint64>(got, 0));
-        if (got == size && !file.atEnd())
-            bytes += file.readAll();  // it grew while being read
-    } else {
-        bytes = file.readAll();
+    return ReadTextFile(NativePath(path), tabSize, hasher, kind);
+}
+
+TLoadedText ReadTextFile(const QByteArray &nativePath, int tabSize, TLineHasher hasher, TSourceKind kind)
+{
+    try {
+        return DecodeText(ReadSourceBytes(nativePath, kind), tabSize, hasher);
+    } catch (const ETooLarge &e) {
+        throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(QFile::decodeName(nativePath), e.message()));
     }
-    if (file.error() != QFileDevice::NoError)
-        throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
-    file.close();
-    return DecodeText(std::move(bytes), tabSize, hasher);
 }
 
 namespace {
+
+// The system's reason for the failure just seen; Qt's own text is used only
+// when the system gave none (it can say "Unknown error" for a failed write).
+QString failureReason(const QFileDevice &file)
+{
+    if (errno != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return file.errorString();
+}
 
 class TEncodingWriter
 {
@@ -248,8 +282,9 @@ public:
 
     void flush()
     {
+        errno = 0;
         if (!fBuffer.isEmpty() && fFile.write(fBuffer) != fBuffer.size())
-            throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(fFile.fileName(), fFile.errorString()));
+            throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(fFile.fileName(), failureReason(fFile)));
         fBuffer.clear();
     }
 
@@ -263,15 +298,48 @@ private:
 
 } // namespace
 
+int FirstLineNotEncodable(const std::vector<TLineRec> &lines, TTextEncoding encoding)
+{
+    if (encoding != TTextEncoding::Latin1)
+        return -1;  // the UTF encodings hold every character
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TLineRec &r = lines[i];
+        if (!r.wide)
+            continue;
+        const QStringView text = r.wideView();  // a wide line may still hold Latin-1 only
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; }))
+            return int(i);
+    }
+    return -1;
+}
+
 void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding)
 {
+    // The save replaces the target by renaming a new file over it, which
+    // would put a regular file where a device or FIFO was.
+    if (IsExistingNonRegular(NativePath(path)))
+        throw EParlune(QStringLiteral("Cannot write file \"%1\": it is not a regular file").arg(path));
+    if (const int bad = FirstLineNotEncodable(lines, encoding); bad >= 0)
+        throw EParlune(QStringLiteral("Cannot write file \"%1\": line %2 holds characters that %3 cannot keep")
+                           .arg(path).arg(bad + 1).arg(EncodingName(encoding)));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EParlune(QStringLiteral("Cannot create file \"%1\": %2").arg(path, file.errorString()));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QString folder = QFileInfo(path).absolutePath();
+        // The new text goes into a temporary file beside the target, so a
+        // folder that cannot be written to cannot take the save, even where
+        // the file itself could be overwritten in place (which a failure
+        // half-way would leave half old, half new).
+        if (QFileInfo(folder).isDir() && ::access(NativePath(folder).constData(), W_OK) != 0)
+            throw EParlune(QStringLiteral("Cannot create file \"%1\": the folder \"%2\" is not writable")
+                               .arg(path, folder));
+        throw EParlune(QStringLiteral("Cannot create file \"%1\": %2").arg(path, failureReason(file)));
+    }
     TEncodingWriter writer(file, encoding);
     for (const TLineRec &r : lines)
         writer.line(r);
     writer.flush();
+    errno = 0;
     if (!file.commit())
-        throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+        throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(path, failureReason(file)));
 }

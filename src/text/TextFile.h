@@ -8,6 +8,7 @@
 // Writing: the mark of the encoding (if it has one), then every line
 // followed by CR LF. Both raise EParlune naming the path and the reason.
 
+#include "FileSource.h"
 #include "TextStore.h"
 
 #include <QByteArray>
@@ -32,8 +33,16 @@ struct TLoadedText
 };
 
 // With a hasher, every line gets its hash while its characters are at hand.
-TLoadedText ReadTextFile(const QString &path, int tabSize = 4, TLineHasher hasher = nullptr);
+// What a path may name is the reader's kind (FileSource.h); the window's
+// is the default.
+TLoadedText ReadTextFile(const QString &path, int tabSize = 4, TLineHasher hasher = nullptr,
+                         TSourceKind kind = TSourceKind::Window);
+TLoadedText ReadTextFile(const QByteArray &nativePath, int tabSize, TLineHasher hasher, TSourceKind kind);
 TLoadedText DecodeText(QByteArray bytes, int tabSize = 4, TLineHasher hasher = nullptr);
+// The index of the first line that the encoding cannot hold, or -1.
+int FirstLineNotEncodable(const std::vector<TLineRec> &lines, TTextEncoding encoding);
+// Refuses a target that exists and is not a regular file, and lines that
+// the encoding cannot hold (nothing is written then).
 // Writes through a temporary file that replaces the target only when all
 // was written, so a failed save leaves an existing file as it was.
 void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding);

@@ -2,6 +2,8 @@
 
 #include "Errors.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cstring>
 
@@ -48,24 +50,67 @@ void TKeepAlive::adopt(const TKeepAlive &other)
         add(b);
 }
 
-void checkLineLength(qsizetype length)
+QString FormatCount(qint64 n)
 {
-    if (length < 0 || length >= (qsizetype(1) << 30))
-        throw EParlune(QStringLiteral("Line too long (1,073,741,824 characters or more)"));
+    return QLocale(QLocale::English).toString(n);
 }
 
-void *TTextArena::allocate(size_t bytes, TKeepAlive &keep)
+void checkLineLength(qsizetype length)
 {
-    fUsed = (fUsed + 1) & ~size_t(1);  // keep UTF-16 units aligned
-    if (!fBlock || fCap - fUsed < bytes) {
-        fCap = std::max(fBlockSize, bytes);
-        fBlock = std::shared_ptr<char[]>(new char[fCap]);
-        fUsed = 0;
-        keep.add(std::shared_ptr<const void>(fBlock, fBlock.get()));
+    static_assert(kMaxLineLength < (qsizetype(1) << 30), "the record keeps lengths in 30 bits");
+    if (length < 0 || length > kMaxLineLength)
+        throw ETooLarge(QStringLiteral("Line too long: a line may hold at most %1 characters").arg(FormatCount(kMaxLineLength)));
+}
+
+void checkLineCount(qsizetype count)
+{
+    if (count < 0 || count > kMaxLineCount)
+        throw ETooLarge(QStringLiteral("Too many lines: a text may hold at most %1 lines").arg(FormatCount(kMaxLineCount)));
+}
+
+void AppendExpandingTabs(QString &out, QStringView s, int tabSize)
+{
+    qsizetype tabs = 0;
+    for (QChar c : s)
+        tabs += c == u'\t';
+    if (tabs == 0) {
+        out.append(s);
+        return;
     }
-    void *p = fBlock.get() + fUsed;
-    fUsed += bytes;
-    return p;
+    const qsizetype start = out.size();
+    out.resize(start + s.size() + tabs * (tabSize - 1));
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
+    for (QChar c : s) {
+        if (c == u'\t') {
+            for (int k = 0; k < tabSize; ++k)
+                *dst++ = u' ';
+        } else {
+            *dst++ = c.unicode();
+        }
+    }
+}
+
+QString ExpandTabs(QStringView s, int tabSize)
+{
+    QString out;
+    AppendExpandingTabs(out, s, tabSize);
+    return out;
+}
+
+void *TTextArena::allocate(size_t bytes, size_t align, TKeepAlive &keep)
+{
+    size_t start = (fUsed + align - 1) & ~(align - 1);
+    if (!fBlock || start > fCap || fCap - start < bytes) {
+        const size_t cap = std::max(fBlockSize, bytes);
+        std::shared_ptr<char[]> block(new char[cap]);
+        keep.add(std::shared_ptr<const void>(block, block.get()));
+        fBlock = std::move(block);
+        fCap = cap;
+        start = 0;
+    }
+    fUsed = start + bytes;
+    fStored += bytes;
+    return fBlock.get() + start;
 }
 
 TLineRec TTextArena::storeLatin1(const char *p, size_t n, TKeepAlive &keep)
@@ -74,7 +119,7 @@ TLineRec TTextArena::storeLatin1(const char *p, size_t n, TKeepAlive &keep)
     TLineRec r;
     r.length = uint32_t(n);
     if (n) {
-        void *dst = allocate(n, keep);
+        void *dst = allocate(n, 1, keep);
         std::memcpy(dst, p, n);
         r.data = dst;
     }
@@ -93,12 +138,12 @@ TLineRec TTextArena::store(QStringView s, TKeepAlive &keep)
     for (qsizetype i = 0; i < s.size(); ++i)
         narrow &= src[i] < 256;
     if (narrow) {
-        auto *dst = static_cast<uchar *>(allocate(size_t(s.size()), keep));
+        auto *dst = static_cast<uchar *>(allocate(size_t(s.size()), 1, keep));
         for (qsizetype i = 0; i < s.size(); ++i)
             dst[i] = uchar(src[i]);
         r.data = dst;
     } else {
-        void *dst = allocate(size_t(s.size()) * 2, keep);
+        void *dst = allocate(size_t(s.size()) * 2, alignof(char16_t), keep);
         std::memcpy(dst, src, size_t(s.size()) * 2);
         r.data = dst;
         r.wide = true;

@@ -58,7 +58,8 @@ private:
 
 // Append-only storage for line texts made on the fly (decoded, tab-expanded
 // or edited lines). Blocks are registered with the given keep-alive set as
-// they are made.
+// they are made. All bookkeeping is in bytes; a UTF-16 line starts on an
+// even byte, and the alignment is part of the capacity check.
 class TTextArena
 {
 public:
@@ -66,20 +67,37 @@ public:
     // Stores s as Latin-1 when every unit is below 256, else as UTF-16.
     TLineRec store(QStringView s, TKeepAlive &keep);
     TLineRec storeLatin1(const char *p, size_t n, TKeepAlive &keep);
-    void reset() { fBlock.reset(); fUsed = fCap = 0; }
+    void reset() { fBlock.reset(); fUsed = fCap = 0; fStored = 0; }
+    // Bytes handed out since the last reset, live or not.
+    size_t stored() const { return fStored; }
 
 private:
-    void *allocate(size_t bytes, TKeepAlive &keep);
+    void *allocate(size_t bytes, size_t align, TKeepAlive &keep);
     size_t fBlockSize;
     std::shared_ptr<char[]> fBlock;
-    size_t fUsed = 0;
-    size_t fCap = 0;
+    size_t fUsed = 0;  // bytes of fBlock handed out, never above fCap
+    size_t fCap = 0;   // bytes in fBlock
+    size_t fStored = 0;
 };
+
+// The longest line and the most lines a list holds. A pane draws a line in
+// pixels at 64-bit offsets, but its scroll bars count in int, so a line is
+// kept well below 2^31 / character width; the line count keeps row offsets
+// and the engine's arrays within their int indices.
+constexpr qsizetype kMaxLineLength = 200'000'000;
+constexpr qsizetype kMaxLineCount = 100'000'000;
+
+// A count with thousands separators, for messages.
+QString FormatCount(qint64 n);
+// Refuses (EParlune, naming the limit) a line longer than kMaxLineLength.
+void checkLineLength(qsizetype length);
+// Refuses (EParlune, naming the limit) more than kMaxLineCount lines.
+void checkLineCount(qsizetype count);
+
+// Appends s to out with every tab turned into tabSize spaces, in one pass.
+void AppendExpandingTabs(QString &out, QStringView s, int tabSize);
+QString ExpandTabs(QStringView s, int tabSize);
 
 // Appends the line's text to out as UTF-8 (plain ASCII lines are copied as
 // they are stored).
 void AppendUtf8(QByteArray &out, const TLineRec &line);
-
-// Every line length must fit the record (under 2^30 code units); longer
-// lines are refused.
-void checkLineLength(qsizetype length);
