@@ -12,6 +12,8 @@ private slots:
     void trouble_data();
     void trouble();
     void help();
+    void shellUse_data();
+    void shellUse();
 
 private:
     struct TResult
@@ -119,6 +121,44 @@ void TstCli::help()
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.contains("--records"));
     QVERIFY(r.out.contains("Exit status"));
+}
+
+void TstCli::shellUse_data()
+{
+    // $C is parlune-compare; the command runs in the test's folder.
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("err");  // words on standard error, or "" for none
+    QTest::newRow("-- before a name starting with -") << "cp abc.txt ./-dash.txt && $C --count -- -dash.txt abc.txt" << 0 << QByteArray();
+    QTest::newRow("empty name") << "$C '' abc.txt" << 2 << QByteArray("empty file name");
+    QTest::newRow("name that is not UTF-8") << "n=$(printf 'n\\377.txt'); cp abc.txt \"$n\" && $C --count \"$n\" abc.txt"
+        << 0 << QByteArray();
+    QTest::newRow("output cannot be written") << "$C abc.txt abc.txt >/dev/full" << 2 << QByteArray("No space left on device");
+    QTest::newRow("endless device") << "$C /dev/zero abc.txt" << 2 << QByteArray("device");
+    QTest::newRow("a pipe") << "printf 'A\\nB\\nC\\n' | $C --count /dev/stdin abc.txt" << 0 << QByteArray();
+    QTest::newRow("/dev/null against a text") << "$C --count /dev/null abc.txt" << 1 << QByteArray();
+    QTest::newRow("U+FEFF inside is text") << "printf 'A\\n\\357\\273\\277B\\nC\\n' > bom.txt && $C --count bom.txt abc.txt"
+        << 1 << QByteArray();
+}
+
+void TstCli::shellUse()
+{
+    QFETCH(QString, command);
+    QFETCH(int, code);
+    QFETCH(QByteArray, err);
+    QProcess p;
+    p.setWorkingDirectory(fDir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("C"), QStringLiteral(PARLUNE_COMPARE_EXE));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    QVERIFY(p.waitForFinished(30000));
+    const QByteArray stderrText = p.readAllStandardError();
+    QCOMPARE(p.exitCode(), code);
+    if (err.isEmpty())
+        QCOMPARE(stderrText, QByteArray());
+    else
+        QVERIFY2(stderrText.contains(err) && stderrText.count('\n') == 1, stderrText.constData());
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -5,6 +5,35 @@
 #include "LinesTestUtil.h"
 
 #include <QtTest>
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+// Allocation failure on demand: while armed, the next allocation of at
+// least gFailFrom bytes throws bad_alloc (once).
+namespace {
+std::atomic<size_t> gFailFrom{0};
+}
+
+void *operator new(size_t size)
+{
+    size_t from = gFailFrom.load();
+    if (from && size >= from && gFailFrom.compare_exchange_strong(from, 0))
+        throw std::bad_alloc();
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, size_t) noexcept
+{
+    std::free(p);
+}
 
 class TstLines : public QObject
 {
@@ -26,6 +55,11 @@ private slots:
     void getOutOfRange();
     void maxLengthFollowsChanges();
     void deleteRange();
+    void setRowsSurvivesAllocationFailure_data();
+    void setRowsSurvivesAllocationFailure();
+    void trimSendsOneReset();
+    void insertLinesInOneStep();
+    void editsDoNotGrowMemoryWithoutBound();
 };
 
 void TstLines::add_data()
@@ -266,6 +300,82 @@ void TstLines::deleteRange()
     QCOMPARE(removed.takeFirst(), (QVariantList{1, 2}));
     QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(0, 2));  // would leave no line
     QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(1, 5));
+}
+
+void TstLines::setRowsSurvivesAllocationFailure_data()
+{
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("records spread in place") << false;
+    QTest::newRow("records copied") << true;
+}
+
+void TstLines::setRowsSurvivesAllocationFailure()
+{
+    QFETCH(bool, shared);
+    TLines l;
+    for (int i = 0; i < 20000; ++i)
+        l.Add(QString::number(i));
+    l.SetBreakPoint(3, true);
+    TLineSnapshot s = l.Snapshot();
+    TLineSnapshot other = shared ? s : TLineSnapshot{};
+    QSignalSpy reset(&l, &TLines::Reset);
+    gFailFrom = 40000;  // the room for 40,000 rows (marks or records) cannot be had
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, l.SetRows(std::move(s), 40000, [](int k) { return k % 2 ? -1 : k / 2; }));
+    gFailFrom = 0;
+    // Nothing changed, and the list is whole: it can be read and rebuilt.
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(l.Count(), 20000);
+    QCOMPARE(l.Get(19999), QStringLiteral("19999"));
+    QVERIFY(l.GetBreakPoint(3));
+    l.SetRows(l.Snapshot(), 40000, [](int k) { return k % 2 ? -1 : k / 2; });
+    QCOMPARE(l.Get(39998), QStringLiteral("19999"));
+}
+
+void TstLines::trimSendsOneReset()
+{
+    TLines l;
+    l.SetText(u"a  \nb\nc\t\n  ");
+    QSignalSpy changed(&l, &TLines::LineChanged);
+    QSignalSpy reset(&l, &TLines::Reset);
+    l.TrimTrailing();
+    QCOMPARE(allLines(l), (QStringList{"a", "b", "c", ""}));
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(reset.count(), 1);
+    l.TrimTrailing();  // nothing left to trim: no signal
+    QCOMPARE(reset.count(), 1);
+}
+
+void TstLines::insertLinesInOneStep()
+{
+    TLines l;
+    l.SetText(u"first\nlast");
+    l.SetBookmark(1, true);
+    QSignalSpy inserted(&l, &TLines::LinesInserted);
+    const QString texts[] = {QStringLiteral("x\ty"), QStringLiteral(""), QStringLiteral("\u20ac")};
+    l.InsertLines(1, {texts[0], texts[1], texts[2]});
+    QCOMPARE(allLines(l), (QStringList{"first", "x    y", "", "\u20ac", "last"}));
+    QCOMPARE(markString(l), QStringLiteral("....k"));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.takeFirst(), (QVariantList{1, 3}));
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.InsertLines(6, {texts[0]}));
+}
+
+void TstLines::editsDoNotGrowMemoryWithoutBound()
+{
+    // Typing stores the edited line anew each time; what it replaced is
+    // reclaimed, so the store stays near the size of the text.
+    TLines l;
+    l.SetText(QString(10000, u'a') + QStringLiteral("\nsecond \u20ac"));
+    QString line = l.Get(0);
+    for (int i = 0; i < 3000; ++i) {
+        line.insert(i, QChar(u'b'));
+        l.Replace(0, line);
+    }
+    QCOMPARE(l.Get(0), line);
+    QCOMPARE(l.Get(1), QStringLiteral("second \u20ac"));
+    const size_t text = l.TextBytes();
+    QVERIFY2(l.ArenaBytes() <= text + std::max<size_t>(text, 4 << 20) + 2 * line.size(),
+             qPrintable(QStringLiteral("%1 bytes stored for %2 bytes of text").arg(l.ArenaBytes()).arg(text)));
 }
 
 QTEST_APPLESS_MAIN(TstLines)
