@@ -57,7 +57,7 @@ private slots:
     void deleteRange();
     void setRowsSurvivesAllocationFailure_data();
     void setRowsSurvivesAllocationFailure();
-    void trimSendsOneReset();
+    void trimSendsOneSignal();
     void insertLinesInOneStep();
     void editsDoNotGrowMemoryWithoutBound();
 };
@@ -331,18 +331,19 @@ void TstLines::setRowsSurvivesAllocationFailure()
     QCOMPARE(l.Get(39998), QStringLiteral("19999"));
 }
 
-void TstLines::trimSendsOneReset()
+void TstLines::trimSendsOneSignal()
 {
     TLines l;
     l.SetText(u"a  \nb\nc\t\n  ");
     QSignalSpy changed(&l, &TLines::LineChanged);
-    QSignalSpy reset(&l, &TLines::Reset);
+    QSignalSpy range(&l, &TLines::LinesChanged);
     l.TrimTrailing();
     QCOMPARE(allLines(l), (QStringList{"a", "b", "c", ""}));
     QCOMPARE(changed.count(), 0);
-    QCOMPARE(reset.count(), 1);
+    QCOMPARE(range.count(), 1);
+    QCOMPARE(range.takeFirst(), (QVariantList{0, 4}));
     l.TrimTrailing();  // nothing left to trim: no signal
-    QCOMPARE(reset.count(), 1);
+    QCOMPARE(range.count(), 0);
 }
 
 void TstLines::insertLinesInOneStep()

@@ -1,4 +1,6 @@
+#include "Errors.h"
 #include "LinesTestUtil.h"
+#include "MessageDialog.h"
 #include "MainForm.h"
 #include "NamedMutex.h"
 #include "Panels.h"
@@ -7,6 +9,7 @@
 #include "TextPane.h"
 #include "WindowMenu.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -66,6 +69,9 @@ private slots:
     void failedLoadIsShownAndChangesNothing();
     void saveAs();
     void saveFailureKeepsOldFile();
+    void editsRefusedDuringPass();
+    void latin1SaveAsks_data();
+    void latin1SaveAsks();
     void overviewNumbers_data();
     void overviewNumbers();
     void overviewImage();
@@ -333,6 +339,93 @@ void TstMainForm::saveFailureKeepsOldFile()
     QCOMPARE(fErrors.size(), 1);
     QCOMPARE(readAll(path), QByteArray("old\r\n"));
     QCOMPARE(fForm->Label6->text(), QStringLiteral("File: before"));
+}
+
+void TstMainForm::editsRefusedDuringPass()
+{
+    TLines &l = fForm->LeftMemo->Lines();
+    TLines &r = fForm->RightMemo->Lines();
+    l.BeginUpdate();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i) {
+        l.Add(QStringLiteral("line %1").arg(i));
+        r.Add(QStringLiteral("line %1").arg(2999 - i));
+    }
+    l.EndUpdate();
+    r.EndUpdate();
+    const QString dropped = fDir.filePath(QStringLiteral("dropped.txt"));
+    writeAll(dropped, "dropped\n");
+    bool buttonsOff = false;
+    QString loadRefusal;
+    QTimer::singleShot(0, this, [&] {
+        fForm->RightMemo->setFocus();
+        QTest::keyClicks(fForm->RightMemo, QStringLiteral("typed"));
+        QTest::keyClick(fForm->RightMemo, Qt::Key_Return);
+        QApplication::clipboard()->setText(QStringLiteral("pasted\nlines"));
+        fForm->RightMemo->Paste();
+        fForm->RightMemo->Undo();
+        buttonsOff = !fForm->SaveAsButton->isEnabled() && !fForm->LeftFileButton->isEnabled()
+                  && !fForm->RightLoadFileButton->isEnabled();
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(dropped)});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        fForm->RightMemoDragDrop(&drop);
+        try {
+            fForm->LoadFile(0, dropped);
+        } catch (const EParlune &e) {
+            loadRefusal = e.message();
+        }
+    });
+    fForm->CompareButtonClick();
+    QVERIFY(buttonsOff);
+    QVERIFY2(loadRefusal.contains(QStringLiteral("scan is running")), qPrintable(loadRefusal));
+    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    // The pass's rows, and nothing of what was typed, pasted or dropped.
+    QCOMPARE(r.Count(), l.Count());
+    for (int i = 0; i < r.Count(); ++i)
+        QVERIFY(!r.Get(i).contains(QStringLiteral("typed")) && !r.Get(i).contains(QStringLiteral("pasted"))
+                && !r.Get(i).contains(QStringLiteral("dropped")));
+    // Afterwards the pane takes edits again.
+    QVERIFY(fForm->SaveAsButton->isEnabled());
+    fForm->RightMemo->SetCaretPos({0, 0});
+    QTest::keyClicks(fForm->RightMemo, QStringLiteral("ok"));
+    QVERIFY(r.Get(0).startsWith(QStringLiteral("ok")));
+}
+
+void TstMainForm::latin1SaveAsks_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes: saved as UTF-8 with its mark") << true;
+    QTest::newRow("no: nothing written") << false;
+}
+
+void TstMainForm::latin1SaveAsks()
+{
+    QFETCH(bool, yes);
+    const QString in = fDir.filePath(QStringLiteral("latin1-in.txt"));
+    const QString out = fDir.filePath(QStringLiteral("latin1-out.txt"));
+    writeAll(in, "caf\xe9\r\n");
+    writeAll(out, "old\r\n");
+    fChooser->answers = {in, out};
+    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);
+    fForm->RightMemo->Lines().Add(u"\u0105\u0119 \u4f60\u597d");
+    QString asked;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<TMy *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        asked = dialog->BodyLabel->text();
+        (yes ? dialog->Button2 : dialog->Button3)->click();
+    });
+    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    QVERIFY2(asked.contains(QStringLiteral("Line 2")) && asked.contains(QStringLiteral("Latin-1")), qPrintable(asked));
+    QVERIFY(fErrors.isEmpty());
+    if (yes) {
+        QCOMPARE(readAll(out), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
+        QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+    } else {
+        QCOMPARE(readAll(out), QByteArray("old\r\n"));
+        QCOMPARE(fForm->Label6->text(), FileLabelText(in));
+    }
 }
 
 void TstMainForm::overviewNumbers_data()

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "AboutBox.h"
+#include "Errors.h"
 #include "HashUnit.h"
 #include "MessageDialog.h"
 #include "NamedMutex.h"
@@ -272,11 +273,15 @@ void TMainForm::load_from_quorvel(int editor_to_load)
 
 void TMainForm::LoadSelectedFileButtonClick()
 {
+    if (refuseDuringPass())
+        return;
     load_from_quorvel(1);
 }
 
 void TMainForm::QuorvelLoadButtonClick()
 {
+    if (refuseDuringPass())
+        return;
     load_from_quorvel(2);
 }
 
@@ -369,6 +374,7 @@ void TMainForm::CompareButtonClick()
     QString status;
     try {
         TBusyPointer busy;
+        TPassLock lock(*this);
         status = fPass.Run();
     } catch (...) {
         StatusLabel->setText(before);
@@ -386,13 +392,53 @@ void TMainForm::SetFileLabel(int index, const QString &path)
     (index == 0 ? Label3 : Label6)->setText(FileLabelText(path));
 }
 
+TMainForm::TPassLock::TPassLock(TMainForm &form) : fForm(form)
+{
+    for (TTextPane *p : {fForm.LeftMemo, fForm.RightMemo}) {
+        fLocked.push_back(p->EditLocked());
+        p->SetEditLocked(true);
+    }
+    for (QWidget *w : fForm.loadSaveControls()) {
+        fEnabled.push_back(w->isEnabled());
+        w->setEnabled(false);
+    }
+}
+
+TMainForm::TPassLock::~TPassLock()
+{
+    fForm.LeftMemo->SetEditLocked(fLocked[0]);
+    fForm.RightMemo->SetEditLocked(fLocked[1]);
+    const QList<QWidget *> controls = fForm.loadSaveControls();
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        controls[i]->setEnabled(fEnabled[size_t(i)]);
+}
+
+QList<QWidget *> TMainForm::loadSaveControls() const
+{
+    return {LeftFileButton, RightLoadFileButton, SaveAsButton, LoadSelectedFileButton, QuorvelLoadButton};
+}
+
+bool TMainForm::refuseDuringPass() const
+{
+    if (!fPass.Running())
+        return false;
+    QApplication::beep();
+    return true;
+}
+
 void TMainForm::LoadFile(int index, const QString &path)
 {
+    // A running pass writes both panes when it ends: a text loaded now
+    // would be overwritten and lost.
+    if (fPass.Running())
+        throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
 }
 
 void TMainForm::LeftFileButtonClick()
 {
+    if (refuseDuringPass())
+        return;
     const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
     if (!path.isEmpty())
         LoadFile(0, path);
@@ -401,6 +447,8 @@ void TMainForm::LeftFileButtonClick()
 
 void TMainForm::RightLoadFileButtonClick()
 {
+    if (refuseDuringPass())
+        return;
     const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
     if (!path.isEmpty())
         LoadFile(1, path);
@@ -409,10 +457,24 @@ void TMainForm::RightLoadFileButtonClick()
 
 void TMainForm::SaveAsButtonClick()
 {
+    if (refuseDuringPass())
+        return;
     const QString path = fChooser->ChooseFileToSave();
     if (path.isEmpty())
         return;
-    RightMemo->Lines().SaveToFile(path);
+    TLines &lines = RightMemo->Lines();
+    lines.TrimTrailing();
+    // Characters the file's encoding cannot hold would be written as "?":
+    // offer UTF-8 with a byte-order mark instead, which holds them all.
+    if (const int bad = lines.FirstLineNotEncodable(); bad >= 0) {
+        const QString body = QStringLiteral("Line %1 holds characters that %2 cannot keep. Save as UTF-8 (with byte-order mark) instead?")
+                                 .arg(bad + 1)
+                                 .arg(EncodingName(lines.Encoding()));
+        if (ShowStyledMessage(kEncodingTitle, body, 1) != TMy::kYes)
+            return;
+        lines.SetEncoding(TTextEncoding::Utf8Bom);
+    }
+    lines.SaveToFile(path);
     SetFileLabel(1, path);
 }
 
@@ -433,6 +495,8 @@ void TMainForm::dropFile(int index, QDropEvent *event)
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;  // no file name in the drop: nothing to load
     const QString path = urls.first().toLocalFile();
+    if (refuseDuringPass())
+        return;
     event->acceptProposedAction();
     LoadFile(index, path);
     SetFileLabel(index, path);

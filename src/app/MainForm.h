@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -37,6 +38,7 @@ public:
     static constexpr int kStatusHeight = 22;
     static constexpr QRgb kHeaderColor = 0xFFB4ECBD;
     static inline const QString kScanning = QStringLiteral("Scanning... (Esc cancels)");
+    static inline const QString kEncodingTitle = QStringLiteral("Characters Would Be Lost");
 
     // The first of arguments after the program's name may ask to load from
     // Quorvel at once (/L, /R, /B, /M).
@@ -118,6 +120,24 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // While a pass runs: both panes refuse edits, and the load and save
+    // buttons are off (the pass writes both panes when it ends, which would
+    // throw away what was typed or loaded meanwhile).
+    class TPassLock
+    {
+    public:
+        explicit TPassLock(TMainForm &form);
+        ~TPassLock();
+
+    private:
+        TMainForm &fForm;
+        std::vector<bool> fLocked;
+        std::vector<bool> fEnabled;
+    };
+    QList<QWidget *> loadSaveControls() const;
+    // True (with a beep) while a pass runs: loads and saves wait for its end.
+    bool refuseDuringPass() const;
+
     void buildLayout();
     void FormCreate(const QStringList &arguments);
     void FormResize();

@@ -6,8 +6,7 @@ QString NormalizeText(QString text, int tabSize)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar(u'\r'), QChar(u'\n'));
-    text.replace(QChar(u'\t'), QString(tabSize, QChar(u' ')));
-    return text;
+    return ExpandTabs(text, tabSize);
 }
 
 TTextPos EndOf(TTextPos pos, const QString &text)
@@ -55,13 +54,19 @@ TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
         lines.Replace(pos.line, head + pieces[0] + tail);
         return {pos.line, pos.col + int(pieces[0].size())};
     }
+    // All new lines go in at once: one insert per line would move the
+    // lines below once per inserted line.
+    const QString lastLine = pieces.back() + tail;
+    QList<QStringView> added;
+    added.reserve(pieces.size() - 1);
+    for (qsizetype j = 1; j < pieces.size() - 1; ++j)
+        added.append(pieces[j]);
+    added.append(lastLine);
     lines.BeginUpdate();
     lines.Replace(pos.line, head + pieces[0]);
-    for (int j = 1; j < pieces.size() - 1; ++j)
-        lines.Insert(pos.line + j, pieces[j]);
-    const int last = pos.line + int(pieces.size()) - 1;
-    lines.Insert(last, pieces.back() + tail);
+    lines.InsertLines(pos.line + 1, added);
     lines.EndUpdate();
+    const int last = pos.line + int(pieces.size()) - 1;
     return {last, int(pieces.back().size())};
 }
 

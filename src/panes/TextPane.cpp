@@ -70,6 +70,7 @@ TTextPane::TTextPane(QWidget *parent)
     connect(fLines, &TLines::LinesInserted, this, &TTextPane::onLinesInserted);
     connect(fLines, &TLines::LinesRemoved, this, &TTextPane::onLinesRemoved);
     connect(fLines, &TLines::LineChanged, this, &TTextPane::onModelChanged);
+    connect(fLines, &TLines::LinesChanged, this, &TTextPane::onModelChanged);
     connect(fLines, &TLines::MarksChanged, this, [this] {
         viewport()->update();
         fGutter->update();

@@ -45,6 +45,11 @@ public:
 
     bool ReadOnly() const { return fReadOnly; }
     void SetReadOnly(bool on);
+    // While locked (a comparison is rewriting the text), every edit is
+    // refused as in a read-only pane; scrolling, moving the caret,
+    // selecting and copying still work.
+    bool EditLocked() const { return fEditLocked; }
+    void SetEditLocked(bool on) { fEditLocked = on; }
     int TabSize() const { return fLines->TabSize(); }
     void SetTabSize(int size) { fLines->SetTabSize(size); }
     bool TrimTrailingSpaces() const { return fTrimTrailingSpaces; }
@@ -69,10 +74,19 @@ public:
     void Cut();
     void Copy() const;
     void Paste();
-    void Undo() { fUndo.undo(); }
-    void Redo() { fUndo.redo(); }
-    bool CanUndo() const { return !fReadOnly && fUndo.canUndo(); }
-    bool CanRedo() const { return !fReadOnly && fUndo.canRedo(); }
+    void Undo()
+    {
+        if (Writable())
+            fUndo.undo();
+    }
+    void Redo()
+    {
+        if (Writable())
+            fUndo.redo();
+    }
+    bool CanUndo() const { return Writable() && fUndo.canUndo(); }
+    bool CanRedo() const { return Writable() && fUndo.canRedo(); }
+    bool Writable() const { return !fReadOnly && !fEditLocked; }
     const QUndoStack &UndoStack() const { return fUndo; }
 
     // Selects the next match and moves the caret to its start; removes the
@@ -145,6 +159,7 @@ private:
     TTextPos fAnchor;
     int fDesiredCol = -1;  // column kept over up/down moves
     bool fReadOnly = false;
+    bool fEditLocked = false;
     bool fTrimTrailingSpaces = true;
     bool fNoVScroll = false;
     bool fOwnEdit = false;  // the model changes through this pane's own edit

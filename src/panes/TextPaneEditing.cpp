@@ -10,7 +10,7 @@
 
 void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditCommand::TKind kind)
 {
-    if (fReadOnly)
+    if (!Writable())
         return;
     if (fLines->Count() == 0)
         placeCaret({0, 0}, false);
@@ -71,7 +71,7 @@ void TTextPane::Copy() const
 
 void TTextPane::Cut()
 {
-    if (fReadOnly || !HasSelection())
+    if (!Writable() || !HasSelection())
         return;
     Copy();
     DeleteSelection();
@@ -106,7 +106,7 @@ void TTextPane::SetHighlightText(const QString &text)
 QMenu *TTextPane::CreateContextMenu(QWidget *parent)
 {
     auto *menu = new QMenu(parent);
-    const bool writable = !fReadOnly;
+    const bool writable = Writable();
     auto add = [&](const QString &text, bool enabled, auto slot) {
         QAction *a = menu->addAction(text, this, slot);
         a->setEnabled(enabled);

@@ -342,9 +342,9 @@ void TLines::Assign(TLoadedText &&loaded)
 
 void TLines::TrimTrailing()
 {
-    // One pass and one Reset: a change signal per line would make every
-    // listener redo its work per line.
-    bool changed = false;
+    // One pass and one signal: a signal per line would make every listener
+    // redo its work per line.
+    size_t first = fLines->size(), last = 0;
     for (size_t i = 0; i < fLines->size(); ++i) {
         const TLineRec &r = (*fLines)[i];
         uint32_t len = r.length;
@@ -355,11 +355,16 @@ void TLines::TrimTrailing()
             lengthChanged(line.length, len);
             line.length = len;  // a prefix of the stored characters: nothing to copy
             line.hashed = 0;
-            changed = true;
+            first = std::min(first, i);
+            last = i;
         }
     }
-    if (changed)
-        notifyReset();
+    if (first > last)
+        return;
+    if (fUpdateDepth)
+        fUpdateDirty = true;
+    else
+        emit LinesChanged(int(first), int(last - first + 1));
 }
 
 int TLines::FirstLineNotEncodable() const

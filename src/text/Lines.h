@@ -78,8 +78,8 @@ public:
     // Strips trailing characters up to U+0020 from every line, here in the
     // list, then writes the file in the remembered encoding.
     void SaveToFile(const QString &path);
-    // Removes trailing characters up to U+0020 from every line; one Reset
-    // when any line changed.
+    // Removes trailing characters up to U+0020 from every line; one
+    // LinesChanged over the lines it changed.
     void TrimTrailing();
     // The index of the first line the remembered encoding cannot hold, or -1.
     int FirstLineNotEncodable() const;
@@ -110,6 +110,8 @@ signals:
     void LinesInserted(int index, int count);
     void LinesRemoved(int index, int count);
     void LineChanged(int index);
+    // The texts of lines first .. first + count - 1 changed; no line came or went.
+    void LinesChanged(int first, int count);
     void MarksChanged(int index);
     void Reset();
 
