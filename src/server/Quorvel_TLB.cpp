@@ -36,10 +36,12 @@ QDBusConnection bus()
 // event loop does not run meanwhile.
 QDBusMessage call(QDBusMessage message, int timeoutMs, const QString &what)
 {
+    bool cutByDeadline = false;
     if (gDeadline) {
         const qint64 left = gDeadline->remainingTime();
         if (left == 0)
             throw EParlune(QStringLiteral("Quorvel did not finish within %1 ms (before %2)").arg(gOperationMs).arg(what));
+        cutByDeadline = left <= timeoutMs;
         timeoutMs = int(std::min<qint64>(timeoutMs, left));
     }
     QElapsedTimer clock;
@@ -51,7 +53,7 @@ QDBusMessage call(QDBusMessage message, int timeoutMs, const QString &what)
     // NoReply stands for a timeout and for a server that went away before
     // answering; only the clock tells them apart.
     if (name == QStringLiteral("org.freedesktop.DBus.Error.NoReply") && clock.elapsed() >= timeoutMs - 50) {
-        if (gDeadline && gDeadline->hasExpired())
+        if (cutByDeadline)
             throw EParlune(QStringLiteral("Quorvel did not finish within %1 ms (at %2)").arg(gOperationMs).arg(what));
         throw EParlune(QStringLiteral("Quorvel did not answer %1 within %2 ms").arg(what).arg(timeoutMs));
     }
