@@ -1,9 +1,14 @@
 // A pane with 1,000,000 lines, offscreen: filling through the model, full
-// repaints, TopLine writes with repaints, and typing. Prints median and
-// worst times; run by hand (QT_QPA_PLATFORM=offscreen is set here).
+// repaints, TopLine writes with repaints, typing, pasting 100,000 lines and
+// Save As with trailing blanks on every line; then the memory taken by
+// typing 100,000 characters into one 10,000-character line. Prints median
+// and worst times; run by hand (QT_QPA_PLATFORM=offscreen is set here).
 #include "TextPane.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
@@ -29,6 +34,16 @@ TStats stats(std::vector<double> ms)
 double elapsedMs(QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Resident memory of this process, in MiB.
+double residentMiB()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? double(fields[1].toLongLong()) * 4096 / (1 << 20) : 0;
 }
 
 } // namespace
@@ -79,11 +94,47 @@ int main(int argc, char **argv)
         keys.push_back(elapsedMs(t));
     }
 
+    // 100,000 lines from the clipboard into the middle, as one edit.
+    QString clip;
+    for (int i = 0; i < 100000; ++i)
+        clip += QStringLiteral("pasted line %1 with some words on it\n").arg(i);
+    QApplication::clipboard()->setText(clip);
+    pane.SetCaretPos({kLines / 3, 0});
+    t.restart();
+    pane.Paste();
+    const double paste = elapsedMs(t);
+
+    // Save As with trailing blanks on every line: trimmed in the pane, then written.
+    TTextPane blanks;
+    blanks.Lines().BeginUpdate();
+    for (int i = 0; i < kLines; ++i)
+        blanks.Lines().Add(QStringLiteral("line %1 ends in blanks   \t ").arg(i));
+    blanks.Lines().EndUpdate();
+    QTemporaryDir dir;
+    t.restart();
+    blanks.Lines().SaveToFile(dir.filePath(QStringLiteral("saved.txt")));
+    const double save = elapsedMs(t);
+
+    // Typing into one long line: each key stores the line anew.
+    TTextPane typed;
+    typed.Lines().SetText(QString(10000, u'x'));
+    typed.SetCaretPos({0, 5000});
+    const double before = residentMiB();
+    t.restart();
+    for (int i = 0; i < 100000; ++i)
+        typed.InsertTyped(QString(QChar(u'a' + i % 26)));
+    const double typing = elapsedMs(t);
+    const double after = residentMiB();
+
     const TStats p = stats(paints), s = stats(scrolls), k = stats(keys);
     std::printf("lines                      %d\n", kLines);
     std::printf("fill through the model     %.1f ms\n", fill);
     std::printf("full repaint               median %.2f ms, worst %.2f ms\n", p.median, p.worst);
     std::printf("TopLine write + repaint    median %.2f ms, worst %.2f ms (1000 writes)\n", s.median, s.worst);
     std::printf("typing a key + repaint     median %.2f ms, worst %.2f ms (100 keys)\n", k.median, k.worst);
+    std::printf("paste 100,000 lines        %.1f ms (into %d lines)\n", paste, kLines);
+    std::printf("Save As, blanks everywhere %.1f ms (%d lines)\n", save, kLines);
+    std::printf("typing 100,000 characters  %.0f ms; resident %.1f MiB before, %.1f MiB after (%.2fx)\n", typing,
+                before, after, after / before);
     return 0;
 }

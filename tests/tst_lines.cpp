@@ -60,6 +60,7 @@ private slots:
     void trimSendsOneSignal();
     void insertLinesInOneStep();
     void editsDoNotGrowMemoryWithoutBound();
+    void limitsAreNamed();
 };
 
 void TstLines::add_data()
@@ -377,6 +378,27 @@ void TstLines::editsDoNotGrowMemoryWithoutBound()
     const size_t text = l.TextBytes();
     QVERIFY2(l.ArenaBytes() <= text + std::max<size_t>(text, 4 << 20) + 2 * line.size(),
              qPrintable(QStringLiteral("%1 bytes stored for %2 bytes of text").arg(l.ArenaBytes()).arg(text)));
+}
+
+void TstLines::limitsAreNamed()
+{
+    checkLineLength(kMaxLineLength);
+    checkLineCount(kMaxLineCount);
+    try {
+        checkLineLength(kMaxLineLength + 1);
+        QFAIL("no error");
+    } catch (const ETooLarge &e) {
+        QCOMPARE(e.message(), QStringLiteral("Line too long: a line may hold at most 200,000,000 characters"));
+    }
+    try {
+        checkLineCount(kMaxLineCount + 1);
+        QFAIL("no error");
+    } catch (const ETooLarge &e) {
+        QCOMPARE(e.message(), QStringLiteral("Too many lines: a text may hold at most 100,000,000 lines"));
+    }
+    // The record keeps lengths in 30 bits, and a pane draws the longest
+    // line at 64-bit offsets: the limit must fit both.
+    static_assert(kMaxLineLength < (1 << 30));
 }
 
 QTEST_APPLESS_MAIN(TstLines)

@@ -4,8 +4,10 @@
 
 QString NormalizeText(QString text, int tabSize)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QChar(u'\r'), QChar(u'\n'));
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QChar(u'\r'), QChar(u'\n'));
+    }
     return ExpandTabs(text, tabSize);
 }
 
@@ -46,24 +48,21 @@ TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
 {
     if (text.isEmpty())
         return pos;
-    const QStringList pieces = text.split(u'\n');
+    const QList<QStringView> pieces = QStringView(text).split(u'\n');
     const QString line = lines.Get(pos.line);
     const QString head = line.left(pos.col);
     const QString tail = line.mid(pos.col);
     if (pieces.size() == 1) {
-        lines.Replace(pos.line, head + pieces[0] + tail);
+        lines.Replace(pos.line, QString(head).append(pieces[0]).append(tail));
         return {pos.line, pos.col + int(pieces[0].size())};
     }
     // All new lines go in at once: one insert per line would move the
     // lines below once per inserted line.
-    const QString lastLine = pieces.back() + tail;
-    QList<QStringView> added;
-    added.reserve(pieces.size() - 1);
-    for (qsizetype j = 1; j < pieces.size() - 1; ++j)
-        added.append(pieces[j]);
-    added.append(lastLine);
+    const QString lastLine = pieces.back().toString().append(tail);
+    QList<QStringView> added = pieces.sliced(1);
+    added.back() = lastLine;
     lines.BeginUpdate();
-    lines.Replace(pos.line, head + pieces[0]);
+    lines.Replace(pos.line, QString(head).append(pieces[0]));
     lines.InsertLines(pos.line + 1, added);
     lines.EndUpdate();
     const int last = pos.line + int(pieces.size()) - 1;
@@ -72,14 +71,15 @@ TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
 
 TEditCommand::TEditCommand(TLines &lines, TTextPos from, TTextPos to, const QString &text, TKind kind,
                            const TCaret &before, TApply apply)
-    : fLines(lines), fFrom(from), fRemoved(TextBetween(lines, from, to)), fInserted(text), fKind(kind),
+    : fLines(lines), fFrom(from), fRemoved(TextBetween(lines, from, to)), fInserted(text),
+      fInsertedEnd(EndOf(from, text)), fKind(kind),
       fBefore(before), fApply(std::move(apply))
 {
 }
 
 void TEditCommand::redo()
 {
-    const TTextPos end = EndOf(fFrom, fInserted);
+    const TTextPos end = fInsertedEnd;
     fApply(
         [&] {
             RemoveText(fLines, fFrom, EndOf(fFrom, fRemoved));
@@ -92,7 +92,7 @@ void TEditCommand::undo()
 {
     fApply(
         [&] {
-            RemoveText(fLines, fFrom, EndOf(fFrom, fInserted));
+            RemoveText(fLines, fFrom, fInsertedEnd);
             InsertText(fLines, fFrom, fRemoved);
         },
         fBefore);
@@ -105,8 +105,9 @@ bool TEditCommand::mergeWith(const QUndoCommand *other)
     const auto *next = static_cast<const TEditCommand *>(other);
     if (next->fKind != TKind::Typing || !next->fRemoved.isEmpty())
         return false;
-    if (next->fFrom != EndOf(fFrom, fInserted) || next->fInserted.contains(u'\n'))
+    if (next->fFrom != fInsertedEnd || next->fInserted.contains(u'\n'))
         return false;
     fInserted += next->fInserted;
+    fInsertedEnd = next->fInsertedEnd;
     return true;
 }

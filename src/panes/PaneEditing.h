@@ -66,6 +66,7 @@ private:
     TTextPos fFrom;
     QString fRemoved;
     QString fInserted;
+    TTextPos fInsertedEnd;  // where fInserted ends, kept as typing runs grow
     TKind fKind;
     TCaret fBefore;
     TApply fApply;

@@ -137,7 +137,7 @@ void TTextPane::updateScrollBars()
         vbar->setValue(fTop);
     }
     QScrollBar *hbar = horizontalScrollBar();
-    const int content = int(std::ceil(fLines->MaxLength() * fCharWidth)) + 2 * kTextMargin + int(fCharWidth);
+    const int content = PixelOffset(std::ceil(double(fLines->MaxLength()) * fCharWidth) + 2 * kTextMargin + fCharWidth);
     hbar->setRange(0, std::max(0, content - viewport()->width()));
     hbar->setPageStep(viewport()->width());
     hbar->setSingleStep(int(std::ceil(fCharWidth)));
@@ -214,7 +214,7 @@ void TTextPane::ensureCaretVisible()
     else if (fCaret.line >= fTop + v)
         setTopQuietly(fCaret.line - v + 1);
     QScrollBar *hbar = horizontalScrollBar();
-    const int x = int(fCaret.col * fCharWidth);
+    const int x = PixelOffset(double(fCaret.col) * fCharWidth);
     const int width = viewport()->width();
     if (x < hbar->value())
         hbar->setValue(std::max(0, x - int(4 * fCharWidth)));

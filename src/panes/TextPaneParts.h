@@ -9,6 +9,15 @@
 
 class TTextPane;
 
+// A horizontal pixel offset as the scroll bar's int. Offsets are computed
+// in floating point; a line of the longest length the model takes, in a
+// very wide font, can pass int's range, whose end then stands for it.
+inline int PixelOffset(double x)
+{
+    constexpr double kMax = 2147483647.0 / 2;  // room for the bar's own sums
+    return x >= kMax ? int(kMax) : x <= -kMax ? -int(kMax) : int(x);
+}
+
 namespace PaneColors {
 inline const QColor kSelection(0x9C, 0xC8, 0xF5);
 inline const QColor kHighlight(0xFF, 0xEB, 0x3B);

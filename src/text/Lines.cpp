@@ -95,13 +95,22 @@ size_t TLines::TextBytes() const
 }
 
 // Every edit stores its new line whole, and what it replaced stays in the
-// arena. Once the dead text outweighs the live text, all lines are copied
-// into a fresh arena and the old blocks (and a loaded file's buffer) go, so
-// memory stays proportional to the text however long the user types.
-void TLines::reclaimArena()
+// arena. Once the text stored by edits since the last look outweighs the
+// live text, all lines are copied into a fresh arena and the old blocks
+// (and a loaded file's buffer) go, so memory stays proportional to the text
+// however long the user types. Looking costs one pass over the records, and
+// happens only after that much editing.
+void TLines::reclaimArena(size_t storedBefore)
 {
     constexpr size_t kMinGarbage = 4 << 20;
-    if (fArena.stored() - fStoredAtReclaim <= std::max(kMinGarbage, fLiveAtReclaim))
+    fEditedBytes += fArena.stored() - storedBefore;
+    if (fEditedBytes <= std::max(kMinGarbage, fLiveAtLook))
+        return;
+    const size_t live = TextBytes();
+    const bool compact = fEditedBytes > live;
+    fEditedBytes = 0;
+    fLiveAtLook = live;
+    if (!compact)
         return;
     TKeepAlive keep;
     TTextArena arena;
@@ -109,7 +118,8 @@ void TLines::reclaimArena()
     std::vector<TLineRec> copied(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const TLineRec &r = lines[i];
-        TLineRec c = r.wide ? arena.store(r.wideView(), keep) : arena.storeLatin1(static_cast<const char *>(r.data), r.length, keep);
+        TLineRec c = r.wide ? arena.store(r.wideView(), keep)
+                            : arena.storeLatin1(static_cast<const char *>(r.data), r.length, keep);
         c.hash = r.hash;
         c.hashed = r.hashed;
         copied[i] = c;
@@ -117,8 +127,6 @@ void TLines::reclaimArena()
     lines.swap(copied);
     fKeep = std::move(keep);
     fArena = std::move(arena);
-    fStoredAtReclaim = fArena.stored();
-    fLiveAtReclaim = fStoredAtReclaim;
 }
 
 void TLines::appendExpanded(QStringView s)
@@ -161,6 +169,7 @@ void TLines::InsertLines(int index, const QList<QStringView> &texts)
     if (texts.isEmpty())
         return;
     checkLineCount(qsizetype(Count()) + texts.size());
+    const size_t storedBefore = fArena.stored();
     std::vector<TLineRec> made;
     made.reserve(size_t(texts.size()));
     for (QStringView s : texts)
@@ -170,18 +179,19 @@ void TLines::InsertLines(int index, const QList<QStringView> &texts)
     fMarks.insert(fMarks.begin() + index, made.size(), 0);
     for (const TLineRec &r : made)
         lengthChanged(0, r.length);
-    reclaimArena();
+    reclaimArena(storedBefore);
     notifyInserted(index, int(made.size()));
 }
 
 void TLines::Replace(int i, QStringView s)
 {
     checkIndex(i);
+    const size_t storedBefore = fArena.stored();
     const TLineRec r = makeLine(s);
     TLineRec &line = edit()[size_t(i)];
     lengthChanged(line.length, r.length);
     line = r;
-    reclaimArena();
+    reclaimArena(storedBefore);
     notifyChanged(i);
 }
 
@@ -419,8 +429,8 @@ void TLines::commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector
 void TLines::resetArena()
 {
     fArena.reset();
-    fStoredAtReclaim = 0;
-    fLiveAtReclaim = 0;
+    fEditedBytes = 0;
+    fLiveAtLook = 0;
 }
 
 void TLines::BeginUpdate()

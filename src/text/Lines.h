@@ -85,7 +85,8 @@ public:
     int FirstLineNotEncodable() const;
     // Characters held, in bytes as stored (for measuring memory).
     size_t TextBytes() const;
-    // Bytes the arena has handed out since it was last emptied or compacted.
+    // Bytes the arena has handed out since it was last emptied or compacted
+    // (for measuring memory).
     size_t ArenaBytes() const { return fArena.stored(); }
 
     // Gives every line without a hash its hash; lines keep it until their
@@ -120,7 +121,7 @@ private:
     void commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<uint8_t> &&marks,
                     TKeepAlive &&keep) noexcept;
     void resetArena();
-    void reclaimArena();
+    void reclaimArena(size_t storedBefore);
     void appendExpanded(QStringView s);
     TLineRec makeLine(QStringView s);
     void checkIndex(int i) const;
@@ -141,8 +142,8 @@ private:
     std::vector<uint8_t> fMarks;
     TKeepAlive fKeep;
     TTextArena fArena;
-    size_t fStoredAtReclaim = 0;  // arena bytes right after the last reclaim
-    size_t fLiveAtReclaim = 0;    // live text bytes then
+    size_t fEditedBytes = 0;  // stored by edits since the arena was last looked at
+    size_t fLiveAtLook = 0;   // live text bytes then
     int fTabSize = 4;
     TTextEncoding fEncoding = TTextEncoding::Utf8;
     void lengthChanged(uint32_t oldLength, uint32_t newLength);
