@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "AboutBox.h"
+#include "CommandLine.h"
 #include "HashUnit.h"
 #include "MessageDialog.h"
 #include "NamedMutex.h"
@@ -26,6 +27,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 
 // Resources of a static library are linked in only when asked for by name.
@@ -92,6 +94,16 @@ QString loadStyleSheet()
     initResources();
     QFile f(QStringLiteral(":/parlune/Parlune.qss"));
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// Whether every line is empty; a pane loaded from an empty file holds one
+// empty line.
+bool holdsNoText(const TLines &lines)
+{
+    for (int i = 0; i < lines.Count(); ++i)
+        if (lines.Length(i) > 0)
+            return false;
+    return true;
 }
 
 // Restores the mouse pointer on every way out of a pass.
@@ -224,14 +236,18 @@ void TMainForm::FormCreate(const QStringList &arguments)
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
 
-    // A start-up switch loads (and compares) before the window is shown;
-    // an error it ends with is shown as any other, and start-up goes on.
-    if (const int mode = QuorvelLoader::ModeOfSwitch(arguments.value(1))) {
+    // A start-up switch or two file names load (and compare) before the
+    // window is shown; an error it ends with is shown as any other, and
+    // start-up goes on.
+    const TStartRequest start = ParseCommandLine(arguments);
+    if (start.QuorvelMode) {
         try {
-            load_from_quorvel(mode);
+            load_from_quorvel(start.QuorvelMode);
         } catch (const std::exception &e) {
             ReportError(QString::fromUtf8(e.what()));
         }
+    } else if (start.HasFiles()) {
+        LoadStartFiles(start.Left, start.Right);
     }
 
     Action1 = new QAction(this);
@@ -389,6 +405,47 @@ void TMainForm::SetFileLabel(int index, const QString &path)
 void TMainForm::LoadFile(int index, const QString &path)
 {
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+}
+
+void TMainForm::LoadStartFiles(const QString &left, const QString &right)
+{
+    QStringList errors;
+    int loaded = 0;
+    for (int index : {0, 1}) {
+        const QString path = QFileInfo(index == 0 ? left : right).absoluteFilePath();
+        try {
+            LoadFile(index, path);
+            SetFileLabel(index, path);
+            ++loaded;
+        } catch (const std::exception &e) {
+            errors << QString::fromUtf8(e.what());
+        }
+    }
+    try {
+        // A file without text (git names /dev/null for a file added or
+        // deleted) stands for no lines at all, not for one empty line: the
+        // other side is compared with nothing, so every one of its lines is
+        // marked.
+        const bool leftEmpty = holdsNoText(LeftMemo->Lines());
+        const bool rightEmpty = holdsNoText(RightMemo->Lines());
+        if (loaded == 2 && leftEmpty != rightEmpty) {
+            (leftEmpty ? LeftMemo : RightMemo)->Lines().Clear();
+            CompareOps::RemoveBlankLines(leftEmpty ? RightMemo->Lines() : LeftMemo->Lines());
+            StatusLabel->setText(fPass.RunComparison());
+            PaintOverview();
+            PlaceOverviewBox();
+        } else {
+            CompareButtonClick();
+        }
+    } catch (const std::exception &e) {
+        errors << QString::fromUtf8(e.what());
+    }
+    // The messages wait for the window, so that they stand in front of it.
+    if (!errors.isEmpty())
+        QTimer::singleShot(0, this, [errors] {
+            for (const QString &message : errors)
+                ReportError(message);
+        });
 }
 
 void TMainForm::LeftFileButtonClick()
