@@ -10,6 +10,7 @@
 #include "QuorvelLoader.h"
 #include "Panels.h"
 #include "ShellOpener.h"
+#include "StartFiles.h"
 #include "TextPane.h"
 #include "UserFiles.h"
 #include "WindowMenu.h"
@@ -94,16 +95,6 @@ QString loadStyleSheet()
     initResources();
     QFile f(QStringLiteral(":/parlune/Parlune.qss"));
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-// Whether every line is empty; a pane loaded from an empty file holds one
-// empty line.
-bool holdsNoText(const TLines &lines)
-{
-    for (int i = 0; i < lines.Count(); ++i)
-        if (lines.Length(i) > 0)
-            return false;
-    return true;
 }
 
 // Restores the mouse pointer on every way out of a pass.
@@ -422,20 +413,14 @@ void TMainForm::LoadStartFiles(const QString &left, const QString &right)
         }
     }
     try {
-        // A file without text (git names /dev/null for a file added or
-        // deleted) stands for no lines at all, not for one empty line: the
-        // other side is compared with nothing, so every one of its lines is
-        // marked.
-        const bool leftEmpty = holdsNoText(LeftMemo->Lines());
-        const bool rightEmpty = holdsNoText(RightMemo->Lines());
-        if (loaded == 2 && leftEmpty != rightEmpty) {
-            (leftEmpty ? LeftMemo : RightMemo)->Lines().Clear();
-            CompareOps::RemoveBlankLines(leftEmpty ? RightMemo->Lines() : LeftMemo->Lines());
-            StatusLabel->setText(fPass.RunComparison());
+        const QString status =
+            loaded == 2 ? StartFiles::CompareWithNothing(fPass, LeftMemo->Lines(), RightMemo->Lines()) : QString();
+        if (status.isEmpty()) {
+            CompareButtonClick();
+        } else {
+            StatusLabel->setText(status);
             PaintOverview();
             PlaceOverviewBox();
-        } else {
-            CompareButtonClick();
         }
     } catch (const std::exception &e) {
         errors << QString::fromUtf8(e.what());

@@ -104,9 +104,10 @@ public:
     // Pane 0 is the left pane, 1 the right one.
     void SetFileLabel(int pane, const QString &path);
     void LoadFile(int pane, const QString &path);
-    // Loads two files named at start-up and compares them. A file that
-    // cannot be read leaves its pane as it was; its error is shown once the
-    // event loop runs, and the other file still loads.
+    // Loads two files named at start-up and compares them; a file without
+    // text compares as no lines (see StartFiles.h). A file that cannot be
+    // read leaves its pane as it was; its error is shown once the event loop
+    // runs, and the other file still loads.
     void LoadStartFiles(const QString &left, const QString &right);
 
 signals:
