@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ qt6-base-dev dbus fonts-liberation
   xvfb xauth xdotool imagemagick libbenchmark-dev python3 time diffutils
+  git desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "AboutBox.h"
+#include "CommandLine.h"
 #include "Errors.h"
 #include "HashUnit.h"
 #include "MessageDialog.h"
@@ -10,6 +11,7 @@
 #include "QuorvelLoader.h"
 #include "Panels.h"
 #include "ShellOpener.h"
+#include "StartFiles.h"
 #include "TextPane.h"
 #include "UserFiles.h"
 #include "WindowMenu.h"
@@ -27,6 +29,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 
 // Resources of a static library are linked in only when asked for by name.
@@ -225,14 +228,18 @@ void TMainForm::FormCreate(const QStringList &arguments)
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
 
-    // A start-up switch loads (and compares) before the window is shown;
-    // an error it ends with is shown as any other, and start-up goes on.
-    if (const int mode = QuorvelLoader::ModeOfSwitch(arguments.value(1))) {
+    // A start-up switch or two file names load (and compare) before the
+    // window is shown; an error it ends with is shown as any other, and
+    // start-up goes on.
+    const TStartRequest start = ParseCommandLine(arguments);
+    if (start.QuorvelMode) {
         try {
-            load_from_quorvel(mode);
+            load_from_quorvel(start.QuorvelMode);
         } catch (const std::exception &e) {
             ReportError(QString::fromUtf8(e.what()));
         }
+    } else if (start.HasFiles()) {
+        LoadStartFiles(start.Left, start.Right);
     }
 
     Action1 = new QAction(this);
@@ -433,6 +440,41 @@ void TMainForm::LoadFile(int index, const QString &path)
     if (fPass.Running())
         throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+}
+
+void TMainForm::LoadStartFiles(const QString &left, const QString &right)
+{
+    QStringList errors;
+    int loaded = 0;
+    for (int index : {0, 1}) {
+        const QString path = QFileInfo(index == 0 ? left : right).absoluteFilePath();
+        try {
+            LoadFile(index, path);
+            SetFileLabel(index, path);
+            ++loaded;
+        } catch (const std::exception &e) {
+            errors << QString::fromUtf8(e.what());
+        }
+    }
+    try {
+        const QString status =
+            loaded == 2 ? StartFiles::CompareWithNothing(fPass, LeftMemo->Lines(), RightMemo->Lines()) : QString();
+        if (status.isEmpty()) {
+            CompareButtonClick();
+        } else {
+            StatusLabel->setText(status);
+            PaintOverview();
+            PlaceOverviewBox();
+        }
+    } catch (const std::exception &e) {
+        errors << QString::fromUtf8(e.what());
+    }
+    // The messages wait for the window, so that they stand in front of it.
+    if (!errors.isEmpty())
+        QTimer::singleShot(0, this, [errors] {
+            for (const QString &message : errors)
+                ReportError(message);
+        });
 }
 
 void TMainForm::LeftFileButtonClick()

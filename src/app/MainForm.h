@@ -40,8 +40,8 @@ public:
     static inline const QString kScanning = QStringLiteral("Scanning... (Esc cancels)");
     static inline const QString kEncodingTitle = QStringLiteral("Characters Would Be Lost");
 
-    // The first of arguments after the program's name may ask to load from
-    // Quorvel at once (/L, /R, /B, /M).
+    // The arguments after the program's name may ask to load from Quorvel
+    // at once (/L, /R, /B, /M) or to compare two files (see CommandLine.h).
     explicit TMainForm(QWidget *parent = nullptr, const QStringList &arguments = QCoreApplication::arguments());
     ~TMainForm() override;
 
@@ -106,6 +106,11 @@ public:
     // Pane 0 is the left pane, 1 the right one.
     void SetFileLabel(int pane, const QString &path);
     void LoadFile(int pane, const QString &path);
+    // Loads two files named at start-up and compares them; a file without
+    // text compares as no lines (see StartFiles.h). A file that cannot be
+    // read leaves its pane as it was; its error is shown once the event loop
+    // runs, and the other file still loads.
+    void LoadStartFiles(const QString &left, const QString &right);
 
 signals:
     // A key press that reached the window unhandled by its controls and is

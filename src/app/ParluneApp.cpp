@@ -2,12 +2,18 @@
 
 #include "MessageDialog.h"
 
+#include <QIcon>
 #include <exception>
 
 TParluneApp::TParluneApp(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Parlune"));
     setOrganizationName(QStringLiteral("Menthak Software"));
+    // Ties the windows to the installed desktop entry and its icon; the
+    // scalable icon needs Qt's SVG plugin, without it the platform's default
+    // stands in.
+    setDesktopFileName(QStringLiteral("com.menthak.Parlune"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("com.menthak.Parlune")));
 }
 
 bool TParluneApp::notify(QObject *receiver, QEvent *event)

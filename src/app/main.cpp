@@ -1,16 +1,57 @@
 // Parlune: sets two texts side by side and marks, line by line, where they differ.
 #include "AboutBox.h"
+#include "CommandLine.h"
 #include "MainForm.h"
+#include "PaneReport.h"
 #include "ParluneApp.h"
 #include "VersionInfo.h"
 
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(qPrintable(text.endsWith(u'\n') ? text : text + u'\n'), stream);
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    // Help, version and errors of the command line are answered before the
+    // application object exists, so they need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    const TStartRequest request = ParseCommandLine(arguments);
+    switch (request.Action) {
+    case TStartRequest::TAction::Help:
+        print(stdout, request.Text);
+        return request.ExitCode();
+    case TStartRequest::TAction::Version:
+        print(stdout, VersionText(QStringLiteral("/proc/self/exe")));
+        return request.ExitCode();
+    case TStartRequest::TAction::Error:
+        print(stderr, request.Text);
+        return request.ExitCode();
+    case TStartRequest::TAction::Start:
+        if (!request.Text.isEmpty())
+            print(stderr, request.Text);
+        break;
+    }
+
     TParluneApp app(argc, argv);
+    const bool report = PaneReport::Requested();
+    if (report)
+        PaneReport::CollectMessages(app);
     TMainForm form;          // its creation may already load and compare
     AppInfo::InitAppInfo();  // version information, then the user-files folder
     TAboutBox about(&form);  // reads what InitAppInfo kept; shown on request
     form.AboutBox = &about;
     form.show();
+    if (report)
+        PaneReport::ReportAndQuit(form);
     return app.exec();
 }
