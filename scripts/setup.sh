@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ qt6-base-dev dbus fonts-liberation
+  clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick libbenchmark-dev python3 time diffutils
   git desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
 )

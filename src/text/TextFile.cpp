@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -243,11 +242,6 @@ class TEncodingWriter
 public:
     TEncodingWriter(QSaveFile &file, TTextEncoding e) : fFile(file), fEncoding(e)
     {
-        if (e == TTextEncoding::Utf16LE || e == TTextEncoding::Utf16BE)
-            fEncoder = QStringEncoder(e == TTextEncoding::Utf16LE ? QStringConverter::Utf16LE
-                                                                  : QStringConverter::Utf16BE,
-                                      QStringConverter::Flag::Stateless);
-        fBuffer.reserve(kFlushAt + 4096);
         switch (e) {
         case TTextEncoding::Utf8Bom: fBuffer.append("\xEF\xBB\xBF"); break;
         case TTextEncoding::Utf16LE: fBuffer.append("\xFF\xFE"); break;
@@ -273,11 +267,28 @@ public:
             break;
         case TTextEncoding::Utf16LE:
         case TTextEncoding::Utf16BE:
-            fBuffer.append(fEncoder.encode(r.toString() + QStringLiteral("\r\n")));
+            // Units go out as they are, a lone surrogate too: what was
+            // loaded from a UTF-16 file is saved unchanged.
+            for (uint32_t i = 0; i < r.length; ++i)
+                unit(r.at(i));
+            unit(u'\r');
+            unit(u'\n');
             break;
         }
         if (fBuffer.size() >= kFlushAt)
             flush();
+    }
+
+    void unit(char16_t c)
+    {
+        const char high = char(c >> 8), low = char(c & 0xFF);
+        if (fEncoding == TTextEncoding::Utf16LE) {
+            fBuffer.append(low);
+            fBuffer.append(high);
+        } else {
+            fBuffer.append(high);
+            fBuffer.append(low);
+        }
     }
 
     void flush()
@@ -292,7 +303,6 @@ private:
     static constexpr qsizetype kFlushAt = 1 << 20;
     QSaveFile &fFile;
     TTextEncoding fEncoding;
-    QStringEncoder fEncoder;
     QByteArray fBuffer;
 };
 

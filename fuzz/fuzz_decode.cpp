@@ -1,0 +1,54 @@
+// libFuzzer target: a file's bytes decoded into lines, as every load does.
+//
+// Whatever the bytes, decoding ends with lines that hold no line break and
+// no tab, each carrying the hash of its own text; and writing the lines out
+// in the encoding found and decoding that again gives the same lines (the
+// text survives a save and a load).
+#include "HashUnit.h"
+#include "TextFile.h"
+
+#include <QDir>
+#include <QTemporaryFile>
+#include <cstdlib>
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+QStringList texts(const TLoadedText &t)
+{
+    QStringList out;
+    for (const TLineRec &r : t.lines)
+        out << r.toString();
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const TLoadedText loaded = DecodeText(bytes, 4, HashUnit::HashNormalized);
+    for (const TLineRec &r : loaded.lines) {
+        const QString s = r.toString();
+        check(!s.contains(u'\r') && !s.contains(u'\n') && !s.contains(u'\t'));
+        check(r.hashed && r.hash == HashUnit::HashNormalized(r));
+    }
+
+    if (FirstLineNotEncodable(loaded.lines, loaded.encoding) >= 0)
+        return 0;
+    // In memory where the system offers it: a save syncs the file to disk.
+    static QTemporaryFile file(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/parlune-fuzz-XXXXXX")
+                                                                           : QStringLiteral("parlune-fuzz-XXXXXX"));
+    static const bool opened = file.open();
+    check(opened);
+    WriteTextFile(file.fileName(), loaded.lines, loaded.encoding);
+    const TLoadedText again = ReadTextFile(file.fileName(), 4);
+    check(texts(again) == texts(loaded));
+    check(again.encoding == loaded.encoding || loaded.lines.empty());
+    return 0;
+}

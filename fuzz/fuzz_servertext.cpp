@@ -1,0 +1,45 @@
+// libFuzzer target: a file server's editor text turned into pane text.
+//
+// The input's bytes are UTF-16 units (lone surrogates included), as a
+// server's string may hold anything. Setting them as a pane's text gives
+// lines without line breaks or tabs, and reading the text back and setting
+// it again gives the same lines.
+#include "Lines.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+QStringList lines(const TLines &l)
+{
+    QStringList out;
+    for (int i = 0; i < l.Count(); ++i)
+        out << l.Get(i);
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QString text(qsizetype(size / 2), Qt::Uninitialized);
+    std::memcpy(text.data(), data, size / 2 * 2);
+    TLines pane;
+    pane.SetText(text);
+    for (int i = 0; i < pane.Count(); ++i) {
+        const QString s = pane.Get(i);
+        check(!s.contains(u'\r') && !s.contains(u'\n') && !s.contains(u'\t'));
+        check(pane.Length(i) == s.size());
+    }
+    TLines again;
+    again.SetText(pane.Text());
+    check(lines(again) == lines(pane));
+    return 0;
+}
