@@ -2,6 +2,8 @@
 
 #include "AboutBox.h"
 #include "CommandLine.h"
+#include "DiffCommands.h"
+#include "InlineEmphasis.h"
 #include "Errors.h"
 #include "HashUnit.h"
 #include "MessageDialog.h"
@@ -209,6 +211,10 @@ void TMainForm::FormCreate(const QStringList &arguments)
     connect(LeftMemo, &TTextPane::OnScroll, this, &TMainForm::MyLeftScroll);
     connect(RightMemo, &TTextPane::OnScroll, this, &TMainForm::MyRightScroll);
     RightMemo->SetNoVScroll(true);
+    DiffCommands = new TDiffCommands(*this);
+    InlineChanges = new TInlineEmphasis(LeftMemo->Lines(), RightMemo->Lines(), this);
+    LeftMemo->SetRowEmphasis(&InlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
+    RightMemo->SetRowEmphasis(&InlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
     setWindowTitle(QStringLiteral("Parlune"));
 
     connect(CompareButton, &QPushButton::clicked, this, &TMainForm::CompareButtonClick);
@@ -391,6 +397,7 @@ void TMainForm::CompareButtonClick()
     if (status.startsWith(CompareOps::kChangesPrefix)) {
         PaintOverview();
         PlaceOverviewBox();
+        DiffCommands->PassEnded();
     }
 }
 

@@ -21,6 +21,8 @@ class TFillArea;
 class TFillRect;
 class TOverviewBox;
 class TAboutBox;
+class TDiffCommands;
+class TInlineEmphasis;
 class TOverviewStrip;
 class TTextPane;
 class TWindowMenu;
@@ -77,6 +79,8 @@ public:
     TWindowMenu *WindowMenu;
     TAboutBox *AboutBox = nullptr;  // made after the application information is read
     TFindState FindState;           // the find dialog object: kept for the whole run
+    TDiffCommands *DiffCommands;     // next/previous difference, taking the left text across
+    TInlineEmphasis *InlineChanges;  // what changed inside changed rows
 
     void SetFileChooser(std::unique_ptr<TFileChooser> chooser) { fChooser = std::move(chooser); }
     CompareOps::TComparePass &Pass() { return fPass; }

@@ -9,6 +9,7 @@
 #include "Lines.h"
 #include "PaneEditing.h"
 #include "PaneSearch.h"
+#include "RowEmphasis.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -96,6 +97,15 @@ public:
     void SetHighlightText(const QString &text);
     QString HighlightText() const { return fHighlight; }
 
+    // Characters to draw with emphasis: filled with fill, drawn in text (an
+    // invalid colour keeps the text black). nullptr: none.
+    void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text);
+    // Actions added at the end of the context menu, in their own group.
+    void SetExtraMenuActions(const QString &group, const QList<QAction *> &actions);
+    // Replaces the text between two positions as one undo step, as typing
+    // would (nothing in a read-only or locked pane).
+    void ReplaceText(TTextPos from, TTextPos to, const QString &text);
+
     // The context menu, built afresh with its items enabled as they can act.
     QMenu *CreateContextMenu(QWidget *parent);
 
@@ -166,4 +176,9 @@ private:
     bool fCaretShown = true;
     QTimer fBlink;
     QString fHighlight;
+    TRowEmphasis *fEmphasis = nullptr;
+    QColor fEmphasisFill;
+    QColor fEmphasisText;
+    QString fExtraGroup;
+    QList<QAction *> fExtraActions;
 };

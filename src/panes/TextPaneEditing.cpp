@@ -33,6 +33,25 @@ void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditComma
     fUndo.push(new TEditCommand(*fLines, clamp(from), clamp(to), text, kind, {fCaret, fAnchor}, apply));
 }
 
+void TTextPane::ReplaceText(TTextPos from, TTextPos to, const QString &text)
+{
+    edit(from, to, NormalizeText(text, TabSize()), TEditCommand::TKind::Other);
+}
+
+void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text)
+{
+    fEmphasis = source;
+    fEmphasisFill = fill;
+    fEmphasisText = text;
+    viewport()->update();
+}
+
+void TTextPane::SetExtraMenuActions(const QString &group, const QList<QAction *> &actions)
+{
+    fExtraGroup = group;
+    fExtraActions = actions;
+}
+
 void TTextPane::InsertTyped(const QString &text)
 {
     const QString normal = NormalizeText(text, TabSize());
@@ -123,6 +142,10 @@ QMenu *TTextPane::CreateContextMenu(QWidget *parent)
     menu->addSection(QStringLiteral("Delete"));
     add(QStringLiteral("Delete Selection"), writable && HasSelection(), [this] { DeleteSelection(); });
     add(QStringLiteral("Delete Line"), writable && fLines->Count() > 0, [this] { DeleteLine(); });
+    if (!fExtraActions.isEmpty()) {
+        menu->addSection(fExtraGroup);
+        menu->addActions(fExtraActions);
+    }
     return menu;
 }
 

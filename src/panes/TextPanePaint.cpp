@@ -54,6 +54,14 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
                                                                std::min<qsizetype>(cols, rec.length - firstCol)))
                              : QString();
     auto colX = [&](int col) { return x0 + col * fCharWidth; };
+    const qreal baseline = y + fAscent + kLineSpacing / 2.0;
+
+    std::vector<std::pair<int, int>> emphasis;
+    if (fEmphasis && rec.length > 0) {
+        emphasis = fEmphasis->EmphasisSpans(row);
+        for (const auto &[col, length] : emphasis)
+            p.fillRect(QRectF(colX(col), y, length * fCharWidth, fLineHeight), fEmphasisFill);
+    }
 
     if (!fHighlight.isEmpty()) {
         for (const auto &[at, length] : OccurrencesInLine(text, fHighlight))
@@ -69,7 +77,20 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
         }
     }
     p.setPen(Qt::black);
-    p.drawText(QPointF(colX(firstCol), y + fAscent + kLineSpacing / 2.0), text);
+    p.drawText(QPointF(colX(firstCol), baseline), text);
+    if (!emphasis.empty() && fEmphasisText.isValid()) {
+        // The emphasised characters again, in their own colour, clipped to
+        // their cells.
+        p.save();
+        p.setPen(fEmphasisText);
+        for (const auto &[col, length] : emphasis) {
+            const QRectF cells(colX(col), y, length * fCharWidth, fLineHeight);
+            p.fillRect(cells, fEmphasisFill);
+            p.setClipRect(cells);
+            p.drawText(QPointF(colX(firstCol), baseline), text);
+        }
+        p.restore();
+    }
 }
 
 void TTextPane::paintGutter(QPainter &p, const QRect &area)

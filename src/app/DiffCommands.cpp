@@ -1,0 +1,146 @@
+#include "DiffCommands.h"
+
+#include "CompareOps.h"
+#include "MainForm.h"
+#include "TextPane.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QStatusBar>
+#include <algorithm>
+
+namespace {
+
+// How long a note ("No further difference") stays in the status bar.
+constexpr int kNoteMs = 2500;
+// Rows shown above a difference that is brought into view, where it fits.
+constexpr int kRowsAbove = 3;
+
+} // namespace
+
+TDiffCommands::TDiffCommands(TMainForm &form) : QObject(&form), fForm(form)
+{
+    auto action = [&](const QString &text, const QList<QKeySequence> &keys, void (TDiffCommands::*slot)()) {
+        auto *a = new QAction(text, &fForm);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        fForm.addAction(a);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    NextAction = action(QStringLiteral("Next Difference"), {QKeySequence(Qt::ALT | Qt::Key_Down), QKeySequence(Qt::Key_F8)},
+                        &TDiffCommands::Next);
+    PreviousAction = action(QStringLiteral("Previous Difference"),
+                            {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::SHIFT | Qt::Key_F8)},
+                            &TDiffCommands::Previous);
+    CopyLeftAction = action(QStringLiteral("Copy Left Text Here"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
+                            &TDiffCommands::CopyLeftTextHere);
+    fForm.RightMemo->SetExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
+
+    PositionLabel = new QLabel;
+    PositionLabel->setContentsMargins(0, 0, 8, 0);
+    fForm.StatusBar1->addPermanentWidget(PositionLabel);
+    // A new text (a load, a pass rebuilding the panes) ends what the field said.
+    connect(&fForm.RightMemo->Lines(), &TLines::Reset, PositionLabel, &QLabel::clear);
+}
+
+void TDiffCommands::PassEnded()
+{
+    fFromTop = true;
+    showPosition();
+}
+
+void TDiffCommands::showPosition()
+{
+    const TLines &right = fForm.RightMemo->Lines();
+    const DiffRuns::TPosition p = DiffRuns::Position(right, fFromTop ? -1 : fForm.RightMemo->CaretPos().line);
+    PositionLabel->setText(QStringLiteral("Difference %1 of %2").arg(p.index).arg(p.total));
+}
+
+void TDiffCommands::say(const QString &text)
+{
+    fForm.StatusBar1->showMessage(text, kNoteMs);
+}
+
+void TDiffCommands::goTo(const DiffRuns::TRun &run)
+{
+    TTextPane *right = fForm.RightMemo;
+    const int visible = right->VisibleLineCount();
+    const int top = std::max(0, run.first - std::clamp(visible - run.count, 0, kRowsAbove));
+    // Writing TopLine where every line fits would move the caret to the start.
+    if (right->Lines().Count() >= visible) {
+        right->SetTopLine(top);
+        if (fForm.LeftMemo->Lines().Count() >= visible)
+            fForm.LeftMemo->SetTopLine(top);
+    }
+    right->SetCaretPos({run.first, 0});
+    fFromTop = false;
+    right->UpdateMemo();
+    fForm.LeftMemo->UpdateMemo();
+    fForm.PlaceOverviewBox();
+    showPosition();
+}
+
+void TDiffCommands::Next()
+{
+    const TLines &right = fForm.RightMemo->Lines();
+    if (const auto run = DiffRuns::Next(right, fFromTop ? -1 : fForm.RightMemo->CaretPos().line))
+        goTo(*run);
+    else
+        say(kNoNext);
+}
+
+void TDiffCommands::Previous()
+{
+    const TLines &right = fForm.RightMemo->Lines();
+    if (fFromTop) {
+        say(kNoPrevious);
+        return;
+    }
+    if (const auto run = DiffRuns::Previous(right, fForm.RightMemo->CaretPos().line))
+        goTo(*run);
+    else
+        say(kNoPrevious);
+}
+
+void TDiffCommands::CopyLeftTextHere()
+{
+    TTextPane *rightPane = fForm.RightMemo;
+    TLines &right = rightPane->Lines();
+    const TLines &left = fForm.LeftMemo->Lines();
+    const auto run = DiffRuns::At(right, rightPane->CaretPos().line);
+    if (!run || !rightPane->Writable()) {
+        say(run ? QString() : kNotInDifference);
+        return;
+    }
+    // The left rows of the run, fillers (empty rows) left out.
+    QStringList taken;
+    for (int r = run->first; r < run->first + run->count && r < left.Count(); ++r)
+        if (left.Length(r) > 0)
+            taken << left.Get(r);
+    const int last = run->first + run->count - 1;
+    TTextPos from{run->first, 0};
+    TTextPos to{last + 1, 0};
+    QString text = taken.join(u'\n');
+    if (last + 1 >= right.Count()) {
+        to = {last, right.Length(last)};  // the run ends the text: no line break follows it
+        if (taken.isEmpty() && run->first > 0)
+            from = {run->first - 1, right.Length(run->first - 1)};
+    } else if (!taken.isEmpty()) {
+        text += u'\n';
+    }
+    rightPane->ReplaceText(from, to, text);
+    // The rows now hold the left text: they are no longer a difference.
+    right.BeginUpdate();
+    for (int r = run->first; r < run->first + std::max<int>(1, int(taken.size())) && r < right.Count(); ++r) {
+        if (r == run->first && taken.isEmpty() && from.line < run->first)
+            break;  // the run went with the rows before it untouched
+        right.SetBreakPoint(r, false);
+        right.SetBookmark(r, false);
+    }
+    right.EndUpdate();
+    fForm.StatusLabel->setText(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(right)));
+    fForm.PaintOverview();
+    fForm.PlaceOverviewBox();
+    showPosition();
+}
