@@ -116,6 +116,9 @@ QString TComparePass::RunComparison()
     THashLists hashes = BuildHashLists(leftCopy, rightCopy);
 
     TDiff engine(fYield);
+    engine.SetYieldInterval(fYieldInterval);
+    // Ids index the lines of both copies, left first.
+    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(leftCopy.Count()) + rightCopy.Count(), INT32_MAX)));
     {
         TEngineRegistration registration(fEngines, &engine);
         engine.Execute(hashes.left.data(), hashes.right.data(), leftCopy.Count(), rightCopy.Count());

@@ -40,6 +40,8 @@ public:
     TComparePass(TLines &left, TLines &right) : fLeft(left), fRight(right) {}
 
     void SetYield(TDiff::TYield yield) { fYield = std::move(yield); }
+    // The least time between two yields of the engine (TDiff::SetYieldInterval).
+    void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
     // Sees every compare record of the engine run, in order, during rebuild.
     void SetRecordSink(std::function<void(const TCompareRec &)> sink) { fSink = std::move(sink); }
 
@@ -66,6 +68,7 @@ private:
     TLines &fLeft;
     TLines &fRight;
     TDiff::TYield fYield;
+    std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
     std::function<void(const TCompareRec &)> fSink;
     std::vector<TDiff *> fEngines;  // runs in progress, innermost last
     TDiffStats fLastStats;

@@ -1,6 +1,7 @@
 #include "Diff.h"
 
 #include "Errors.h"
+#include "UniqueChain.h"
 
 #include <algorithm>
 #include <type_traits>
@@ -20,7 +21,8 @@ namespace {
 
 constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
 constexpr int32_t kDiagHigh = INT32_MAX;
-constexpr int kYieldEvery = 200;
+// Diagonal visits between two looks at the clock (a visit takes a few ns).
+constexpr int kVisitsPerClockCheck = 4096;
 // A sub-problem still without a split at this D is tested for having no
 // element in common. Such a sub-problem always comes out as all its deletes
 // followed by all its adds (no snake ever extends, and the backward pass
@@ -106,8 +108,14 @@ TCompareRec TDiff::GetCompare(int index) const
 
 void TDiff::yield()
 {
-    if (fYield)
-        fYield();
+    if (!fYield)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (fYieldedThisRun && now - fLastYield < fYieldInterval)
+        return;
+    fYield();
+    fYieldedThisRun = true;
+    fLastYield = std::chrono::steady_clock::now();
 }
 
 bool TDiff::Execute(const int32_t *pints1, const int32_t *pints2, int len1, int len2)
@@ -133,6 +141,8 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
 
     TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
     fCancelled = false;
+    fYieldedThisRun = false;
+    fUsedClosedForm = false;
     Clear();
     const int passedLen1 = len1;
     if constexpr (kIsInt<T>) {
@@ -154,14 +164,12 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
             --len1;
             --len2;
         }
-        const int m = std::max(len1, len2);
         fCompareList.reserve(size_t(len1) + size_t(len2));
-        const size_t diagCount = 2 * size_t(m) + 3;
-        fDiagBuffer.reset(new int32_t[diagCount]);
-        bDiagBuffer.reset(new int32_t[diagCount]);
-        if (fDisjointShortcut && m > kDisjointCheckAt)
-            prepareSeen<T>(s1, s2, offset, len1, len2);
-        recursiveDiff<T>(offset, offset, len1, len2);
+        bool closed = false;
+        if constexpr (kIsInt<T>)
+            closed = fUsedClosedForm = fClosedForm && fIdLimit > 0 && closedForm(offset, len1, len2);
+        if (!closed)
+            search<T>(offset, len1, len2);
     }
 
     if (fCancelled) {
@@ -170,6 +178,53 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     }
     while (LastCompareRec.oldIndex1 < passedLen1 - 1)
         appendMatch<T>();
+    return true;
+}
+
+// The diagonal search over what is left after stripping the common tail
+// and head.
+template <typename T>
+void TDiff::search(int offset, int len1, int len2)
+{
+    const int m = std::max(len1, len2);
+    const size_t diagCount = 2 * size_t(m) + 3;
+    fDiagBuffer.reset(new int32_t[diagCount]);
+    bDiagBuffer.reset(new int32_t[diagCount]);
+    if (fDisjointShortcut && m > kDisjointCheckAt)
+        prepareSeen<T>(seq1<T>(), seq2<T>(), offset, len1, len2);
+    recursiveDiff<T>(offset, offset, len1, len2);
+}
+
+// The script of a unique-matched sub-problem from its matched pairs: each
+// stretch between two matches is emitted as its deletes, then its adds, as
+// the search would emit it. False when the pair is not unique-matched;
+// true, with nothing emitted, when cancelled meanwhile.
+bool TDiff::closedForm(int offset, int len1, int len2)
+{
+    std::vector<int32_t> matches1;
+    std::vector<int32_t> matches2;
+    const bool found = TUniqueChain().Find(Ints1 + offset, len1, Ints2 + offset, len2, fIdLimit, [this] {
+        yield();
+        return !fCancelled;
+    }, matches1, matches2);
+    if (fCancelled)
+        return true;
+    if (!found)
+        return false;
+    int last1 = offset - 1;
+    int last2 = offset - 1;
+    auto emitGap = [&](int next1, int next2) {
+        if (next1 - last1 > 1)
+            emitChange<int32_t>(last1 + 1, next1 - last1 - 1, ckDelete);
+        if (next2 - last2 > 1)
+            emitChange<int32_t>(next1, next2 - last2 - 1, ckAdd);
+    };
+    for (size_t t = 0; t < matches1.size(); ++t) {
+        emitGap(offset + matches1[t], offset + matches2[t]);
+        last1 = offset + matches1[t];
+        last2 = offset + matches2[t];
+    }
+    emitGap(offset + len1, offset + len2);
     return true;
 }
 
@@ -294,8 +349,11 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     const int delta = len1 - len2;
     const bool oddDelta = (delta & 1) != 0;
 
+    int visitsToCheck = kVisitsPerClockCheck;
     for (int D = 1; D <= m; ++D) {
-        if (D % kYieldEvery == 0) {
+        visitsToCheck -= 2 * D + 2;  // at most D + 1 diagonals in each pass
+        if (visitsToCheck <= 0) {
+            visitsToCheck = kVisitsPerClockCheck;
             yield();
             if (fCancelled)
                 return;
