@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<int32_t> b;
     build(data, size, a, b);
     TDiff search;
-    search.SetClosedForm(false);
+    search.SetClosedFormUse(TDiff::TClosedFormUse::Never);
     TDiff closed;
     closed.SetIdLimit(kLimit);
     const int n1 = int(a.size());

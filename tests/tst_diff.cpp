@@ -44,10 +44,11 @@ bool run(TDiff &d, const std::vector<int32_t> &a, const std::vector<int32_t> &b)
 bool sameWithClosedForm(const std::vector<int32_t> &a, const std::vector<int32_t> &b, int32_t limit)
 {
     TDiff plain;
-    plain.SetClosedForm(false);
+    plain.SetClosedFormUse(TDiff::TClosedFormUse::Never);
     plain.SetIdLimit(limit);
     TDiff fast;
     fast.SetIdLimit(limit);
+    fast.SetClosedFormUse(TDiff::TClosedFormUse::Always);
     if (!run(plain, a, b) || !run(fast, a, b))
         return false;
     [&] {
@@ -140,6 +141,8 @@ private slots:
     void closedFormTieRules_data();
     void closedFormTieRules();
     void closedFormMatchesSearch();
+    void longSearchHandsOverToClosedForm_data();
+    void longSearchHandsOverToClosedForm();
     void longRunsPairIntoModifies();
     void reentryDuringYieldIsRefused();
     void cancelDuringRun();
@@ -352,6 +355,7 @@ void TstDiff::closedFormTieRules()
     QFETCH(bool, closed);
     TDiff d;
     d.SetIdLimit(128);
+    d.SetClosedFormUse(TDiff::TClosedFormUse::Always);
     QVERIFY(run(d, seq(a), seq(b)));
     QCOMPARE(describe(d), records);
     QCOMPARE(d.UsedClosedForm(), closed);
@@ -393,6 +397,41 @@ void TstDiff::closedFormMatchesSearch()
     }
     // Values outside the promised range leave the pair to the search.
     QVERIFY(!sameWithClosedForm({1, 2, 300}, {2, 300, 1}, 256));
+}
+
+void TstDiff::longSearchHandsOverToClosedForm_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("period");  // values repeat with this period (n: never)
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("short script: the search") << 40 << 40 << false;
+    QTest::newRow("long script: the closed form") << 3000 << 3000 << true;
+    QTest::newRow("long script, repeated values: the search") << 3000 << 1000 << false;
+}
+
+void TstDiff::longSearchHandsOverToClosedForm()
+{
+    // A reversed sequence: the search runs out of its budget on the long
+    // ones and starts over in the closed form, or unbudgeted when the pair
+    // is not unique-matched. The records are those of the search alone.
+    QFETCH(int, n);
+    QFETCH(int, period);
+    QFETCH(bool, closed);
+    std::vector<int32_t> a(static_cast<size_t>(n)), b(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        a[size_t(i)] = i % period;
+        b[size_t(i)] = (n - 1 - i) % period;
+    }
+    TDiff plain;
+    plain.SetClosedFormUse(TDiff::TClosedFormUse::Never);
+    TDiff d;
+    d.SetIdLimit(n);
+    QVERIFY(run(plain, a, b));
+    QVERIFY(run(d, a, b));
+    QCOMPARE(d.UsedClosedForm(), closed);
+    QCOMPARE(describe(d), describe(plain));
+    QCOMPARE(stats(d), stats(plain));
 }
 
 void TstDiff::longRunsPairIntoModifies()

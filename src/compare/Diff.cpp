@@ -23,6 +23,11 @@ constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
 constexpr int32_t kDiagHigh = INT32_MAX;
 // Diagonal visits between two looks at the clock (a visit takes a few ns).
 constexpr int kVisitsPerClockCheck = 4096;
+// The search's budget of diagonal visits before a pair that may take the
+// closed form is handed to it: a few visits per element, which keeps the
+// work wasted on a long script to a few milliseconds.
+constexpr int64_t kBudgetPerElement = 4;
+constexpr int64_t kBudgetBase = int64_t(1) << 20;
 // A sub-problem still without a split at this D is tested for having no
 // element in common. Such a sub-problem always comes out as all its deletes
 // followed by all its adds (no snake ever extends, and the backward pass
@@ -165,11 +170,23 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
             --len2;
         }
         fCompareList.reserve(size_t(len1) + size_t(len2));
-        bool closed = false;
-        if constexpr (kIsInt<T>)
-            closed = fUsedClosedForm = fClosedForm && fIdLimit > 0 && closedForm(offset, len1, len2);
-        if (!closed)
+        // A pair that may take the closed form is searched first on a budget
+        // of diagonal visits: a short script is found as fast by the search,
+        // and the closed form's tables would cost more than that.
+        const bool mayClose = kIsInt<T> && fClosedFormUse != TClosedFormUse::Never && fIdLimit > 0;
+        const bool closeFirst = mayClose && fClosedFormUse == TClosedFormUse::Always;
+        fVisitBudget = mayClose ? kBudgetPerElement * (int64_t(len1) + len2) + kBudgetBase : INT64_MAX;
+        if (!closeFirst)
             search<T>(offset, len1, len2);
+        if (closeFirst || (fVisitBudget < 0 && !fCancelled)) {
+            restartScript();
+            if constexpr (kIsInt<T>)
+                fUsedClosedForm = closedForm(offset, len1, len2);
+            if (!fUsedClosedForm) {
+                fVisitBudget = INT64_MAX;
+                search<T>(offset, len1, len2);
+            }
+        }
     }
 
     if (fCancelled) {
@@ -179,6 +196,15 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     while (LastCompareRec.oldIndex1 < passedLen1 - 1)
         appendMatch<T>();
     return true;
+}
+
+// Forgets the records of an abandoned search, keeping the sequences.
+void TDiff::restartScript()
+{
+    fCompareList.clear();
+    LastCompareRec = TCompareRec{};
+    fDiffStats = TDiffStats{};
+    fRunStart = 0;
 }
 
 // The diagonal search over what is left after stripping the common tail
@@ -317,7 +343,7 @@ template <typename T>
 void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
 {
     yield();
-    if (fCancelled)
+    if (stopped())
         return;
     if (len1 == 0) {
         if constexpr (kIsInt<T>)
@@ -353,9 +379,10 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     for (int D = 1; D <= m; ++D) {
         visitsToCheck -= 2 * D + 2;  // at most D + 1 diagonals in each pass
         if (visitsToCheck <= 0) {
+            fVisitBudget -= kVisitsPerClockCheck - visitsToCheck;
             visitsToCheck = kVisitsPerClockCheck;
             yield();
-            if (fCancelled)
+            if (stopped())
                 return;
         }
         // Step D reads diagonals -D-1..D+1 and delta-D-1..delta+D+1.

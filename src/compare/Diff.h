@@ -67,8 +67,12 @@ public:
     // found on both sides occurs once on each side gets its script without
     // the diagonal search, record for record the same (TUniqueChain).
     void SetIdLimit(int32_t limit) { fIdLimit = limit; }
-    // On by default; off always runs the search (for comparison).
-    void SetClosedForm(bool on) { fClosedForm = on; }
+    // When a pair that may take the closed form takes it: by default once
+    // a search on a budget of a few visits per element has not finished
+    // (a short script is found as fast by the search); Never and Always
+    // are there to compare the two.
+    enum class TClosedFormUse { Never, AfterShortSearch, Always };
+    void SetClosedFormUse(TClosedFormUse use) { fClosedFormUse = use; }
 
     // True when the list holds the whole script; false without any change
     // when already executing, false with an empty list when cancelled.
@@ -109,6 +113,9 @@ private:
     static bool noSnakeYet(const int32_t *fd, int D, int len1, int len2);
     template <typename T> void search(int offset, int len1, int len2);
     bool closedForm(int offset, int len1, int len2);
+    void restartScript();
+    // A run stops early when cancelled or when a budgeted search ran out.
+    bool stopped() const { return fCancelled || fVisitBudget < 0; }
     void yield();
 
     std::vector<TCompareRec> fCompareList;
@@ -130,8 +137,9 @@ private:
     std::chrono::steady_clock::time_point fLastYield;
     bool fYieldedThisRun = false;
     int32_t fIdLimit = 0;
-    bool fClosedForm = true;
+    TClosedFormUse fClosedFormUse = TClosedFormUse::AfterShortSearch;
     bool fUsedClosedForm = false;
+    int64_t fVisitBudget = INT64_MAX;
     int fMaxLength = kMaxLength;
     bool fDisjointShortcut = true;
     std::vector<uint64_t> fSeen;  // one bit per value in [fSeenBase, ...), for disjoint()
