@@ -5,18 +5,30 @@
 # median peak memory of each with the ratios.
 #
 # bench/compare-vs-diff.sh [RUNS]      (default 5 runs of each per pair)
+# BENCH_BUILD=DIR uses an existing Release build instead of build-bench/.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-5}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-"$here/scripts/setup.sh"
-"$here/scripts/build.sh" "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
-exe="$here/build-bench/src/cli/parlune-compare"
+if [[ -n "${BENCH_BUILD:-}" ]]; then
+  exe="$BENCH_BUILD/src/cli/parlune-compare"
+else
+  "$here/scripts/setup.sh"
+  "$here/scripts/build.sh" "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  exe="$here/build-bench/src/cli/parlune-compare"
+fi
 
+# name|LINES EDITS [gen_pair.py options]; BENCH_ROWS=regex picks rows by name.
 pairs=(
   "1M lines, 1,000 edits|1000000 1000"
+  "200k, 50,000 scattered|200000 50000"
+  "60k, reversed blocks|60000 0 --reversed-blocks 1000"
+  "1M lines, identical|1000000 0"
+  "1M Cyrillic/Polish|1000000 1000 --words polish"
+  "1M UTF-16 LE, BOM|1000000 1000 --utf16"
+  "500k, six distinct|500000 500 --distinct 6"
   "100k lines, 1% edits|100000 1000"
   "20k vs 20k different|20000 0 --different"
 )
@@ -38,6 +50,7 @@ measure() {
 printf '%-24s %10s %10s %7s %12s %12s %7s\n' pair "ours s" "diff s" ratio "ours MiB" "diff MiB" ratio
 for entry in "${pairs[@]}"; do
   name="${entry%%|*}"
+  [[ -n "${BENCH_ROWS:-}" && ! "$name" =~ $BENCH_ROWS ]] && continue
   read -r -a args <<<"${entry#*|}"
   python3 "$here/bench/gen_pair.py" "${args[0]}" "${args[1]}" "$work/a.txt" "$work/b.txt" "${args[@]:2}"
   : >"$work/ours"; : >"$work/diff"
