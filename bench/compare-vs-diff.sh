@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Times parlune-compare --count against diff -i -w --minimal (the GNU diff
-# mode closest to ours: minimal script, case and blanks ignored) on the same
-# generated pairs, alternating the two, and prints median wall time and
-# median peak memory of each with the ratios.
+# Times parlune-compare --count against diff -a -i -w --minimal (the GNU
+# diff mode closest to ours: minimal script, case and blanks ignored; -a so
+# that UTF-16 files are compared as text, not reported as binary) on the
+# same generated pairs, alternating the two, and prints median wall time
+# and median peak memory of each with the ratios.
 #
 # bench/compare-vs-diff.sh [RUNS]      (default 5 runs of each per pair)
 # BENCH_BUILD=DIR uses an existing Release build instead of build-bench/.
@@ -56,7 +57,7 @@ for entry in "${pairs[@]}"; do
   : >"$work/ours"; : >"$work/diff"
   for ((i = 0; i < runs; i++)); do
     measure "$exe" --count "$work/a.txt" "$work/b.txt" >>"$work/ours"
-    measure diff -i -w --minimal "$work/a.txt" "$work/b.txt" >>"$work/diff"
+    measure diff -a -i -w --minimal "$work/a.txt" "$work/b.txt" >>"$work/diff"
   done
   ot=$(cut -d' ' -f1 "$work/ours" | median); dt=$(cut -d' ' -f1 "$work/diff" | median)
   om=$(cut -d' ' -f2 "$work/ours" | median); dm=$(cut -d' ' -f2 "$work/diff" | median)
