@@ -4,6 +4,7 @@
 #include "LinesTestUtil.h"
 
 #include <QtTest>
+#include <random>
 
 using namespace CompareOps;
 
@@ -33,6 +34,7 @@ private slots:
     void recordSinkSeesEveryRecord();
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
+    void commonEndsKeepTheEngineScript();
 };
 
 void TstCompareOps::noText_data()
@@ -243,6 +245,53 @@ void TstCompareOps::idsWithAndWithoutCarriedHashes()
     QCOMPARE(carried.left[1], carried.right[3]);  // B = b
     QCOMPARE(carried.left[2], carried.right[2]);  // "c c" = "cc"
     QVERIFY(carried.right[1] != carried.left[0]);
+}
+
+void TstCompareOps::commonEndsKeepTheEngineScript()
+{
+    // Texts with common ends of every length (written in other case and
+    // spacing on the right, from few words, so that end lines recur in
+    // between): the pass's records are those of the engine over all lines.
+    std::mt19937 rng(5);
+    auto word = [&] { return QStringLiteral("w%1").arg(rng() % 5); };
+    for (int round = 0; round < 400; ++round) {
+        QStringList a, b;
+        auto common = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                const QString w = word();
+                a << w;
+                b << w.toUpper() + u' ';
+            }
+        };
+        common(int(rng() % 40));
+        for (int i = int(rng() % 8); i > 0; --i)
+            a << word();
+        for (int i = int(rng() % 8); i > 0; --i)
+            b << word();
+        common(int(rng() % 40));
+        if (a.isEmpty() || b.isEmpty())
+            continue;
+
+        TLines l, r;
+        fill(l, a);
+        fill(r, b);
+        const THashLists ids = BuildHashLists(l.Snapshot(), r.Snapshot());
+        TDiff engine;
+        QVERIFY(engine.Execute(ids.left.data(), ids.right.data(), int(ids.left.size()), int(ids.right.size())));
+        QStringList expected;
+        for (const TCompareRec &rec : engine.Records())
+            expected << QStringLiteral("%1 %2 %3").arg(rec.Kind).arg(rec.oldIndex1).arg(rec.oldIndex2);
+
+        TComparePass pass(l, r);
+        QStringList seen;
+        pass.SetRecordSink([&](const TCompareRec &rec) {
+            seen << QStringLiteral("%1 %2 %3").arg(rec.Kind).arg(rec.oldIndex1).arg(rec.oldIndex2);
+        });
+        pass.Run();
+        QCOMPARE(seen, expected);
+        QCOMPARE(pass.LastStats().matches, engine.DiffStats().matches);
+        QCOMPARE(pass.LastStats().modifies, engine.DiffStats().modifies);
+    }
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

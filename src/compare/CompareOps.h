@@ -42,7 +42,9 @@ public:
     void SetYield(TDiff::TYield yield) { fYield = std::move(yield); }
     // The least time between two yields of the engine (TDiff::SetYieldInterval).
     void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
-    // Sees every compare record of the engine run, in order, during rebuild.
+    // Sees every compare record of the script, in order, during rebuild.
+    // Kinds and indices are the engine's for the whole texts; the values
+    // are ids, and 0 in the common head and tail, where no id is made.
     void SetRecordSink(std::function<void(const TCompareRec &)> sink) { fSink = std::move(sink); }
 
     // The whole pass; returns the status text. Engine errors propagate after
