@@ -141,6 +141,8 @@ private slots:
     void closedFormTieRules_data();
     void closedFormTieRules();
     void closedFormMatchesSearch();
+    void wideLoopsMatchScalar_data();
+    void wideLoopsMatchScalar();
     void longSearchHandsOverToClosedForm_data();
     void longSearchHandsOverToClosedForm();
     void longRunsPairIntoModifies();
@@ -397,6 +399,66 @@ void TstDiff::closedFormMatchesSearch()
     }
     // Values outside the promised range leave the pair to the search.
     QVERIFY(!sameWithClosedForm({1, 2, 300}, {2, 300, 1}, 256));
+}
+
+void TstDiff::wideLoopsMatchScalar_data()
+{
+    QTest::addColumn<int>("n1");
+    QTest::addColumn<int>("n2");
+    QTest::addColumn<int>("alphabet");  // 0: all different
+    QTest::addColumn<int>("edits");     // -1: independent sides; n: the right is the left with n edits
+
+    QTest::newRow("empty") << 0 << 0 << 3 << -1;
+    QTest::newRow("left empty") << 0 << 20 << 3 << -1;
+    QTest::newRow("right empty") << 20 << 0 << 3 << -1;
+    QTest::newRow("all equal") << 40 << 40 << 1 << -1;
+    QTest::newRow("all different") << 60 << 50 << 0 << -1;
+    for (int n : {7, 8, 9, 15, 16, 17, 31, 33, 64}) {
+        QTest::addRow("%d against %d", n, n + 1) << n << n + 1 << 3 << -1;
+        QTest::addRow("%d, two letters", n) << n << n << 2 << -1;
+    }
+    QTest::newRow("long snakes") << 2000 << 0 << 0 << 12;
+    QTest::newRow("long snakes, few values") << 1500 << 0 << 5 << 40;
+    QTest::newRow("wide search") << 400 << 380 << 6 << -1;
+}
+
+void TstDiff::wideLoopsMatchScalar()
+{
+    // The AVX2 loops (where the processor has them) against the scalar
+    // ones, the reference, over many random pairs of each shape.
+    QFETCH(int, n1);
+    QFETCH(int, n2);
+    QFETCH(int, alphabet);
+    QFETCH(int, edits);
+    std::mt19937 rng(uint32_t(n1 * 31 + n2 + alphabet));
+    TDiff wide;
+    TDiff scalar;
+    scalar.SetWideLoops(false);
+    for (int round = 0; round < 40; ++round) {
+        int32_t fresh = 1000000;
+        auto value = [&] { return alphabet ? int32_t(rng() % unsigned(alphabet)) : fresh++; };
+        std::vector<int32_t> a(static_cast<size_t>(n1)), b;
+        for (auto &v : a)
+            v = value();
+        if (edits < 0) {
+            b.resize(size_t(n2));
+            for (auto &v : b)
+                v = value();
+        } else {
+            b = a;
+            for (int e = 0; e < edits; ++e) {
+                const size_t at = rng() % (b.size() + 1);
+                if (rng() % 2 && at < b.size())
+                    b.erase(b.begin() + long(at));
+                else
+                    b.insert(b.begin() + long(at), value());
+            }
+        }
+        QVERIFY(run(wide, a, b));
+        QVERIFY(run(scalar, a, b));
+        QCOMPARE(describe(wide), describe(scalar));
+        QCOMPARE(stats(wide), stats(scalar));
+    }
 }
 
 void TstDiff::longSearchHandsOverToClosedForm_data()

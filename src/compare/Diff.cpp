@@ -1,5 +1,6 @@
 #include "Diff.h"
 
+#include "DiagonalsAvx2.h"
 #include "Errors.h"
 #include "UniqueChain.h"
 
@@ -374,6 +375,7 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     int32_t *const bd = bDiag;
     const int delta = len1 - len2;
     const bool oddDelta = (delta & 1) != 0;
+    const bool wide = fWideLoops && DiagonalsAvx2::Available();
 
     int visitsToCheck = kVisitsPerClockCheck;
     for (int D = 1; D <= m; ++D) {
@@ -397,7 +399,11 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
         int k = D;
         while (k > len1)
             k -= 2;
-        for (const int low = std::max(-D, -len2); k >= low; k -= 2) {
+        const int lowForward = std::max(-D, -len2);
+        bool met = false;
+        if constexpr (kIsInt<T>)
+            met = wide && DiagonalsAvx2::Forward(A, B, fd, bd, k, lowForward, len1, len2, oddDelta);
+        for (; !met && k >= lowForward; k -= 2) {
             int x = std::max(fd[k + 1], fd[k - 1] + 1);
             int y = x - k;
             while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
@@ -405,23 +411,31 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
                 ++y;
             }
             fd[k] = x;
-            if (oddDelta && x >= bd[k]) {
-                int xs = x + 1;
-                int ys = y + 1;
-                while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
-                    --xs;
-                    --ys;
-                }
-                recursiveDiff<T>(offset1, offset2, xs, ys);
-                recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
-                return;
+            met = oddDelta && x >= bd[k];
+            if (met)
+                break;
+        }
+        if (met) {
+            const int x = fd[k];
+            const int y = x - k;
+            int xs = x + 1;
+            int ys = y + 1;
+            while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
+                --xs;
+                --ys;
             }
+            recursiveDiff<T>(offset1, offset2, xs, ys);
+            recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
+            return;
         }
 
         k = delta + D;
         while (k > len1)
             k -= 2;
-        for (const int low = std::max(delta - D, -len2); k >= low; k -= 2) {
+        const int lowBackward = std::max(delta - D, -len2);
+        if constexpr (kIsInt<T>)
+            met = wide && DiagonalsAvx2::Backward(A, B, fd, bd, k, lowBackward, len1, len2);
+        for (; !met && k >= lowBackward; k -= 2) {
             int x = std::min(bd[k - 1], bd[k + 1] - 1);
             int y = x - k;
             while (x >= 0 && y >= 0 && A[x] == B[y]) {
@@ -429,17 +443,20 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
                 --y;
             }
             bd[k] = x;
-            if (x <= fd[k]) {
-                int xs = x + 1;
-                int ys = y + 1;
-                recursiveDiff<T>(offset1, offset2, xs, ys);
-                while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
-                    ++xs;
-                    ++ys;
-                }
-                recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
-                return;
+            met = x <= fd[k];
+            if (met)
+                break;
+        }
+        if (met) {
+            int xs = bd[k] + 1;
+            int ys = xs - k;
+            recursiveDiff<T>(offset1, offset2, xs, ys);
+            while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
+                ++xs;
+                ++ys;
             }
+            recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
+            return;
         }
     }
     throw EParlune(QString::fromLatin1(recursionError<T>()));

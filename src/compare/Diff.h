@@ -67,6 +67,10 @@ public:
     // found on both sides occurs once on each side gets its script without
     // the diagonal search, record for record the same (TUniqueChain).
     void SetIdLimit(int32_t limit) { fIdLimit = limit; }
+    // On by default: the diagonal loops run eight diagonals at a time where
+    // the processor has AVX2 (integer sequences only); off runs the scalar
+    // loops, the reference.
+    void SetWideLoops(bool on) { fWideLoops = on; }
     // When a pair that may take the closed form takes it: by default once
     // a search on a budget of a few visits per element has not finished
     // (a short script is found as fast by the search); Never and Always
@@ -139,6 +143,7 @@ private:
     int32_t fIdLimit = 0;
     TClosedFormUse fClosedFormUse = TClosedFormUse::AfterShortSearch;
     bool fUsedClosedForm = false;
+    bool fWideLoops = true;
     int64_t fVisitBudget = INT64_MAX;
     int fMaxLength = kMaxLength;
     bool fDisjointShortcut = true;
