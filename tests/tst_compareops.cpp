@@ -35,6 +35,7 @@ private slots:
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
     void commonEndsKeepTheEngineScript();
+    void cancelWhileInterning();
 };
 
 void TstCompareOps::noText_data()
@@ -292,6 +293,33 @@ void TstCompareOps::commonEndsKeepTheEngineScript()
         QCOMPARE(pass.LastStats().matches, engine.DiffStats().matches);
         QCOMPARE(pass.LastStats().modifies, engine.DiffStats().modifies);
     }
+}
+
+void TstCompareOps::cancelWhileInterning()
+{
+    // Long texts are interned while the pass yields; a cancel then (or at
+    // the engine's first yield) ends the pass without touching the panes.
+    TLines l, r;
+    l.BeginUpdate();
+    r.BeginUpdate();
+    for (int i = 0; i < 100000; ++i) {
+        l.Add(QStringLiteral("left line %1").arg(i));
+        r.Add(QStringLiteral("right line %1").arg(i));
+    }
+    l.EndUpdate();
+    r.EndUpdate();
+    TComparePass pass(l, r);
+    int yields = 0;
+    pass.SetYield([&] {
+        ++yields;
+        pass.Cancel();
+    });
+    QCOMPARE(pass.Run(), kScanCancelled);
+    QVERIFY(yields >= 1);  // interning is waited for, yielding, to its end
+    QVERIFY(!pass.Running());
+    QCOMPARE(l.Count(), 100000);
+    QCOMPARE(r.Get(1), QStringLiteral("right line 1"));
+    QCOMPARE(markString(r), QString(100000, u'.'));
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

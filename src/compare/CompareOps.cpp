@@ -4,6 +4,7 @@
 #include "LineInterner.h"
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 namespace CompareOps {
@@ -13,20 +14,36 @@ namespace {
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
 
-// Keeps the list of running engines right on every way out of a run.
-class TEngineRegistration
+// Keeps the list of runs in progress right on every way out of a run.
+class TRunRegistration
 {
 public:
-    TEngineRegistration(std::vector<TDiff *> &list, TDiff *engine) : fList(list), fEngine(engine)
+    TRunRegistration(std::vector<TComparePass::TRun *> &list, TComparePass::TRun *run) : fList(list), fRun(run)
     {
-        fList.push_back(engine);
+        fList.push_back(run);
     }
-    ~TEngineRegistration() { fList.erase(std::find(fList.begin(), fList.end(), fEngine)); }
+    ~TRunRegistration() { fList.erase(std::find(fList.begin(), fList.end(), fRun)); }
 
 private:
-    std::vector<TDiff *> &fList;
-    TDiff *fEngine;
+    std::vector<TComparePass::TRun *> &fList;
+    TComparePass::TRun *fRun;
 };
+
+// Runs `work` on a second thread while this one yields at least every
+// interval (1 ms at the least), so that the window stays alive while long
+// texts are interned. The work reads only the snapshots, which no pane
+// changes, whatever the yields run. Rethrows what the work throws.
+template <typename Work>
+auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds interval)
+{
+    if (!yield)
+        return work();
+    auto result = std::async(std::launch::async, std::move(work));
+    const auto wait = std::max<std::chrono::nanoseconds>(interval, std::chrono::milliseconds(1));
+    while (result.wait_for(wait) != std::future_status::ready)
+        yield();
+    return result.get();
+}
 
 inline uint32_t hashOf(const TLineRec &r)
 {
@@ -168,8 +185,11 @@ void TComparePass::SetLineBookmark(int paneNo, int lineNo)
 
 void TComparePass::Cancel()
 {
-    for (TDiff *engine : fEngines)
-        engine->Cancel();
+    for (TRun *run : fRuns) {
+        run->cancelled = true;
+        if (run->engine)
+            run->engine->Cancel();
+    }
 }
 
 QString TComparePass::Run()
@@ -198,16 +218,30 @@ QString TComparePass::RunComparison()
     TLineSnapshot rightCopy = fRight.Snapshot();
     const int n1 = leftCopy.Count();
     const int n2 = rightCopy.Count();
+    TRun run;
+    TRunRegistration registration(fRuns, &run);
 
     // When the common ends hold most lines, only the lines between them are
     // interned and handed to the engine (copying them costs little then);
     // otherwise all lines are, and the engine strips the ends itself.
-    TCommonEnds ends(leftCopy.lines(), rightCopy.lines());
-    const qint64 between = qint64(n1) + n2 - 2 * (qint64(ends.head) + ends.tail);
-    if (between * 4 > qint64(n1) + n2)
-        ends.head = ends.tail = 0;
-    THashLists hashes = ends.head + ends.tail ? internBetween(leftCopy, rightCopy, ends)
-                                              : BuildHashLists(leftCopy, rightCopy);
+    struct TInterned
+    {
+        TCommonEnds ends;
+        THashLists ids;
+    };
+    TInterned interned = runAside([&] {
+        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines()), {}};
+        const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
+        if (between * 4 > qint64(n1) + n2)
+            r.ends.head = r.ends.tail = 0;
+        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends)
+                                          : BuildHashLists(leftCopy, rightCopy);
+        return r;
+    }, fYield, fYieldInterval);
+    if (run.cancelled)
+        return kScanCancelled;
+    const TCommonEnds ends = interned.ends;
+    THashLists hashes = std::move(interned.ids);
     const int len1 = int(hashes.left.size());
     const int len2 = int(hashes.right.size());
 
@@ -215,10 +249,9 @@ QString TComparePass::RunComparison()
     engine.SetYieldInterval(fYieldInterval);
     // Ids index the lines interned, left first.
     engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
-    {
-        TEngineRegistration registration(fEngines, &engine);
-        engine.Execute(hashes.left.data(), hashes.right.data(), len1, len2);
-    }
+    run.engine = &engine;
+    engine.Execute(hashes.left.data(), hashes.right.data(), len1, len2);
+    run.engine = nullptr;
     hashes = THashLists{};  // the engine is done with them: free them before the rebuild
     if (engine.Cancelled())
         return kScanCancelled;

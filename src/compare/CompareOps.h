@@ -53,10 +53,18 @@ public:
     // Hashing, engine and rebuild; returns "Changes=N" or "Scan Cancelled".
     QString RunComparison();
 
-    // Stops every run of this pass at its engine's next yield.
+    // Stops every run of this pass at its next yield.
     void Cancel();
-    bool Running() const { return !fEngines.empty(); }
+    bool Running() const { return !fRuns.empty(); }
     const TDiffStats &LastStats() const { return fLastStats; }
+
+    // One run in progress: whether it was cancelled, and its engine while
+    // the engine runs.
+    struct TRun
+    {
+        bool cancelled = false;
+        TDiff *engine = nullptr;
+    };
 
     // Pane 1 is the left list, 2 the right; other numbers do nothing.
     // Line numbers are 1-based; one beyond Count does nothing.
@@ -72,7 +80,7 @@ private:
     TDiff::TYield fYield;
     std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
     std::function<void(const TCompareRec &)> fSink;
-    std::vector<TDiff *> fEngines;  // runs in progress, innermost last
+    std::vector<TRun *> fRuns;  // runs in progress, innermost last
     TDiffStats fLastStats;
 };
 
