@@ -52,6 +52,26 @@ void BM_EngineAllDifferent(benchmark::State &state)
 }
 BENCHMARK(BM_EngineAllDifferent)->Arg(20000)->Unit(benchmark::kMillisecond);
 
+// Blocks of a sequence in reverse order, values repeating with a period
+// (so not for the closed form): a long search. Second argument: 1 for the
+// AVX2 loops, 0 for the scalar ones.
+void BM_EngineReversedBlocks(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    std::vector<int32_t> a(static_cast<size_t>(n)), b;
+    for (int i = 0; i < n; ++i)
+        a[size_t(i)] = i % (n / 4);
+    for (int start = n - n % 100 - (n % 100 ? 0 : 100); start >= 0; start -= 100)
+        b.insert(b.end(), a.begin() + start, a.begin() + std::min(n, start + 100));
+    for (auto _ : state) {
+        TDiff d;
+        d.SetWideLoops(state.range(1) != 0);
+        d.Execute(a.data(), b.data(), int(a.size()), int(b.size()));
+        benchmark::DoNotOptimize(d.Count());
+    }
+}
+BENCHMARK(BM_EngineReversedBlocks)->Args({10000, 0})->Args({10000, 1})->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

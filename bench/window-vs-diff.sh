@@ -2,8 +2,9 @@
 # "Scan Difference" in the window (two loaded 1,000,000-line panes with
 # 1,000 scattered edits) against diff -i -w --minimal on the same files, in
 # one run; then the longest gap of a 10 ms timer during a pass of 20,000
-# lines against 20,000 different ones, and against the same lines reversed
-# (a long search that must keep yielding to the window).
+# lines against 20,000 different ones, against the same lines reversed, and
+# on 60,000 lines in 1,000-line blocks with the block order reversed (each
+# pass must keep yielding to the window).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
@@ -16,9 +17,11 @@ exe="$here/build-bench/bench/bench_window"
 python3 "$here/bench/gen_pair.py" 1000000 1000 "$work/a.txt" "$work/b.txt"
 python3 "$here/bench/gen_pair.py" 20000 0 "$work/c.txt" "$work/d.txt" --different
 tac "$work/c.txt" >"$work/e.txt"
+python3 "$here/bench/gen_pair.py" 60000 0 "$work/f.txt" "$work/g.txt" --reversed-blocks 1000
 
 "$exe" "$work/a.txt" "$work/b.txt" "$work/c.txt" "$work/d.txt"
 "$exe" "$work/c.txt" "$work/d.txt" "$work/c.txt" "$work/e.txt" | tail -n 1 | sed 's/^/(reversed) /'
+"$exe" "$work/c.txt" "$work/d.txt" "$work/f.txt" "$work/g.txt" | tail -n 1 | sed 's/^/(reversed blocks) /'
 start=$EPOCHREALTIME
 diff -i -w --minimal "$work/a.txt" "$work/b.txt" >/dev/null || true
 end=$EPOCHREALTIME

@@ -14,6 +14,8 @@ private slots:
     void help();
     void shellUse_data();
     void shellUse();
+    void countFromPipes_data();
+    void countFromPipes();
 
 private:
     struct TResult
@@ -59,6 +61,7 @@ void TstCli::initTestCase()
     file(QStringLiteral("same2.txt"), "A\nB C\n");
     file(QStringLiteral("ac.txt"), "A\nC\n");
     file(QStringLiteral("abc.txt"), "A\nB\nC\n");
+    file(QStringLiteral("abd.txt"), "A\nB\nD\n");
     file(QStringLiteral("utf8.txt"), "\xc3\xa9t\xc3\xa9\n");
 }
 
@@ -76,6 +79,10 @@ void TstCli::formats_data()
     QTest::newRow("count") << QStringList{"--count", "abcd.txt", "axd.txt"} << QByteArray("Changes=2\n") << 1;
     QTest::newRow("equal but for case and blanks") << QStringList{"--count", "same.txt", "same2.txt"}
         << QByteArray("Changes=0\n") << 0;
+    QTest::newRow("identical files") << QStringList{"--count", "abcd.txt", "abcd.txt"}
+        << QByteArray("Changes=0\n") << 0;
+    QTest::newRow("same size, one byte differs") << QStringList{"--count", "abc.txt", "abd.txt"}
+        << QByteArray("Changes=1\n") << 1;
     QTest::newRow("equal rows keep each side's text") << QStringList{"same.txt", "same2.txt"}
         << QByteArray("a    | A\nb  c | B C\nChanges=0\n") << 0;
     QTest::newRow("UTF-8 output") << QStringList{"utf8.txt", "abc.txt"}
@@ -99,6 +106,7 @@ void TstCli::trouble_data()
     QTest::addColumn<QString>("mentions");
     QTest::newRow("missing file") << QStringList{"abc.txt", "nope.txt"} << "nope.txt";
     QTest::newRow("a folder") << QStringList{".", "abc.txt"} << "Cannot open";
+    QTest::newRow("a folder twice, counting") << QStringList{"--count", ".", "."} << "Cannot open";
     QTest::newRow("one file") << QStringList{"abc.txt"} << "two files";
     QTest::newRow("three files") << QStringList{"abc.txt", "abc.txt", "abc.txt"} << "two files";
     QTest::newRow("unknown option") << QStringList{"--fast", "abc.txt", "abc.txt"} << "--fast";
@@ -134,6 +142,8 @@ void TstCli::shellUse_data()
     QTest::newRow("name that is not UTF-8") << "n=$(printf 'n\\377.txt'); cp abc.txt \"$n\" && $C --count \"$n\" abc.txt"
         << 0 << QByteArray();
     QTest::newRow("output cannot be written") << "$C abc.txt abc.txt >/dev/full" << 2 << QByteArray("No space left on device");
+    QTest::newRow("count of identical files cannot be written") << "$C --count abc.txt abc.txt >/dev/full" << 2
+        << QByteArray("No space left on device");
     QTest::newRow("endless device") << "$C /dev/zero abc.txt" << 2 << QByteArray("device");
     QTest::newRow("a pipe") << "printf 'A\\nB\\nC\\n' | $C --count /dev/stdin abc.txt" << 0 << QByteArray();
     QTest::newRow("/dev/null against a text") << "$C --count /dev/null abc.txt" << 1 << QByteArray();
@@ -159,6 +169,28 @@ void TstCli::shellUse()
         QCOMPARE(stderrText, QByteArray());
     else
         QVERIFY2(stderrText.contains(err) && stderrText.count('\n') == 1, stderrText.constData());
+}
+
+void TstCli::countFromPipes_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("different") << "abcd.txt" << "axd.txt" << QByteArray("Changes=2\n");
+    QTest::newRow("equal") << "abc.txt" << "abc.txt" << QByteArray("Changes=0\n");
+}
+
+void TstCli::countFromPipes()
+{
+    // Pipes can be read once: the texts must still be compared in full.
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(QByteArray, out);
+    QProcess p;
+    p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --count <(cat \"$1\") <(cat \"$2\")"),
+                                    QStringLiteral(PARLUNE_COMPARE_EXE), fDir.filePath(left), fDir.filePath(right)});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.readAllStandardOutput(), out);
 }
 
 QTEST_GUILESS_MAIN(TstCli)

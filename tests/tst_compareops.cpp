@@ -4,6 +4,7 @@
 #include "LinesTestUtil.h"
 
 #include <QtTest>
+#include <random>
 
 using namespace CompareOps;
 
@@ -33,6 +34,8 @@ private slots:
     void recordSinkSeesEveryRecord();
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
+    void commonEndsKeepTheEngineScript();
+    void cancelWhileInterning();
 };
 
 void TstCompareOps::noText_data()
@@ -143,13 +146,15 @@ void TstCompareOps::collidingLinesStayDifferent()
 void TstCompareOps::cancelLeavesBlankLinesRemoved()
 {
     TLines l, r;
-    // The same lines in reverse order: a long search that yields often.
+    // The same lines in reverse order, each three times on each side: a
+    // long search (not one for the closed form) that yields at every point.
     for (int i = 0; i < 1500; ++i) {
-        l.Add(QStringLiteral("line %1").arg(i));
+        l.Add(QStringLiteral("line %1").arg(i % 500));
         l.Add(u"");
-        r.Add(QStringLiteral("line %1").arg(1499 - i));
+        r.Add(QStringLiteral("line %1").arg((1499 - i) % 500));
     }
     TComparePass pass(l, r);
+    pass.SetYieldInterval(std::chrono::nanoseconds(0));
     int yields = 0;
     pass.SetYield([&] {
         if (++yields == 2) {
@@ -241,6 +246,80 @@ void TstCompareOps::idsWithAndWithoutCarriedHashes()
     QCOMPARE(carried.left[1], carried.right[3]);  // B = b
     QCOMPARE(carried.left[2], carried.right[2]);  // "c c" = "cc"
     QVERIFY(carried.right[1] != carried.left[0]);
+}
+
+void TstCompareOps::commonEndsKeepTheEngineScript()
+{
+    // Texts with common ends of every length (written in other case and
+    // spacing on the right, from few words, so that end lines recur in
+    // between): the pass's records are those of the engine over all lines.
+    std::mt19937 rng(5);
+    auto word = [&] { return QStringLiteral("w%1").arg(rng() % 5); };
+    for (int round = 0; round < 400; ++round) {
+        QStringList a, b;
+        auto common = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                const QString w = word();
+                a << w;
+                b << w.toUpper() + u' ';
+            }
+        };
+        common(int(rng() % 40));
+        for (int i = int(rng() % 8); i > 0; --i)
+            a << word();
+        for (int i = int(rng() % 8); i > 0; --i)
+            b << word();
+        common(int(rng() % 40));
+        if (a.isEmpty() || b.isEmpty())
+            continue;
+
+        TLines l, r;
+        fill(l, a);
+        fill(r, b);
+        const THashLists ids = BuildHashLists(l.Snapshot(), r.Snapshot());
+        TDiff engine;
+        QVERIFY(engine.Execute(ids.left.data(), ids.right.data(), int(ids.left.size()), int(ids.right.size())));
+        QStringList expected;
+        for (const TCompareRec &rec : engine.Records())
+            expected << QStringLiteral("%1 %2 %3").arg(rec.Kind).arg(rec.oldIndex1).arg(rec.oldIndex2);
+
+        TComparePass pass(l, r);
+        QStringList seen;
+        pass.SetRecordSink([&](const TCompareRec &rec) {
+            seen << QStringLiteral("%1 %2 %3").arg(rec.Kind).arg(rec.oldIndex1).arg(rec.oldIndex2);
+        });
+        pass.Run();
+        QCOMPARE(seen, expected);
+        QCOMPARE(pass.LastStats().matches, engine.DiffStats().matches);
+        QCOMPARE(pass.LastStats().modifies, engine.DiffStats().modifies);
+    }
+}
+
+void TstCompareOps::cancelWhileInterning()
+{
+    // Long texts are interned while the pass yields; a cancel then (or at
+    // the engine's first yield) ends the pass without touching the panes.
+    TLines l, r;
+    l.BeginUpdate();
+    r.BeginUpdate();
+    for (int i = 0; i < 100000; ++i) {
+        l.Add(QStringLiteral("left line %1").arg(i));
+        r.Add(QStringLiteral("right line %1").arg(i));
+    }
+    l.EndUpdate();
+    r.EndUpdate();
+    TComparePass pass(l, r);
+    int yields = 0;
+    pass.SetYield([&] {
+        ++yields;
+        pass.Cancel();
+    });
+    QCOMPARE(pass.Run(), kScanCancelled);
+    QVERIFY(yields >= 1);  // interning is waited for, yielding, to its end
+    QVERIFY(!pass.Running());
+    QCOMPARE(l.Count(), 100000);
+    QCOMPARE(r.Get(1), QStringLiteral("right line 1"));
+    QCOMPARE(markString(r), QString(100000, u'.'));
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

@@ -2,6 +2,7 @@
 #include "Errors.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -37,6 +38,86 @@ bool run(TDiff &d, const std::vector<int32_t> &a, const std::vector<int32_t> &b)
     return d.Execute(a.data(), b.data(), int(a.size()), int(b.size()));
 }
 
+// Runs the search alone and the engine with the closed form allowed (values
+// promised below `limit`); both must give the same records and statistics.
+// Returns whether the closed form was taken (or not needed).
+bool sameWithClosedForm(const std::vector<int32_t> &a, const std::vector<int32_t> &b, int32_t limit)
+{
+    TDiff plain;
+    plain.SetClosedFormUse(TDiff::TClosedFormUse::Never);
+    plain.SetIdLimit(limit);
+    TDiff fast;
+    fast.SetIdLimit(limit);
+    fast.SetClosedFormUse(TDiff::TClosedFormUse::Always);
+    if (!run(plain, a, b) || !run(fast, a, b))
+        return false;
+    [&] {
+        QCOMPARE(describe(fast), describe(plain));
+        QCOMPARE(stats(fast), stats(plain));
+        for (int i = 0; i < fast.Count(); ++i) {
+            QCOMPARE(fast.Compares(i).int1, plain.Compares(i).int1);
+            QCOMPARE(fast.Compares(i).int2, plain.Compares(i).int2);
+        }
+    }();
+    // Equal pairs need no script at all: nothing is left after stripping.
+    return fast.UsedClosedForm() || plain.DiffStats().matches == plain.Count();
+}
+
+// A unique-matched pair: `shared` values once on each side, the right side
+// in an order of the given shape, and one-sided values (drawn from small
+// pools, so they repeat) put between them in gaps of mixed sizes.
+void uniqueMatchedPair(std::mt19937 &rng, int shared, int shape, std::vector<int32_t> &a, std::vector<int32_t> &b)
+{
+    std::vector<int32_t> left(static_cast<size_t>(shared));
+    std::iota(left.begin(), left.end(), 0);
+    std::vector<int32_t> right = left;
+    auto blocks = [&](bool reverseOrder, bool reverseEach) {
+        const int size = 1 + int(rng() % std::max(1, shared / 3 + 1));
+        std::vector<std::vector<int32_t>> parts;
+        for (int at = 0; at < shared; at += size)
+            parts.emplace_back(right.begin() + at, right.begin() + std::min(shared, at + size));
+        if (reverseOrder)
+            std::reverse(parts.begin(), parts.end());
+        else
+            std::shuffle(parts.begin(), parts.end(), rng);
+        right.clear();
+        for (auto &part : parts) {
+            if (reverseEach)
+                std::reverse(part.begin(), part.end());
+            right.insert(right.end(), part.begin(), part.end());
+        }
+    };
+    switch (shape) {
+    case 0: break;  // same order: scattered edits only
+    case 1: std::shuffle(right.begin(), right.end(), rng); break;
+    case 2: std::reverse(right.begin(), right.end()); break;
+    case 3: blocks(true, false); break;  // block order reversed
+    case 4: blocks(false, false); break;  // blocks moved
+    case 5: blocks(false, true); break;  // blocks moved and reversed
+    default:  // a few swaps of neighbours or of far-apart values
+        for (int s = int(rng() % 4); s >= 0 && shared > 1; --s)
+            std::swap(right[rng() % size_t(shared)], right[rng() % size_t(shared)]);
+    }
+    const int32_t pool1 = 1000 + int32_t(rng() % 3) * 7;  // left-only values
+    const int32_t pool2 = 2000;                           // right-only values
+    const int poolSize = 1 + int(rng() % 6);
+    auto spread = [&](const std::vector<int32_t> &core, int32_t pool, std::vector<int32_t> &out) {
+        out.clear();
+        const int density = int(rng() % 4);  // 0: no one-sided values
+        for (size_t i = 0; i <= core.size(); ++i) {
+            if (density && rng() % 4 < unsigned(density)) {
+                const int gap = rng() % 8 == 0 ? 10 + int(rng() % 40) : 1 + int(rng() % 3);
+                for (int g = 0; g < gap; ++g)
+                    out.push_back(pool + int32_t(rng() % unsigned(poolSize)));
+            }
+            if (i < core.size())
+                out.push_back(core[i]);
+        }
+    };
+    spread(left, pool1, a);
+    spread(right, pool2, b);
+}
+
 int lcsLength(const std::vector<int32_t> &a, const std::vector<int32_t> &b)
 {
     std::vector<std::vector<int>> t(a.size() + 1, std::vector<int>(b.size() + 1, 0));
@@ -57,6 +138,13 @@ private slots:
     void randomisedProperties();
     void characterVariantMatchesInteger();
     void disjointShortcutChangesNothing();
+    void closedFormTieRules_data();
+    void closedFormTieRules();
+    void closedFormMatchesSearch();
+    void wideLoopsMatchScalar_data();
+    void wideLoopsMatchScalar();
+    void longSearchHandsOverToClosedForm_data();
+    void longSearchHandsOverToClosedForm();
     void longRunsPairIntoModifies();
     void reentryDuringYieldIsRefused();
     void cancelDuringRun();
@@ -236,6 +324,178 @@ void TstDiff::disjointShortcutChangesNothing()
     }
 }
 
+void TstDiff::closedFormTieRules_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<bool>("closed");  // the pair is unique-matched
+
+    QTest::newRow("swap") << "AB" << "BA" << "D0,-1 N1,0 A1,1" << true;
+    QTest::newRow("reversed") << "ABCD" << "DCBA" << "D0,-1 D1,-1 D2,-1 N3,0 A3,1 A3,2 A3,3" << true;
+    QTest::newRow("more deletes than adds") << "ABCD" << "AXD" << "N0,0 M1,1 D2,0 N3,2" << true;
+    QTest::newRow("more adds than deletes") << "ABC" << "AXYC" << "N0,0 M1,1 A1,2 N2,3" << true;
+    QTest::newRow("gap at the start") << "XYZAB" << "WAB" << "M0,0 D1,-1 D2,-1 N3,1 N4,2" << true;
+    QTest::newRow("adds at the start") << "AB" << "XYAB" << "A-1,0 A-1,1 N0,2 N1,3" << true;
+    QTest::newRow("gap at the end") << "ABXY" << "ABWVU" << "N0,0 N1,1 M2,2 M3,3 A3,4" << true;
+    QTest::newRow("deletes at the end") << "ABXY" << "AB" << "N0,0 N1,1 D2,1 D3,1" << true;
+    QTest::newRow("crossing with a gap") << "ABCDE" << "AXBYE" << "N0,0 A0,1 N1,2 M2,3 D3,2 N4,4" << true;
+    QTest::newRow("moved block") << "ABCDEF" << "DEFABC" << "D0,-1 D1,-1 D2,-1 N3,0 N4,1 N5,2 A5,3 A5,4 A5,5" << true;
+    QTest::newRow("one-sided repeats") << "XAXXBX" << "BYYAY" << "D0,-1 D1,-1 D2,-1 D3,-1 N4,0 M5,1 A5,2 A5,3 A5,4" << true;
+    // What is left after stripping the common tail and head decides.
+    QTest::newRow("repeat stripped") << "AB" << "AAB" << "A-1,0 N0,1 N1,2" << true;
+    QTest::newRow("repeated on the right") << "XABY" << "ZBAAW" << "M0,0 D1,-1 N2,1 M3,2 A3,3 A3,4" << false;
+    QTest::newRow("repeated on the left") << "XABAY" << "ZBAW" << "M0,0 D1,-1 N2,1 N3,2 M4,3" << false;
+    QTest::newRow("repeated on both sides") << "XABABY" << "ZBABAW" << "M0,0 D1,-1 N2,1 N3,2 N4,3 M5,4 A5,5" << false;
+}
+
+void TstDiff::closedFormTieRules()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, records);
+    QFETCH(bool, closed);
+    TDiff d;
+    d.SetIdLimit(128);
+    d.SetClosedFormUse(TDiff::TClosedFormUse::Always);
+    QVERIFY(run(d, seq(a), seq(b)));
+    QCOMPARE(describe(d), records);
+    QCOMPARE(d.UsedClosedForm(), closed);
+    QCOMPARE(sameWithClosedForm(seq(a), seq(b), 128), closed);
+}
+
+void TstDiff::closedFormMatchesSearch()
+{
+    // Many small unique-matched pairs of every shape, some larger ones, and
+    // pairs with a value shared twice, which must go to the search.
+    std::mt19937 rng(13);
+    std::vector<int32_t> a, b;
+    for (int round = 0; round < 12000; ++round) {
+        uniqueMatchedPair(rng, int(rng() % 12), round % 7, a, b);
+        QVERIFY2(sameWithClosedForm(a, b, 4096), "closed form not taken");
+        if (QTest::currentTestFailed())
+            return;
+    }
+    for (int round = 0; round < 120; ++round) {
+        uniqueMatchedPair(rng, 50 + int(rng() % 600), round % 7, a, b);
+        QVERIFY2(sameWithClosedForm(a, b, 4096), "closed form not taken");
+        if (QTest::currentTestFailed())
+            return;
+    }
+    for (int round = 0; round < 500; ++round) {
+        const int shared = 1 + int(rng() % 10);
+        uniqueMatchedPair(rng, shared, round % 7, a, b);
+        const int32_t twice = int32_t(rng() % unsigned(shared));
+        std::vector<int32_t> &side = round % 2 ? a : b;
+        side.insert(side.begin() + long(rng() % (side.size() + 1)), twice);
+        // Different ends, so that stripping leaves the pair whole.
+        a.insert(a.begin(), 3000);
+        a.push_back(3001);
+        b.insert(b.begin(), 3002);
+        b.push_back(3003);
+        QVERIFY2(!sameWithClosedForm(a, b, 4096), "closed form taken on a value shared twice");
+        if (QTest::currentTestFailed())
+            return;
+    }
+    // Values outside the promised range leave the pair to the search.
+    QVERIFY(!sameWithClosedForm({1, 2, 300}, {2, 300, 1}, 256));
+}
+
+void TstDiff::wideLoopsMatchScalar_data()
+{
+    QTest::addColumn<int>("n1");
+    QTest::addColumn<int>("n2");
+    QTest::addColumn<int>("alphabet");  // 0: all different
+    QTest::addColumn<int>("edits");     // -1: independent sides; n: the right is the left with n edits
+
+    QTest::newRow("empty") << 0 << 0 << 3 << -1;
+    QTest::newRow("left empty") << 0 << 20 << 3 << -1;
+    QTest::newRow("right empty") << 20 << 0 << 3 << -1;
+    QTest::newRow("all equal") << 40 << 40 << 1 << -1;
+    QTest::newRow("all different") << 60 << 50 << 0 << -1;
+    for (int n : {7, 8, 9, 15, 16, 17, 31, 33, 64}) {
+        QTest::addRow("%d against %d", n, n + 1) << n << n + 1 << 3 << -1;
+        QTest::addRow("%d, two letters", n) << n << n << 2 << -1;
+    }
+    QTest::newRow("long snakes") << 2000 << 0 << 0 << 12;
+    QTest::newRow("long snakes, few values") << 1500 << 0 << 5 << 40;
+    QTest::newRow("wide search") << 400 << 380 << 6 << -1;
+}
+
+void TstDiff::wideLoopsMatchScalar()
+{
+    // The AVX2 loops (where the processor has them) against the scalar
+    // ones, the reference, over many random pairs of each shape.
+    QFETCH(int, n1);
+    QFETCH(int, n2);
+    QFETCH(int, alphabet);
+    QFETCH(int, edits);
+    std::mt19937 rng(uint32_t(n1 * 31 + n2 + alphabet));
+    TDiff wide;
+    TDiff scalar;
+    scalar.SetWideLoops(false);
+    for (int round = 0; round < 40; ++round) {
+        int32_t fresh = 1000000;
+        auto value = [&] { return alphabet ? int32_t(rng() % unsigned(alphabet)) : fresh++; };
+        std::vector<int32_t> a(static_cast<size_t>(n1)), b;
+        for (auto &v : a)
+            v = value();
+        if (edits < 0) {
+            b.resize(size_t(n2));
+            for (auto &v : b)
+                v = value();
+        } else {
+            b = a;
+            for (int e = 0; e < edits; ++e) {
+                const size_t at = rng() % (b.size() + 1);
+                if (rng() % 2 && at < b.size())
+                    b.erase(b.begin() + long(at));
+                else
+                    b.insert(b.begin() + long(at), value());
+            }
+        }
+        QVERIFY(run(wide, a, b));
+        QVERIFY(run(scalar, a, b));
+        QCOMPARE(describe(wide), describe(scalar));
+        QCOMPARE(stats(wide), stats(scalar));
+    }
+}
+
+void TstDiff::longSearchHandsOverToClosedForm_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("period");  // values repeat with this period (n: never)
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("short script: the search") << 40 << 40 << false;
+    QTest::newRow("long script: the closed form") << 3000 << 3000 << true;
+    QTest::newRow("long script, repeated values: the search") << 3000 << 1000 << false;
+}
+
+void TstDiff::longSearchHandsOverToClosedForm()
+{
+    // A reversed sequence: the search runs out of its budget on the long
+    // ones and starts over in the closed form, or unbudgeted when the pair
+    // is not unique-matched. The records are those of the search alone.
+    QFETCH(int, n);
+    QFETCH(int, period);
+    QFETCH(bool, closed);
+    std::vector<int32_t> a(static_cast<size_t>(n)), b(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        a[size_t(i)] = i % period;
+        b[size_t(i)] = (n - 1 - i) % period;
+    }
+    TDiff plain;
+    plain.SetClosedFormUse(TDiff::TClosedFormUse::Never);
+    TDiff d;
+    d.SetIdLimit(n);
+    QVERIFY(run(plain, a, b));
+    QVERIFY(run(d, a, b));
+    QCOMPARE(d.UsedClosedForm(), closed);
+    QCOMPARE(describe(d), describe(plain));
+    QCOMPARE(stats(d), stats(plain));
+}
+
 void TstDiff::longRunsPairIntoModifies()
 {
     // 3,000 left elements against 2,000 others: one block, modifies first.
@@ -278,9 +538,10 @@ void TstDiff::cancelDuringRun()
     std::iota(a.begin(), a.end(), 0);
     std::iota(b.rbegin(), b.rend(), 0);
     TDiff d;
+    d.SetYieldInterval(std::chrono::nanoseconds(0));
     int yields = 0;
     d.SetYield([&] {
-        if (++yields == 3)  // past the first D that is a multiple of 200
+        if (++yields == 3)  // inside the D loop of the first step
             d.Cancel();
     });
     QVERIFY(!run(d, a, b));

@@ -88,6 +88,15 @@ void TstHash::normalizedMatchesHashLine_data()
     QTest::newRow("long ascii") << "  The Quick\tBROWN fox  jumps over THE lazy dog; \t 0123456789 AZaz@[`{ end";
     QTest::newRow("long with Latin-1") << "Stra\u00dfe UND Caf\u00c9 \u00c0 la carte, encore une fois, \u00e9t\u00c9 ";
     QTest::newRow("only blanks, long") << QString(40, u' ') + QStringLiteral("\t\t");
+    // Wide lines: a long one in several chunks, units beyond the table
+    // (fullwidth letters and a surrogate pair), and every unit of the table.
+    QTest::newRow("long Cyrillic and Greek")
+        << QStringLiteral("\u0421\u044a\u0435\u0448\u044c \u0416\u0415 \u0395\u03bb\u03bb\u03ac\u0394\u03b1\t").repeated(20);
+    QTest::newRow("beyond the table") << "\uff21\uff42 \u3042\u30a2 \U00010400\U00010428 \u2c00\u2c30";
+    QString everyUnit;
+    for (char16_t c = 1; c < 0x3000; ++c)
+        everyUnit += QChar(c);
+    QTest::newRow("every unit of the table") << everyUnit;
 }
 
 void TstHash::normalizedMatchesHashLine()

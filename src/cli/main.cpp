@@ -11,6 +11,10 @@
 #include "TextFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -98,6 +102,55 @@ void printRows(const TLines &left, const TLines &right, TOut &out)
     }
 }
 
+// True when both files can be read and hold the same bytes. Equal bytes
+// make equal texts, so --count can answer without loading either file;
+// any trouble here leaves the answer to the full comparison, which reports it.
+// Whether two regular files hold the same bytes (names in the system's
+// bytes). Anything else (a pipe, which could be read only once, a device,
+// a file that cannot be opened) is left to the full comparison.
+bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
+{
+    struct TFile
+    {
+        int fd;
+        explicit TFile(const QByteArray &path) : fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
+        ~TFile()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        qint64 regularSize() const
+        {
+            struct stat st;
+            return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+        }
+    };
+    const TFile left(leftPath), right(rightPath);
+    const qint64 size = left.regularSize();
+    if (size < 0 || right.regularSize() != size)
+        return false;
+    constexpr size_t kChunk = 1 << 20;
+    std::vector<char> a(kChunk), b(kChunk);
+    for (;;) {
+        const ssize_t got = ::read(left.fd, a.data(), kChunk);
+        if (got < 0)
+            return false;
+        size_t have = 0;
+        while (have < size_t(got)) {  // the same number of bytes from the right
+            const ssize_t more = ::read(right.fd, b.data() + have, size_t(got) - have);
+            if (more <= 0)
+                return false;
+            have += size_t(more);
+        }
+        if (got == 0) {
+            char extra;
+            return ::read(right.fd, &extra, 1) == 0;
+        }
+        if (std::memcmp(a.data(), b.data(), size_t(got)) != 0)
+            return false;
+    }
+}
+
 int fail(const QString &message)
 {
     std::fprintf(stderr, "parlune-compare: %s\n", message.toLocal8Bit().constData());
@@ -136,6 +189,14 @@ int main(int argc, char **argv)
     if (files.size() != 2)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
 
+    if (format == TFormat::Count && sameBytes(files[0], files[1])) {
+        TOut out;
+        out.text((CompareOps::kChangesPrefix + QLatin1Char('0')).toUtf8());
+        out.endLine();
+        if (!out.ok())
+            return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return 0;
+    }
     try {
         // The two files are read, split and hashed on both cores at once.
         auto read = [](const QByteArray &name) {

@@ -5,6 +5,7 @@
 #include "TwoThreads.h"
 
 #include <algorithm>
+#include <future>
 
 namespace CompareOps {
 
@@ -13,20 +14,119 @@ namespace {
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
 
-// Keeps the list of running engines right on every way out of a run.
-class TEngineRegistration
+// Keeps the list of runs in progress right on every way out of a run.
+class TRunRegistration
 {
 public:
-    TEngineRegistration(std::vector<TDiff *> &list, TDiff *engine) : fList(list), fEngine(engine)
+    TRunRegistration(std::vector<TComparePass::TRun *> &list, TComparePass::TRun *run) : fList(list), fRun(run)
     {
-        fList.push_back(engine);
+        fList.push_back(run);
     }
-    ~TEngineRegistration() { fList.erase(std::find(fList.begin(), fList.end(), fEngine)); }
+    ~TRunRegistration() { fList.erase(std::find(fList.begin(), fList.end(), fRun)); }
 
 private:
-    std::vector<TDiff *> &fList;
-    TDiff *fEngine;
+    std::vector<TComparePass::TRun *> &fList;
+    TComparePass::TRun *fRun;
 };
+
+// Runs `work` on a second thread while this one yields at least every
+// interval (1 ms at the least), so that the window stays alive while long
+// texts are interned. The work reads only the snapshots, which no pane
+// changes, whatever the yields run. Rethrows what the work throws.
+template <typename Work>
+auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds interval)
+{
+    if (!yield)
+        return work();
+    auto result = std::async(std::launch::async, std::move(work));
+    const auto wait = std::max<std::chrono::nanoseconds>(interval, std::chrono::milliseconds(1));
+    while (result.wait_for(wait) != std::future_status::ready)
+        yield();
+    return result.get();
+}
+
+inline uint32_t hashOf(const TLineRec &r)
+{
+    return r.hashed ? r.hash : HashUnit::HashNormalized(r);
+}
+
+inline bool sameLine(const TLineRec &a, const TLineRec &b)
+{
+    return hashOf(a) == hashOf(b) && HashUnit::NormalizedEqual(a, b);
+}
+
+// How many lines at the end, and then at the start of what is left, the
+// two lists have in common: what the engine would strip first. Lines there
+// need no id, so nearly equal texts skip most of the interning.
+struct TCommonEnds
+{
+    int head = 0;
+    int tail = 0;
+
+    TCommonEnds(const std::vector<TLineRec> &a, const std::vector<TLineRec> &b)
+    {
+        const int n1 = int(a.size());
+        const int n2 = int(b.size());
+        while (tail < n1 && tail < n2 && sameLine(a[size_t(n1 - 1 - tail)], b[size_t(n2 - 1 - tail)]))
+            ++tail;
+        while (head < n1 - tail && head < n2 - tail && sameLine(a[size_t(head)], b[size_t(head)]))
+            ++head;
+    }
+};
+
+// The script of the whole texts: matches for the common head, the engine's
+// records for the lines between (indices moved past the head), matches for
+// the common tail. The engine would have made the same records of the
+// whole lists, as it strips the same ends first; head and tail records carry
+// no values.
+class TScript
+{
+public:
+    TScript(const std::vector<TCompareRec> &middle, int head, int tail, int n1, int n2)
+        : fMiddle(middle), fHead(head), fTail(tail), fN1(n1), fN2(n2) {}
+
+    int Count() const { return fHead + int(fMiddle.size()) + fTail; }
+    TCompareRec At(int k) const
+    {
+        if (k < fHead)
+            return match(k, k);
+        k -= fHead;
+        if (k < int(fMiddle.size())) {
+            TCompareRec r = fMiddle[size_t(k)];
+            r.oldIndex1 += fHead;
+            r.oldIndex2 += fHead;
+            return r;
+        }
+        k -= int(fMiddle.size());
+        return match(fN1 - fTail + k, fN2 - fTail + k);
+    }
+
+private:
+    static TCompareRec match(int i, int j)
+    {
+        TCompareRec r;
+        r.oldIndex1 = i;
+        r.oldIndex2 = j;
+        return r;
+    }
+
+    const std::vector<TCompareRec> &fMiddle;
+    int fHead;
+    int fTail;
+    int fN1;
+    int fN2;
+};
+
+// Ids for the lines between the common head and tail alone.
+THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, const TCommonEnds &ends)
+{
+    const auto middle = [&](const std::vector<TLineRec> &lines) {
+        return std::vector<TLineRec>(lines.begin() + ends.head, lines.end() - ends.tail);
+    };
+    THashLists ids;
+    InternLines(middle(left.lines()), middle(right.lines()), ids.left, ids.right);
+    return ids;
+}
 
 } // namespace
 
@@ -84,8 +184,11 @@ void TComparePass::SetLineBookmark(int paneNo, int lineNo)
 
 void TComparePass::Cancel()
 {
-    for (TDiff *engine : fEngines)
-        engine->Cancel();
+    for (TRun *run : fRuns) {
+        run->cancelled = true;
+        if (run->engine)
+            run->engine->Cancel();
+    }
 }
 
 QString TComparePass::Run()
@@ -112,13 +215,42 @@ QString TComparePass::RunComparison()
     HashLines(fLeft, fRight);
     TLineSnapshot leftCopy = fLeft.Snapshot();
     TLineSnapshot rightCopy = fRight.Snapshot();
-    THashLists hashes = BuildHashLists(leftCopy, rightCopy);
+    const int n1 = leftCopy.Count();
+    const int n2 = rightCopy.Count();
+    TRun run;
+    TRunRegistration registration(fRuns, &run);
+
+    // When the common ends hold most lines, only the lines between them are
+    // interned and handed to the engine (copying them costs little then);
+    // otherwise all lines are, and the engine strips the ends itself.
+    struct TInterned
+    {
+        TCommonEnds ends;
+        THashLists ids;
+    };
+    TInterned interned = runAside([&] {
+        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines()), {}};
+        const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
+        if (between * 4 > qint64(n1) + n2)
+            r.ends.head = r.ends.tail = 0;
+        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends)
+                                          : BuildHashLists(leftCopy, rightCopy);
+        return r;
+    }, fYield, fYieldInterval);
+    if (run.cancelled)
+        return kScanCancelled;
+    const TCommonEnds ends = interned.ends;
+    THashLists hashes = std::move(interned.ids);
+    const int len1 = int(hashes.left.size());
+    const int len2 = int(hashes.right.size());
 
     TDiff engine(fYield);
-    {
-        TEngineRegistration registration(fEngines, &engine);
-        engine.Execute(hashes.left.data(), hashes.right.data(), leftCopy.Count(), rightCopy.Count());
-    }
+    engine.SetYieldInterval(fYieldInterval);
+    // Ids index the lines interned, left first.
+    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
+    run.engine = &engine;
+    engine.Execute(hashes.left.data(), hashes.right.data(), len1, len2);
+    run.engine = nullptr;
     hashes = THashLists{};  // the engine is done with them: free them before the rebuild
     if (engine.Cancelled())
         return kScanCancelled;
@@ -134,18 +266,18 @@ QString TComparePass::RunComparison()
     // Row k stands for record k: the left pane shows line oldIndex1 except
     // on an add, the right pane line oldIndex2 except on a delete, and an
     // empty filler where a side has no line.
-    const std::vector<TCompareRec> &records = engine.Records();
-    const int count = int(records.size());
+    const TScript script(engine.Records(), ends.head, ends.tail, n1, n2);
+    const int count = script.Count();
     fLeft.SetRows(std::move(leftCopy), count, [&](int k) {
-        const TCompareRec &r = records[size_t(k)];
+        const TCompareRec r = script.At(k);
         return r.Kind == ckAdd ? -1 : r.oldIndex1;
     });
     fRight.SetRows(std::move(rightCopy), count, [&](int k) {
-        const TCompareRec &r = records[size_t(k)];
+        const TCompareRec r = script.At(k);
         return r.Kind == ckDelete ? -1 : r.oldIndex2;
     });
     for (int k = 0; k < count; ++k) {
-        const TCompareRec &rec = records[size_t(k)];
+        const TCompareRec rec = script.At(k);
         if (fSink)
             fSink(rec);
         if (rec.Kind == ckAdd)
@@ -154,6 +286,7 @@ QString TComparePass::RunComparison()
             SetLineBreakPoint(2, k + 1);
     }
     fLastStats = engine.DiffStats();
+    fLastStats.matches += ends.head + ends.tail;
     const qint64 changes = qint64(fLastStats.adds) + fLastStats.deletes + fLastStats.modifies;
     return kChangesPrefix + QString::number(changes);
 }

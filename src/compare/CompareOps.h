@@ -40,7 +40,11 @@ public:
     TComparePass(TLines &left, TLines &right) : fLeft(left), fRight(right) {}
 
     void SetYield(TDiff::TYield yield) { fYield = std::move(yield); }
-    // Sees every compare record of the engine run, in order, during rebuild.
+    // The least time between two yields of the engine (TDiff::SetYieldInterval).
+    void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
+    // Sees every compare record of the script, in order, during rebuild.
+    // Kinds and indices are the engine's for the whole texts; the values
+    // are ids, and 0 in the common head and tail, where no id is made.
     void SetRecordSink(std::function<void(const TCompareRec &)> sink) { fSink = std::move(sink); }
 
     // The whole pass; returns the status text. Engine errors propagate after
@@ -49,10 +53,18 @@ public:
     // Hashing, engine and rebuild; returns "Changes=N" or "Scan Cancelled".
     QString RunComparison();
 
-    // Stops every run of this pass at its engine's next yield.
+    // Stops every run of this pass at its next yield.
     void Cancel();
-    bool Running() const { return !fEngines.empty(); }
+    bool Running() const { return !fRuns.empty(); }
     const TDiffStats &LastStats() const { return fLastStats; }
+
+    // One run in progress: whether it was cancelled, and its engine while
+    // the engine runs.
+    struct TRun
+    {
+        bool cancelled = false;
+        TDiff *engine = nullptr;
+    };
 
     // Pane 1 is the left list, 2 the right; other numbers do nothing.
     // Line numbers are 1-based; one beyond Count does nothing.
@@ -66,8 +78,9 @@ private:
     TLines &fLeft;
     TLines &fRight;
     TDiff::TYield fYield;
+    std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
     std::function<void(const TCompareRec &)> fSink;
-    std::vector<TDiff *> fEngines;  // runs in progress, innermost last
+    std::vector<TRun *> fRuns;  // runs in progress, innermost last
     TDiffStats fLastStats;
 };
 

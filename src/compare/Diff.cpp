@@ -1,6 +1,8 @@
 #include "Diff.h"
 
+#include "DiagonalsAvx2.h"
 #include "Errors.h"
+#include "UniqueChain.h"
 
 #include <algorithm>
 #include <type_traits>
@@ -20,7 +22,13 @@ namespace {
 
 constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
 constexpr int32_t kDiagHigh = INT32_MAX;
-constexpr int kYieldEvery = 200;
+// Diagonal visits between two looks at the clock (a visit takes a few ns).
+constexpr int kVisitsPerClockCheck = 4096;
+// The search's budget of diagonal visits before a pair that may take the
+// closed form is handed to it: a few visits per element, which keeps the
+// work wasted on a long script to a few milliseconds.
+constexpr int64_t kBudgetPerElement = 4;
+constexpr int64_t kBudgetBase = int64_t(1) << 20;
 // A sub-problem still without a split at this D is tested for having no
 // element in common. Such a sub-problem always comes out as all its deletes
 // followed by all its adds (no snake ever extends, and the backward pass
@@ -106,8 +114,14 @@ TCompareRec TDiff::GetCompare(int index) const
 
 void TDiff::yield()
 {
-    if (fYield)
-        fYield();
+    if (!fYield)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (fYieldedThisRun && now - fLastYield < fYieldInterval)
+        return;
+    fYield();
+    fYieldedThisRun = true;
+    fLastYield = std::chrono::steady_clock::now();
 }
 
 bool TDiff::Execute(const int32_t *pints1, const int32_t *pints2, int len1, int len2)
@@ -133,6 +147,8 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
 
     TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
     fCancelled = false;
+    fYieldedThisRun = false;
+    fUsedClosedForm = false;
     Clear();
     const int passedLen1 = len1;
     if constexpr (kIsInt<T>) {
@@ -154,14 +170,24 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
             --len1;
             --len2;
         }
-        const int m = std::max(len1, len2);
         fCompareList.reserve(size_t(len1) + size_t(len2));
-        const size_t diagCount = 2 * size_t(m) + 3;
-        fDiagBuffer.reset(new int32_t[diagCount]);
-        bDiagBuffer.reset(new int32_t[diagCount]);
-        if (fDisjointShortcut && m > kDisjointCheckAt)
-            prepareSeen<T>(s1, s2, offset, len1, len2);
-        recursiveDiff<T>(offset, offset, len1, len2);
+        // A pair that may take the closed form is searched first on a budget
+        // of diagonal visits: a short script is found as fast by the search,
+        // and the closed form's tables would cost more than that.
+        const bool mayClose = kIsInt<T> && fClosedFormUse != TClosedFormUse::Never && fIdLimit > 0;
+        const bool closeFirst = mayClose && fClosedFormUse == TClosedFormUse::Always;
+        fVisitBudget = mayClose ? kBudgetPerElement * (int64_t(len1) + len2) + kBudgetBase : INT64_MAX;
+        if (!closeFirst)
+            search<T>(offset, len1, len2);
+        if (closeFirst || (fVisitBudget < 0 && !fCancelled)) {
+            restartScript();
+            if constexpr (kIsInt<T>)
+                fUsedClosedForm = closedForm(offset, len1, len2);
+            if (!fUsedClosedForm) {
+                fVisitBudget = INT64_MAX;
+                search<T>(offset, len1, len2);
+            }
+        }
     }
 
     if (fCancelled) {
@@ -170,6 +196,62 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     }
     while (LastCompareRec.oldIndex1 < passedLen1 - 1)
         appendMatch<T>();
+    return true;
+}
+
+// Forgets the records of an abandoned search, keeping the sequences.
+void TDiff::restartScript()
+{
+    fCompareList.clear();
+    LastCompareRec = TCompareRec{};
+    fDiffStats = TDiffStats{};
+    fRunStart = 0;
+}
+
+// The diagonal search over what is left after stripping the common tail
+// and head.
+template <typename T>
+void TDiff::search(int offset, int len1, int len2)
+{
+    const int m = std::max(len1, len2);
+    const size_t diagCount = 2 * size_t(m) + 3;
+    fDiagBuffer.reset(new int32_t[diagCount]);
+    bDiagBuffer.reset(new int32_t[diagCount]);
+    if (fDisjointShortcut && m > kDisjointCheckAt)
+        prepareSeen<T>(seq1<T>(), seq2<T>(), offset, len1, len2);
+    recursiveDiff<T>(offset, offset, len1, len2);
+}
+
+// The script of a unique-matched sub-problem from its matched pairs: each
+// stretch between two matches is emitted as its deletes, then its adds, as
+// the search would emit it. False when the pair is not unique-matched;
+// true, with nothing emitted, when cancelled meanwhile.
+bool TDiff::closedForm(int offset, int len1, int len2)
+{
+    std::vector<int32_t> matches1;
+    std::vector<int32_t> matches2;
+    const bool found = TUniqueChain().Find(Ints1 + offset, len1, Ints2 + offset, len2, fIdLimit, [this] {
+        yield();
+        return !fCancelled;
+    }, matches1, matches2);
+    if (fCancelled)
+        return true;
+    if (!found)
+        return false;
+    int last1 = offset - 1;
+    int last2 = offset - 1;
+    auto emitGap = [&](int next1, int next2) {
+        if (next1 - last1 > 1)
+            emitChange<int32_t>(last1 + 1, next1 - last1 - 1, ckDelete);
+        if (next2 - last2 > 1)
+            emitChange<int32_t>(next1, next2 - last2 - 1, ckAdd);
+    };
+    for (size_t t = 0; t < matches1.size(); ++t) {
+        emitGap(offset + matches1[t], offset + matches2[t]);
+        last1 = offset + matches1[t];
+        last2 = offset + matches2[t];
+    }
+    emitGap(offset + len1, offset + len2);
     return true;
 }
 
@@ -262,7 +344,7 @@ template <typename T>
 void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
 {
     yield();
-    if (fCancelled)
+    if (stopped())
         return;
     if (len1 == 0) {
         if constexpr (kIsInt<T>)
@@ -293,11 +375,16 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     int32_t *const bd = bDiag;
     const int delta = len1 - len2;
     const bool oddDelta = (delta & 1) != 0;
+    const bool wide = fWideLoops && DiagonalsAvx2::Available();
 
+    int visitsToCheck = kVisitsPerClockCheck;
     for (int D = 1; D <= m; ++D) {
-        if (D % kYieldEvery == 0) {
+        visitsToCheck -= 2 * D + 2;  // at most D + 1 diagonals in each pass
+        if (visitsToCheck <= 0) {
+            fVisitBudget -= kVisitsPerClockCheck - visitsToCheck;
+            visitsToCheck = kVisitsPerClockCheck;
             yield();
-            if (fCancelled)
+            if (stopped())
                 return;
         }
         // Step D reads diagonals -D-1..D+1 and delta-D-1..delta+D+1.
@@ -312,7 +399,11 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
         int k = D;
         while (k > len1)
             k -= 2;
-        for (const int low = std::max(-D, -len2); k >= low; k -= 2) {
+        const int lowForward = std::max(-D, -len2);
+        bool met = false;
+        if constexpr (kIsInt<T>)
+            met = wide && DiagonalsAvx2::Forward(A, B, fd, bd, k, lowForward, len1, len2, oddDelta);
+        for (; !met && k >= lowForward; k -= 2) {
             int x = std::max(fd[k + 1], fd[k - 1] + 1);
             int y = x - k;
             while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
@@ -320,23 +411,31 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
                 ++y;
             }
             fd[k] = x;
-            if (oddDelta && x >= bd[k]) {
-                int xs = x + 1;
-                int ys = y + 1;
-                while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
-                    --xs;
-                    --ys;
-                }
-                recursiveDiff<T>(offset1, offset2, xs, ys);
-                recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
-                return;
+            met = oddDelta && x >= bd[k];
+            if (met)
+                break;
+        }
+        if (met) {
+            const int x = fd[k];
+            const int y = x - k;
+            int xs = x + 1;
+            int ys = y + 1;
+            while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
+                --xs;
+                --ys;
             }
+            recursiveDiff<T>(offset1, offset2, xs, ys);
+            recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
+            return;
         }
 
         k = delta + D;
         while (k > len1)
             k -= 2;
-        for (const int low = std::max(delta - D, -len2); k >= low; k -= 2) {
+        const int lowBackward = std::max(delta - D, -len2);
+        if constexpr (kIsInt<T>)
+            met = wide && DiagonalsAvx2::Backward(A, B, fd, bd, k, lowBackward, len1, len2);
+        for (; !met && k >= lowBackward; k -= 2) {
             int x = std::min(bd[k - 1], bd[k + 1] - 1);
             int y = x - k;
             while (x >= 0 && y >= 0 && A[x] == B[y]) {
@@ -344,17 +443,20 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
                 --y;
             }
             bd[k] = x;
-            if (x <= fd[k]) {
-                int xs = x + 1;
-                int ys = y + 1;
-                recursiveDiff<T>(offset1, offset2, xs, ys);
-                while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
-                    ++xs;
-                    ++ys;
-                }
-                recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
-                return;
+            met = x <= fd[k];
+            if (met)
+                break;
+        }
+        if (met) {
+            int xs = bd[k] + 1;
+            int ys = xs - k;
+            recursiveDiff<T>(offset1, offset2, xs, ys);
+            while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
+                ++xs;
+                ++ys;
             }
+            recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
+            return;
         }
     }
     throw EParlune(QString::fromLatin1(recursionError<T>()));

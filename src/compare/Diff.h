@@ -9,6 +9,7 @@
 // and the emitter pairs a run of deletes with a following run of adds (and
 // the reverse) into modifies, first with first.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,12 +52,31 @@ public:
     TDiff(const TDiff &) = delete;
     TDiff &operator=(const TDiff &) = delete;
 
-    // Called at the start of every recursive step and every 200th D; it
-    // should process pending user-interface events.
+    // Should process pending user-interface events. A run calls it at its
+    // first yield point and then whenever the yield interval has passed
+    // since the last call; yield points are the start of every recursive
+    // step and a clock check every few thousand diagonal visits.
     void SetYield(TYield yield) { fYield = std::move(yield); }
+    // 10 ms by default; zero yields at every yield point.
+    void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
     void SetMaxLength(int maxLength) { fMaxLength = maxLength; }
     // On by default; off runs the plain search everywhere (for comparison).
     void SetDisjointShortcut(bool on) { fDisjointShortcut = on; }
+    // Promises that every value of the integer sequences lies in
+    // [0, limit) (0: no promise). With it, a pair in which every value
+    // found on both sides occurs once on each side gets its script without
+    // the diagonal search, record for record the same (TUniqueChain).
+    void SetIdLimit(int32_t limit) { fIdLimit = limit; }
+    // On by default: the diagonal loops run eight diagonals at a time where
+    // the processor has AVX2 (integer sequences only); off runs the scalar
+    // loops, the reference.
+    void SetWideLoops(bool on) { fWideLoops = on; }
+    // When a pair that may take the closed form takes it: by default once
+    // a search on a budget of a few visits per element has not finished
+    // (a short script is found as fast by the search); Never and Always
+    // are there to compare the two.
+    enum class TClosedFormUse { Never, AfterShortSearch, Always };
+    void SetClosedFormUse(TClosedFormUse use) { fClosedFormUse = use; }
 
     // True when the list holds the whole script; false without any change
     // when already executing, false with an empty list when cancelled.
@@ -74,6 +94,8 @@ public:
     // All records at once, for passes over the whole list.
     const std::vector<TCompareRec> &Records() const { return fCompareList; }
     bool Cancelled() const { return fCancelled; }
+    // True when the last run took its script from the closed form.
+    bool UsedClosedForm() const { return fUsedClosedForm; }
     bool Executing() const { return fExecuting; }
 
 private:
@@ -93,6 +115,11 @@ private:
     template <typename T> void prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2);
     template <typename T> bool disjoint(const T *A, int len1, const T *B, int len2);
     static bool noSnakeYet(const int32_t *fd, int D, int len1, int len2);
+    template <typename T> void search(int offset, int len1, int len2);
+    bool closedForm(int offset, int len1, int len2);
+    void restartScript();
+    // A run stops early when cancelled or when a budgeted search ran out.
+    bool stopped() const { return fCancelled || fVisitBudget < 0; }
     void yield();
 
     std::vector<TCompareRec> fCompareList;
@@ -110,6 +137,14 @@ private:
     TDiffStats fDiffStats;
     size_t fRunStart = 0;  // first unpaired record of the trailing add/delete run
     TYield fYield;
+    std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
+    std::chrono::steady_clock::time_point fLastYield;
+    bool fYieldedThisRun = false;
+    int32_t fIdLimit = 0;
+    TClosedFormUse fClosedFormUse = TClosedFormUse::AfterShortSearch;
+    bool fUsedClosedForm = false;
+    bool fWideLoops = true;
+    int64_t fVisitBudget = INT64_MAX;
     int fMaxLength = kMaxLength;
     bool fDisjointShortcut = true;
     std::vector<uint64_t> fSeen;  // one bit per value in [fSeenBase, ...), for disjoint()

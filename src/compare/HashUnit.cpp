@@ -191,6 +191,49 @@ inline bool isBlank(char16_t c)
     return c == u' ' || c == u'\t';
 }
 
+// Units below this take their normalised byte from a table: Latin, Greek,
+// Cyrillic and the other alphabets with letter case all lie below it.
+constexpr size_t kTableUnits = 0x3000;
+
+// For each unit below kTableUnits: the low byte of its lower case, or 0x100
+// for the blanks that a normalised line drops.
+const std::array<uint16_t, kTableUnits> kNormalUnit = [] {
+    std::array<uint16_t, kTableUnits> t{};
+    for (size_t c = 0; c < kTableUnits; ++c)
+        t[c] = isBlank(char16_t(c)) ? 0x100 : LowerUnit(char16_t(c)) & 0xFF;
+    return t;
+}();
+
+// normalizeBytes for UTF-16 units: blanks squeezed out, each unit replaced
+// by the low byte of its lower case, which is all the hash reads of it.
+inline size_t normalizeUnits(const char16_t *src, size_t n, uint8_t *dst)
+{
+    size_t j = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        const uint16_t v = c < kTableUnits ? kNormalUnit[c] : uint16_t(LowerUnit(c) & 0xFF);
+        dst[j] = uint8_t(v);
+        j += 1 - (v >> 8);
+    }
+    return j;
+}
+
+// The normalised hash of a UTF-16 line, through a byte buffer and the
+// sliced CRC as for Latin-1 lines.
+uint32_t hashUnitsNormalized(const char16_t *p, size_t n)
+{
+    constexpr size_t kChunk = 256;
+    uint8_t buf[kChunk];
+    uint32_t crc = 0xFFFFFFFFu;
+    while (n) {
+        const size_t chunk = n < kChunk ? n : kChunk;
+        crc = crcBytes(crc, buf, normalizeUnits(p, chunk, buf));
+        p += chunk;
+        n -= chunk;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
 template <typename Unit, bool Case, bool Blanks>
 uint32_t hashUnits(const Unit *p, size_t n)
 {
@@ -275,7 +318,7 @@ uint32_t HashNormalized(const TLineRec &line)
     if (line.length == 0)
         return 0;
     if (line.wide)
-        return hashUnits<char16_t, true, true>(static_cast<const char16_t *>(line.data), line.length);
+        return hashUnitsNormalized(static_cast<const char16_t *>(line.data), line.length);
     return hashLatin1Normalized(line.latin1(), line.length);
 }
 

@@ -1,0 +1,78 @@
+// libFuzzer target: the engine's closed form for unique-matched pairs
+// against its diagonal search, record for record.
+//
+// The input bytes spell two sequences. A byte below 0x80 names a value
+// shared by both sides, used at most once per side (a second use on the
+// same side turns into a one-sided value); a byte from 0x80 up names a
+// one-sided value, which may repeat. A zero byte ends the left sequence.
+// Every pair built this way is unique-matched, so the closed form must be
+// taken and must give exactly the records and statistics of the search.
+#include "Diff.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kLimit = 1024;
+
+void build(const uint8_t *data, size_t size, std::vector<int32_t> &a, std::vector<int32_t> &b)
+{
+    bool used[2][128] = {};
+    int side = 0;
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t c = data[i];
+        if (c == 0 && side == 0) {
+            side = 1;
+            continue;
+        }
+        std::vector<int32_t> &out = side ? b : a;
+        const int32_t oneSided = 256 + side * 256 + (c & 0x1F);
+        if (c < 0x80 && !used[side][c]) {
+            used[side][c] = true;
+            out.push_back(c);
+        } else {
+            out.push_back(oneSided);
+        }
+    }
+}
+
+bool sameRecords(const TDiff &x, const TDiff &y)
+{
+    if (x.Count() != y.Count())
+        return false;
+    for (int i = 0; i < x.Count(); ++i) {
+        const TCompareRec r = x.Compares(i);
+        const TCompareRec s = y.Compares(i);
+        if (r.Kind != s.Kind || r.oldIndex1 != s.oldIndex1 || r.oldIndex2 != s.oldIndex2 || r.int1 != s.int1
+            || r.int2 != s.int2)
+            return false;
+    }
+    const TDiffStats &p = x.DiffStats();
+    const TDiffStats &q = y.DiffStats();
+    return p.matches == q.matches && p.adds == q.adds && p.deletes == q.deletes && p.modifies == q.modifies;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::vector<int32_t> a;
+    std::vector<int32_t> b;
+    build(data, size, a, b);
+    TDiff search;
+    search.SetClosedFormUse(TDiff::TClosedFormUse::Never);
+    TDiff closed;
+    closed.SetIdLimit(kLimit);
+    closed.SetClosedFormUse(TDiff::TClosedFormUse::Always);
+    const int n1 = int(a.size());
+    const int n2 = int(b.size());
+    if (!search.Execute(a.data(), b.data(), n1, n2) || !closed.Execute(a.data(), b.data(), n1, n2))
+        std::abort();
+    const bool stripped = closed.Count() == closed.DiffStats().matches;  // nothing left after stripping
+    if ((!closed.UsedClosedForm() && !stripped) || !sameRecords(search, closed))
+        std::abort();
+    return 0;
+}
