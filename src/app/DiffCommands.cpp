@@ -131,14 +131,14 @@ void TDiffCommands::CopyLeftTextHere()
     }
     rightPane->ReplaceText(from, to, text);
     // The rows now hold the left text: they are no longer a difference.
-    right.BeginUpdate();
+    // (Mark by mark: a batched change would read as a new text and end the
+    // undo history.)
     for (int r = run->first; r < run->first + std::max<int>(1, int(taken.size())) && r < right.Count(); ++r) {
         if (r == run->first && taken.isEmpty() && from.line < run->first)
             break;  // the run went with the rows before it untouched
         right.SetBreakPoint(r, false);
         right.SetBookmark(r, false);
     }
-    right.EndUpdate();
     fForm.StatusLabel->setText(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(right)));
     fForm.PaintOverview();
     fForm.PlaceOverviewBox();

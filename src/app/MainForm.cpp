@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "DiffCommands.h"
 #include "InlineEmphasis.h"
+#include "PaneSources.h"
 #include "Errors.h"
 #include "HashUnit.h"
 #include "MessageDialog.h"
@@ -212,6 +213,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     connect(RightMemo, &TTextPane::OnScroll, this, &TMainForm::MyRightScroll);
     RightMemo->SetNoVScroll(true);
     DiffCommands = new TDiffCommands(*this);
+    Sources = new TPaneSources(*this);
     InlineChanges = new TInlineEmphasis(LeftMemo->Lines(), RightMemo->Lines(), this);
     LeftMemo->SetRowEmphasis(&InlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
     RightMemo->SetRowEmphasis(&InlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
@@ -262,7 +264,11 @@ class TLoaderHost : public QuorvelLoader::THost
 {
 public:
     explicit TLoaderHost(TMainForm &form) : fForm(form) {}
-    void SetRightText(const QString &text) override { fForm.RightMemo->Lines().SetText(text); }
+    void SetRightText(const QString &text) override
+    {
+        fForm.RightMemo->Lines().SetText(text);
+        fForm.Sources->FromServerEditor();
+    }
     void SetFileLabel(int pane, const QString &value) override { fForm.SetFileLabel(pane, value); }
     void LoadLeftFile(const QString &path) override { fForm.LoadFile(0, path); }
     void SetStatus(const QString &text) override { fForm.StatusLabel->setText(text); }
@@ -447,6 +453,7 @@ void TMainForm::LoadFile(int index, const QString &path)
     if (fPass.Running())
         throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+    Sources->FromFile(index, path);
 }
 
 void TMainForm::LoadStartFiles(const QString &left, const QString &right)
@@ -524,6 +531,7 @@ void TMainForm::SaveAsButtonClick()
         lines.SetEncoding(TTextEncoding::Utf8Bom);
     }
     lines.SaveToFile(path);
+    Sources->FromFile(1, path);
     SetFileLabel(1, path);
 }
 

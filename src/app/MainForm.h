@@ -23,6 +23,7 @@ class TOverviewBox;
 class TAboutBox;
 class TDiffCommands;
 class TInlineEmphasis;
+class TPaneSources;
 class TOverviewStrip;
 class TTextPane;
 class TWindowMenu;
@@ -81,6 +82,7 @@ public:
     TFindState FindState;           // the find dialog object: kept for the whole run
     TDiffCommands *DiffCommands;     // next/previous difference, taking the left text across
     TInlineEmphasis *InlineChanges;  // what changed inside changed rows
+    TPaneSources *Sources;           // each pane's file: watched, reloaded with F5; the title
 
     void SetFileChooser(std::unique_ptr<TFileChooser> chooser) { fChooser = std::move(chooser); }
     CompareOps::TComparePass &Pass() { return fPass; }
