@@ -142,9 +142,13 @@ void TstWorkflow::copyLeftTextHere()
 {
     TLines &right = fForm->RightMemo->Lines();
     const QString before = right.Text();
+    fForm->RightMemo->SetTopLine(30);
+    fForm->LeftMemo->SetTopLine(30);
     fForm->RightMemo->SetCaretPos({41, 0});
     fForm->RightMemo->setFocus();
     QTest::keyClick(fForm->RightMemo, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(fForm->RightMemo->TopLine(), 30);  // the view stays where it was
+    QCOMPARE(fForm->RightMemo->CaretPos().line, 42);
     QCOMPARE(right.Get(40), QStringLiteral("int value40 = 40;"));
     QCOMPARE(right.Get(41), QStringLiteral("int value41 = 41;"));
     QVERIFY(!right.GetBreakPoint(40) && !right.GetBreakPoint(41));
