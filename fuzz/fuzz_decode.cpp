@@ -4,6 +4,7 @@
 // no tab, each carrying the hash of its own text; and writing the lines out
 // in the encoding found and decoding that again gives the same lines (the
 // text survives a save and a load).
+#include "FuzzCheck.h"
 #include "HashUnit.h"
 #include "TextFile.h"
 
@@ -12,12 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 QStringList texts(const TLoadedText &t)
 {

@@ -7,18 +7,13 @@
 // marked rows are as many as "Changes=N" says; and the non-empty lines of
 // each side, in order, are that side's non-empty lines from before.
 #include "CompareOps.h"
+#include "FuzzCheck.h"
 #include "HashUnit.h"
 #include "TextFile.h"
 
 #include <cstdlib>
 
 namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 QStringList nonEmpty(const TLines &l)
 {

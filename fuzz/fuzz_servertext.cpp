@@ -4,28 +4,10 @@
 // server's string may hold anything. Setting them as a pane's text gives
 // lines without line breaks or tabs, and reading the text back and setting
 // it again gives the same lines.
-#include "Lines.h"
+#include "FuzzCheck.h"
 
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-QStringList lines(const TLines &l)
-{
-    QStringList out;
-    for (int i = 0; i < l.Count(); ++i)
-        out << l.Get(i);
-    return out;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -40,6 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     TLines again;
     again.SetText(pane.Text());
-    check(lines(again) == lines(pane));
+    check(linesOf(again) == linesOf(pane));
     return 0;
 }

@@ -50,6 +50,22 @@ void writeAll(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
+// n numbered lines on the left (each followed by an empty line when asked),
+// the same lines in reverse order on the right.
+void fillReversed(TLines &l, TLines &r, int n, bool blankLines)
+{
+    l.BeginUpdate();
+    r.BeginUpdate();
+    for (int i = 0; i < n; ++i) {
+        l.Add(QStringLiteral("line %1").arg(i));
+        if (blankLines)
+            l.Add(u"");
+        r.Add(QStringLiteral("line %1").arg(n - 1 - i));
+    }
+    l.EndUpdate();
+    r.EndUpdate();
+}
+
 } // namespace
 
 class TstMainForm : public QObject
@@ -220,15 +236,7 @@ void TstMainForm::cancelDuringLongPass()
     // The same lines in reverse order: a long run of the engine.
     TLines &l = fForm->LeftMemo->Lines();
     TLines &r = fForm->RightMemo->Lines();
-    l.BeginUpdate();
-    r.BeginUpdate();
-    for (int i = 0; i < 3000; ++i) {
-        l.Add(QStringLiteral("line %1").arg(i));
-        l.Add(u"");
-        r.Add(QStringLiteral("line %1").arg(2999 - i));
-    }
-    l.EndUpdate();
-    r.EndUpdate();
+    fillReversed(l, r, 3000, true);
     QString seenWhileRunning;
     QTimer::singleShot(0, this, [&] {
         seenWhileRunning = fForm->StatusLabel->text();
@@ -345,14 +353,7 @@ void TstMainForm::editsRefusedDuringPass()
 {
     TLines &l = fForm->LeftMemo->Lines();
     TLines &r = fForm->RightMemo->Lines();
-    l.BeginUpdate();
-    r.BeginUpdate();
-    for (int i = 0; i < 3000; ++i) {
-        l.Add(QStringLiteral("line %1").arg(i));
-        r.Add(QStringLiteral("line %1").arg(2999 - i));
-    }
-    l.EndUpdate();
-    r.EndUpdate();
+    fillReversed(l, r, 3000, false);
     const QString dropped = fDir.filePath(QStringLiteral("dropped.txt"));
     writeAll(dropped, "dropped\n");
     bool buttonsOff = false;
