@@ -26,7 +26,10 @@ const InlineDiff::TCharDifferences &TInlineEmphasis::At(int row)
     if (it == fCache.end()) {
         if (fCache.size() > 20000)  // scrolled through a long text: start afresh
             fCache.clear();
-        it = fCache.insert(row, InlineDiff::Compare(fLeft.Get(row), fRight.Get(row)));
+        const int a = fLeft.Length(row), b = fRight.Length(row);
+        it = fCache.insert(row, a > InlineDiff::kMaxLength || b > InlineDiff::kMaxLength
+                                    ? InlineDiff::Whole(a, b)
+                                    : InlineDiff::Compare(fLeft.Get(row), fRight.Get(row)));
     }
     return *it;
 }

@@ -39,23 +39,23 @@ void mark(std::vector<TSpan> &spans, int col)
         spans.push_back({col, 1});
 }
 
-TCharDifferences whole(QStringView left, QStringView right)
+} // namespace
+
+TCharDifferences Whole(int leftLength, int rightLength)
 {
     TCharDifferences d;
     d.whole = true;
-    if (!left.isEmpty())
-        d.left.push_back({0, int(left.size())});
-    if (!right.isEmpty())
-        d.right.push_back({0, int(right.size())});
+    if (leftLength > 0)
+        d.left.push_back({0, leftLength});
+    if (rightLength > 0)
+        d.right.push_back({0, rightLength});
     return d;
 }
-
-} // namespace
 
 TCharDifferences Compare(QStringView left, QStringView right)
 {
     if (left.size() > kMaxLength || right.size() > kMaxLength)
-        return whole(left, right);
+        return Whole(int(left.size()), int(right.size()));
     const TNormalized a = normalize(left);
     const TNormalized b = normalize(right);
     QElapsedTimer clock;
@@ -66,7 +66,7 @@ TCharDifferences Compare(QStringView left, QStringView right)
             engine.Cancel();
     });
     if (!engine.Execute(a.units.data(), b.units.data(), int(a.units.size()), int(b.units.size())))
-        return whole(left, right);
+        return Whole(int(left.size()), int(right.size()));
     TCharDifferences d;
     for (const TCompareRec &r : engine.Records()) {
         if (r.Kind == ckDelete || r.Kind == ckModify)

@@ -30,5 +30,8 @@ struct TCharDifferences
 };
 
 TCharDifferences Compare(QStringView left, QStringView right);
+// Whole lines of these lengths marked (for lines over kMaxLength, which a
+// caller need not even copy).
+TCharDifferences Whole(int leftLength, int rightLength);
 
 } // namespace InlineDiff
