@@ -6,7 +6,9 @@
 #include "Panels.h"
 #include "Overview.h"
 #include "ParluneApp.h"
+#include "ShellOpener.h"
 #include "TextPane.h"
+#include "UserFiles.h"
 #include "WindowMenu.h"
 
 #include <QClipboard>
@@ -78,6 +80,10 @@ private slots:
     void boxHeight_data();
     void boxHeight();
     void scrollTracking();
+    void panesAndBoxFollowEveryScroll_data();
+    void panesAndBoxFollowEveryScroll();
+    void loadClearsOldResult();
+    void handlerErrorsStayInHandler();
     void windowMenuRouting();
     void dialogTexts();
 
@@ -254,10 +260,10 @@ void TstMainForm::loadAndLabel()
     QCOMPARE(fForm->Label3->text(), FileLabelText(path));
     QVERIFY(fForm->Label3->text().contains(QStringLiteral("/ left.txt")));
     QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("---"));  // loading does not compare
-    // Cancelling keeps the text and resets the label.
+    // Cancelling changes nothing: text and label stay.
     QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
     QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
-    QCOMPARE(fForm->Label3->text(), QStringLiteral("File: "));
+    QCOMPARE(fForm->Label3->text(), FileLabelText(path));
 }
 
 void TstMainForm::dropFiles()
@@ -278,11 +284,16 @@ void TstMainForm::dropFiles()
     QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"first.txt"});
     QCOMPARE(fForm->Label6->text(), FileLabelText(paths[0]));
 
-    // Text without a file name changes nothing.
+    // Text without a file name is refused, and changes nothing.
     QMimeData text;
     text.setText(QStringLiteral("some dragged words"));
+    QDragMoveEvent textOver(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    fForm->LeftMemoDragOver(&textOver);
+    QVERIFY(!textOver.isAccepted());
     QDropEvent textDrop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    textDrop.setAccepted(true);  // as Qt delivers a drop after an accepted move
     fForm->LeftMemoDragDrop(&textDrop);
+    QVERIFY(!textDrop.isAccepted());
     QCOMPARE(fForm->LeftMemo->Lines().Count(), 0);
     QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
 }
@@ -521,11 +532,110 @@ void TstMainForm::scrollTracking()
     QCOMPARE(fForm->RightMemo->TopLine(), 50);
     QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
     QCOMPARE(rightScrolled.count(), 0);  // the follower does not answer
-    fForm->RightMemo->SetTopLine(70);    // a TopLine write moves nothing else
-    QCOMPARE(fForm->LeftMemo->TopLine(), 50);
-    QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
+    fForm->RightMemo->SetTopLine(70);  // a TopLine write brings the other pane and the box along
+    QCOMPARE(fForm->LeftMemo->TopLine(), 70);
+    QCOMPARE(fForm->OverviewBox->Top(), 70 * Overview::Scale(353, 1000));
+    QCOMPARE(rightScrolled.count(), 0);  // but is no OnScroll
     fForm->RightMemo->verticalScrollBar()->setValue(20);  // the narrow right bar still works
     QCOMPARE(fForm->LeftMemo->TopLine(), 20);
+}
+
+// Loads a pair of about 2000 lines through the buttons and compares it: the
+// right text has a changed line near the start and one added near the end.
+static void loadLongPair(TMainForm &form, TScriptedChooser &chooser, const QTemporaryDir &dir)
+{
+    QByteArray left, right;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray line = "line " + QByteArray::number(i) + "\n";
+        left += line;
+        right += i == 5 ? QByteArray("changed\n") : i == 1900 ? "added\n" + line : line;
+    }
+    const QString leftPath = dir.filePath(QStringLiteral("long-left.txt"));
+    const QString rightPath = dir.filePath(QStringLiteral("long-right.txt"));
+    writeAll(leftPath, left);
+    writeAll(rightPath, right);
+    chooser.answers = {leftPath, rightPath};
+    QTest::mouseClick(form.LeftFileButton, Qt::LeftButton);
+    QTest::mouseClick(form.RightLoadFileButton, Qt::LeftButton);
+    QTest::mouseClick(form.CompareButton, Qt::LeftButton);
+}
+
+static float expectedBoxHeight(TMainForm &form)
+{
+    return Overview::BoxHeight(form.OverviewRectangle->height(), form.RightMemo->Lines().Count(),
+                               form.RightMemo->height(), form.RightMemo->CellSize().height());
+}
+
+void TstMainForm::panesAndBoxFollowEveryScroll_data()
+{
+    QTest::addColumn<bool>("inRight");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("presses");
+    QTest::newRow("PageDown, right pane") << true << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 3;
+    QTest::newRow("Ctrl+End, right pane") << true << int(Qt::Key_End) << int(Qt::ControlModifier) << 1;
+    QTest::newRow("Down arrow past the last row") << true << int(Qt::Key_Down) << int(Qt::NoModifier) << 40;
+    QTest::newRow("typing Return") << true << int(Qt::Key_Return) << int(Qt::NoModifier) << 30;
+    QTest::newRow("PageDown, left pane") << false << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 3;
+    QTest::newRow("Ctrl+End, left pane") << false << int(Qt::Key_End) << int(Qt::ControlModifier) << 1;
+}
+
+void TstMainForm::panesAndBoxFollowEveryScroll()
+{
+    QFETCH(bool, inRight);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, presses);
+    TMainForm &f = *fForm;
+    loadLongPair(f, *fChooser, fDir);
+    QVERIFY(f.StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    // The pass sizes the box for the new line count.
+    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
+    TTextPane *leader = inRight ? f.RightMemo : f.LeftMemo;
+    leader->setFocus();
+    for (int i = 0; i < presses; ++i)
+        QTest::keyClick(leader, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QVERIFY(leader->TopLine() > 0);
+    QCOMPARE(f.LeftMemo->TopLine(), leader->TopLine());
+    QCOMPARE(f.RightMemo->TopLine(), leader->TopLine());
+    QCOMPARE(f.OverviewBox->Top(),
+             Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle->height(), f.RightMemo->Lines().Count())));
+}
+
+void TstMainForm::loadClearsOldResult()
+{
+    TMainForm &f = *fForm;
+    loadLongPair(f, *fChooser, fDir);
+    QVERIFY(!f.OverviewRectangle->Image().isNull());
+    // Find moves the right pane, and the left one comes along.
+    QVERIFY(f.RightMemo->FindText(QStringLiteral("line 1500"), TFindOptions{}));
+    QVERIFY(f.RightMemo->TopLine() > 0);
+    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    // A new text: the old count and marks describe nothing on screen any more.
+    const QString small = fDir.filePath(QStringLiteral("small.txt"));
+    writeAll(small, "a\nb\nc\n");
+    fChooser->answers = {small};
+    QTest::mouseClick(f.RightLoadFileButton, Qt::LeftButton);
+    QCOMPARE(f.StatusLabel->text(), QStringLiteral("---"));
+    QVERIFY(f.OverviewRectangle->Image().isNull());
+    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
+    QCOMPARE(f.OverviewBox->Top(), 0.0f);
+}
+
+void TstMainForm::handlerErrorsStayInHandler()
+{
+    // The error of a load is shown by the handler itself: nothing unwinds
+    // out of the signal into the code that emitted it.
+    fChooser->answers = {fDir.filePath(QStringLiteral("not-there.txt"))};
+    bool escaped = false;
+    try {
+        emit fForm->RightLoadFileButton->clicked();
+    } catch (...) {
+        escaped = true;
+    }
+    QVERIFY(!escaped);
+    QCOMPARE(fErrors.size(), 1);
+    QVERIFY(fErrors[0].contains(QStringLiteral("not-there.txt")));
 }
 
 void TstMainForm::windowMenuRouting()
@@ -537,7 +647,16 @@ void TstMainForm::windowMenuRouting()
     QCOMPARE(items[2]->text(), QStringLiteral("Help\tF1"));
 
     // Commands arrive as key presses of code n + 9999; 11024..11033 are the
-    // window's own and are not passed on; other keys are.
+    // window's own and are not passed on; other keys are. ("Help" opens a
+    // page that is there.)
+    QStringList opened;
+    Shell::SetOpener([&opened](const QString &path) {
+        opened << path;
+        return true;
+    });
+    UserFiles::UserFilesDir = fDir.path() + u'/';
+    QDir(fDir.path()).mkpath(QStringLiteral("help"));
+    writeAll(fDir.filePath(QStringLiteral("help/Parlune.htm")), "<html></html>");
     QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
     for (int command = 1025; command <= 1034; ++command)
         fForm->WindowMenu->Choose(command);
@@ -548,6 +667,8 @@ void TstMainForm::windowMenuRouting()
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QApplication::sendEvent(fForm, &plain);
     QCOMPARE(passed.count(), 1);
+    QCOMPARE(opened.size(), 1);
+    Shell::SetOpener({});
 }
 
 void TstMainForm::dialogTexts()

@@ -22,6 +22,7 @@ class TFillRect;
 class TOverviewBox;
 class TAboutBox;
 class TOverviewStrip;
+class TPaneSync;
 class TTextPane;
 class TWindowMenu;
 
@@ -90,8 +91,6 @@ public:
     void RightMemoDragOver(QDragMoveEvent *event);
     void LeftMemoDragDrop(QDropEvent *event);
     void RightMemoDragDrop(QDropEvent *event);
-    void MyLeftScroll();
-    void MyRightScroll();
     void Action1Execute();
     void LoadSelectedFileButtonClick();
     void QuorvelLoadButtonClick();
@@ -106,6 +105,9 @@ public:
     // Pane 0 is the left pane, 1 the right one.
     void SetFileLabel(int pane, const QString &path);
     void LoadFile(int pane, const QString &path);
+    // After a text was loaded into a pane: the status and the strip, which
+    // described the texts before, are cleared, and the box fits the new text.
+    void TextLoaded();
     // Loads two files named at start-up and compares them; a file without
     // text compares as no lines (see StartFiles.h). A file that cannot be
     // read leaves its pane as it was; its error is shown once the event loop
@@ -151,5 +153,6 @@ private:
 
     CompareOps::TComparePass fPass;
     std::unique_ptr<TFileChooser> fChooser;
+    TPaneSync *fPaneSync = nullptr;  // keeps the panes and the box in step
     bool fCentred = false;
 };
