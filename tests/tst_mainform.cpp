@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QLabel>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -85,6 +86,8 @@ private slots:
     void loadClearsOldResult();
     void handlerErrorsStayInHandler();
     void windowMenuRouting();
+    void windowMenuReach_data();
+    void windowMenuReach();
     void dialogTexts();
 
 private:
@@ -611,6 +614,13 @@ void TstMainForm::loadClearsOldResult()
     QVERIFY(f.RightMemo->FindText(QStringLiteral("line 1500"), TFindOptions{}));
     QVERIFY(f.RightMemo->TopLine() > 0);
     QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    // A click in the strip brings the place it points at into view, in both panes.
+    const int n = f.RightMemo->Lines().Count();
+    QTest::mouseClick(f.OverviewRectangle, Qt::LeftButton, {}, QPoint(10, f.OverviewRectangle->height() / 4));
+    const int wanted = n / 4;
+    QVERIFY(f.RightMemo->TopLine() <= wanted && wanted < f.RightMemo->TopLine() + f.RightMemo->VisibleLineCount());
+    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    QCOMPARE(f.OverviewBox->Top(), Overview::BoxTop(f.RightMemo->TopLine(), Overview::Scale(f.OverviewRectangle->height(), n)));
     // A new text: the old count and marks describe nothing on screen any more.
     const QString small = fDir.filePath(QStringLiteral("small.txt"));
     writeAll(small, "a\nb\nc\n");
@@ -669,6 +679,40 @@ void TstMainForm::windowMenuRouting()
     QCOMPARE(passed.count(), 1);
     QCOMPARE(opened.size(), 1);
     Shell::SetOpener({});
+}
+
+void TstMainForm::windowMenuReach_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("right click on a header: at the pointer") << "click" << true;
+    QTest::newRow("Shift+F10 on a button") << "shift-f10" << true;
+    QTest::newRow("Menu key on a button") << "menu" << true;
+    QTest::newRow("Shift+F10 in a pane: the pane's") << "shift-f10 pane" << false;
+}
+
+void TstMainForm::windowMenuReach()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, opens);
+    TMainForm &f = *fForm;
+    QMenu *menu = f.WindowMenu->Menu();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo) : f.CompareButton;
+    target->setFocus();
+    const QPoint click(200, 30);
+    if (how == QStringLiteral("click")) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2->mapToGlobal(click));
+        QApplication::sendEvent(f.Rectangle2, &event);
+    } else {
+        const bool shiftF10 = how.startsWith(QStringLiteral("shift-f10"));
+        QTest::keyClick(target, shiftF10 ? Qt::Key_F10 : Qt::Key_Menu, shiftF10 ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    QCOMPARE(menu->isVisible(), opens);
+    if (how == QStringLiteral("click"))
+        QCOMPARE(menu->pos(), f.Rectangle2->mapToGlobal(click));
+    menu->hide();
 }
 
 void TstMainForm::dialogTexts()
