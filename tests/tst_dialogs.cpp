@@ -265,6 +265,8 @@ void TstDialogs::userFilesDir_data()
     QTest::newRow("documents folder holds it") << "DOCS" << true << "" << false << "DOCS/Menthak/Parlune/";
     QTest::newRow("first absolute folder of several") << "relative:DOCS:/other" << true << "" << false
         << "DOCS/Menthak/Parlune/";
+    QTest::newRow("a later data folder holds it") << "DOCS:/nowhere:OTHER" << false << "" << false
+        << "OTHER/Menthak/Parlune/";
     QTest::newRow("documents without it: program, setting ignored") << "DOCS" << false << "BASE" << true
         << "PROGRAM";
     QTest::newRow("no documents folder: the setting") << "" << false << "BASE" << true << "BASE/Menthak/Parlune/";
@@ -290,8 +292,11 @@ void TstDialogs::userFilesDir()
         QDir().mkpath(docs + QStringLiteral("/Menthak/Parlune"));
     if (folderUnderBase)
         QDir().mkpath(base + QStringLiteral("/Menthak/Parlune"));
+    const QString other = tmp.filePath(QStringLiteral("other"));  // a later data folder that holds them
+    QDir().mkpath(other + QStringLiteral("/Menthak/Parlune"));
 
-    qputenv("XDG_DATA_DIRS", QString(dataDirs).replace(QStringLiteral("DOCS"), docs).toLocal8Bit());
+    qputenv("XDG_DATA_DIRS",
+            QString(dataDirs).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("OTHER"), other).toLocal8Bit());
     const QString config = tmp.filePath(QStringLiteral("config"));
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, config);
     AppInfo::AppVersionPrefix = QStringLiteral("1.0");
@@ -303,7 +308,8 @@ void TstDialogs::userFilesDir()
     const QString found = UserFiles::FindUserFilesDir(UserFiles::kMaker, UserFiles::kProduct, UserFiles::kMakerShort);
     const QString want = expected == QStringLiteral("PROGRAM")
                              ? QCoreApplication::applicationDirPath() + u'/'
-                             : QString(expected).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("BASE"), base);
+                             : QString(expected).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("BASE"), base)
+                                   .replace(QStringLiteral("OTHER"), other);
     QCOMPARE(found, want);
     QVERIFY(!QDir(docs + QStringLiteral("/Menthak")).exists() || folderUnderDocs);  // never created
     qunsetenv("XDG_DATA_DIRS");
