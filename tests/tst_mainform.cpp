@@ -33,8 +33,17 @@ class TScriptedChooser : public TFileChooser
 {
 public:
     QStringList answers;
-    QString ChooseFileToOpen(const QString &, const QString &) override { return next(); }
-    QString ChooseFileToSave() override { return next(); }
+    QStringList currents;  // the current file each dialog was given
+    QString ChooseFileToOpen(const QString &, const QString &, const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
+    QString ChooseFileToSave(const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
 
 private:
     QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
@@ -329,6 +338,8 @@ void TstMainForm::saveAs()
     QCOMPARE(readAll(out), QByteArray("\xff\xfe" "a\0\r\0\n\0", 8));
     QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a"));  // trimmed in the pane too
     QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+    // Each dialog started from the pane's file of the moment; none at first.
+    QCOMPARE(fChooser->currents, (QStringList{QString(), in, in}));
 }
 
 void TstMainForm::saveFailureKeepsOldFile()
@@ -729,6 +740,10 @@ void TstMainForm::dialogTexts()
     QCOMPARE(FileLabelText(QStringLiteral("/data/a.txt")), QStringLiteral("File: / data/ a.txt"));
     QCOMPARE(FileLabelText(QStringLiteral("From Quorvel Editor")), QStringLiteral("File: From Quorvel Editor"));
     QCOMPARE(FileLabelText(QString()), QStringLiteral("File: "));
+    // Where a file dialog starts: the current file's folder, else the last one.
+    QCOMPARE(DialogStartFolder(fDir.filePath(QStringLiteral("a.txt")), QStringLiteral("/last")), fDir.path());
+    QCOMPARE(DialogStartFolder(QString(), QStringLiteral("/last")), QStringLiteral("/last"));
+    QCOMPARE(DialogStartFolder(QStringLiteral("/no/such/folder/a.txt"), QStringLiteral("/last")), QStringLiteral("/last"));
 }
 
 int main(int argc, char **argv)

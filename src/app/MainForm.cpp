@@ -270,6 +270,7 @@ public:
     {
         fForm.RightMemo->Lines().SetText(text);
         fForm.TextLoaded();
+        fForm.ForgetFile(1);  // the editor's text is no file here
     }
     void SetFileLabel(int pane, const QString &value) override { fForm.SetFileLabel(pane, value); }
     void LoadLeftFile(const QString &path) override { fForm.LoadFile(0, path); }
@@ -463,6 +464,7 @@ void TMainForm::LoadFile(int index, const QString &path)
     if (fPass.Running())
         throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+    fFiles[index] = path;
     TextLoaded();
 }
 
@@ -515,7 +517,7 @@ void TMainForm::LeftFileButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[0]);
     if (path.isEmpty())
         return;  // cancelled: nothing changes
     LoadFile(0, path);
@@ -526,7 +528,7 @@ void TMainForm::RightLoadFileButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[1]);
     if (path.isEmpty())
         return;  // cancelled: nothing changes
     LoadFile(1, path);
@@ -537,7 +539,7 @@ void TMainForm::SaveAsButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToSave();
+    const QString path = fChooser->ChooseFileToSave(fFiles[1]);
     if (path.isEmpty())
         return;
     TLines &lines = RightMemo->Lines();
@@ -553,6 +555,7 @@ void TMainForm::SaveAsButtonClick()
         lines.SetEncoding(TTextEncoding::Utf8Bom);
     }
     lines.SaveToFile(path);
+    fFiles[1] = path;
     SetFileLabel(1, path);
 }
 

@@ -108,6 +108,8 @@ public:
     // After a text was loaded into a pane: the status and the strip, which
     // described the texts before, are cleared, and the box fits the new text.
     void TextLoaded();
+    // The pane holds no file any more (a text from elsewhere).
+    void ForgetFile(int pane) { fFiles[pane].clear(); }
     // Loads two files named at start-up and compares them; a file without
     // text compares as no lines (see StartFiles.h). A file that cannot be
     // read leaves its pane as it was; its error is shown once the event loop
@@ -154,5 +156,6 @@ private:
     CompareOps::TComparePass fPass;
     std::unique_ptr<TFileChooser> fChooser;
     TPaneSync *fPaneSync = nullptr;  // keeps the panes and the box in step
+    QString fFiles[2];               // each pane's file, "" for none: where the file dialogs start
     bool fCentred = false;
 };
