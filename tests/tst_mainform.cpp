@@ -93,6 +93,7 @@ private slots:
     void panesAndBoxFollowEveryScroll_data();
     void panesAndBoxFollowEveryScroll();
     void loadClearsOldResult();
+    void emptyPaneStaysEmptyWhenTheOtherScrolls();
     void handlerErrorsStayInHandler();
     void windowMenuRouting();
     void windowMenuReach_data();
@@ -641,6 +642,23 @@ void TstMainForm::loadClearsOldResult()
     QVERIFY(f.OverviewRectangle->Image().isNull());
     QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
     QCOMPARE(f.OverviewBox->Top(), 0.0f);
+}
+
+void TstMainForm::emptyPaneStaysEmptyWhenTheOtherScrolls()
+{
+    // Only the left text is loaded: scrolling it gives the right pane no
+    // line, so a scan still says that the right text is missing.
+    QString text;
+    for (int i = 0; i < 500; ++i)
+        text += QStringLiteral("row %1\n").arg(i);
+    fForm->LeftMemo->Lines().SetText(text);
+    fForm->LeftMemo->setFocus();
+    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
+    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
+    QVERIFY(fForm->LeftMemo->TopLine() > 0);
+    QCOMPARE(fForm->RightMemo->Lines().Count(), 0);
+    fForm->CompareButtonClick();
+    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("No Text in Right Editor"));
 }
 
 void TstMainForm::handlerErrorsStayInHandler()

@@ -15,6 +15,12 @@ void TPaneSync::follow(TTextPane *leader, TTextPane *follower)
     if (fFollowing)
         return;  // the follower's own change, caused by this call
     const QScopedValueRollback guard(fFollowing, true);
+    // A pane without lines has nothing to align; writing its TopLine would
+    // place its caret and so give it an empty line it never had.
+    if (follower->Lines().Count() == 0) {
+        emit Moved();
+        return;
+    }
     follower->SetTopLine(leader->TopLine());
     // A pane's TopLine rule turns the first line that shows the last row at
     // the bottom (n - v) into n - v + 1; the caret can leave the leader at
