@@ -72,6 +72,8 @@ private slots:
     void cleanup();
     void layoutAtStart();
     void resizeRules();
+    void headerButtonsStayWhole_data();
+    void headerButtonsStayWhole();
     void passThroughTheWindow_data();
     void passThroughTheWindow();
     void secondPassGivesSameResult();
@@ -191,6 +193,36 @@ void TstMainForm::resizeRules()
     QCOMPARE(f.LeftLayout->width(), 150);
     f.resize(700, 600);
     QCOMPARE(f.LeftLayout->width(), 350);  // the drag is undone
+}
+
+void TstMainForm::headerButtonsStayWhole_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("leftFlows");  // the left header's design places no longer fit
+    QTest::newRow("the smallest window") << QSize(500, 300) << true;
+    QTest::newRow("a little narrower than at start") << QSize(600, 480) << false;
+}
+
+void TstMainForm::headerButtonsStayWhole()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, leftFlows);
+    TMainForm &f = *fForm;
+    f.resize(size);
+    QTRY_COMPARE(f.size(), size);
+    const QList<QWidget *> controls = {f.LoadSelectedFileButton, f.LeftFileButton, f.QuorvelLoadButton,
+                                       f.CompareButton, f.RightLoadFileButton, f.SaveAsButton,
+                                       f.Label1, f.Label5, f.Label2, f.Label4};
+    for (QWidget *w : controls) {
+        const QWidget *header = w->parentWidget();
+        QVERIFY2(header->rect().contains(w->geometry()), qPrintable(w->objectName() + w->property("text").toString()));
+        auto *b = qobject_cast<QPushButton *>(w);
+        if (b && (leftFlows || header == f.RightTopLayout))
+            QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));  // the text is whole
+        for (QWidget *other : controls)  // no button covers another
+            if (b && other != w && other->parentWidget() == header && qobject_cast<QPushButton *>(other))
+                QVERIFY2(!w->geometry().intersects(other->geometry()), qPrintable(b->text()));
+    }
 }
 
 void TstMainForm::passThroughTheWindow_data()

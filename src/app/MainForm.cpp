@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "Guarded.h"
 #include "HashUnit.h"
+#include "HeaderFlow.h"
 #include "MessageDialog.h"
 #include "NamedMutex.h"
 #include "Overview.h"
@@ -177,6 +178,8 @@ void TMainForm::buildLayout()
 
     Splitter1->addWidget(LeftLayout);
     Splitter1->addWidget(RightLayout);
+    new THeaderFlow(LeftTopLayout, {Label1, LoadSelectedFileButton, Label5, LeftFileButton});
+    new THeaderFlow(RightTopLayout, {Label2, QuorvelLoadButton, CompareButton, Label4, RightLoadFileButton, SaveAsButton});
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setFixedHeight(kStatusHeight);
