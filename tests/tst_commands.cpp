@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,25 +29,32 @@ private slots:
     void cleanup();
     void helpKeys_data();
     void helpKeys();
-    void windowMenuHelpOpensTheChm();
+    void windowMenuHelp_data();
+    void windowMenuHelp();
     void windowMenuAbout();
     void otherCommandsDoNothing();
     void findDialogLooksAsSpecified();
     void findDialogSearchesTheRightPane();
     void findDialogKeepsStateAndHistory();
+    void findDialogNoCompletionWrapNotFound();
     void closeIfFound_data();
     void closeIfFound();
 
 private:
     TMainForm *fForm = nullptr;
     QStringList fOpened;
+    bool fOpenerWorks = true;  // false: the desktop has no program for the page
     QTemporaryDir fDir;
 };
 
 void TstCommands::init()
 {
     fOpened.clear();
-    Shell::SetOpener([this](const QString &path) { fOpened << path; });
+    fOpenerWorks = true;
+    Shell::SetOpener([this](const QString &path) {
+        fOpened << path;
+        return fOpenerWorks;
+    });
     UserFiles::UserFilesDir = fDir.path() + u'/';
     fForm = new TMainForm;
     fForm->show();
@@ -104,11 +112,45 @@ void TstCommands::helpKeys()
     }
 }
 
-void TstCommands::windowMenuHelpOpensTheChm()
+void TstCommands::windowMenuHelp_data()
 {
-    // From the folder itself, and even when F1 would find no page.
+    QTest::addColumn<bool>("pagePresent");
+    QTest::addColumn<bool>("openerWorks");
+    QTest::addColumn<QString>("title");  // of the message shown; "" for none
+    QTest::newRow("opens the HTML help page") << true << true << "";
+    QTest::newRow("page missing: said so") << false << true << "Can't Find Help File";
+    QTest::newRow("no program opens it: said so") << true << false << "Can't Open Help File";
+}
+
+void TstCommands::windowMenuHelp()
+{
+    QFETCH(bool, pagePresent);
+    QFETCH(bool, openerWorks);
+    QFETCH(QString, title);
+    const QString page = fDir.filePath(QStringLiteral("help/Parlune.htm"));
+    QDir(fDir.path()).mkpath(QStringLiteral("help"));
+    if (pagePresent) {
+        QFile f(page);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else {
+        QFile::remove(page);
+    }
+    fOpenerWorks = openerWorks;
+    QString shownTitle, shownBody;
+    if (!title.isEmpty()) {
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<TMy *>(w);
+            QVERIFY(dialog);
+            shownTitle = dialog->TitleLabel->text();
+            shownBody = dialog->BodyLabel->text();
+            dialog->Button3->click();
+        });
+    }
     fForm->WindowMenu->Menu()->actions().at(2)->trigger();
-    QCOMPARE(fOpened, QStringList{fDir.path() + QStringLiteral("/Parlune.chm")});
+    QCOMPARE(fOpened, pagePresent ? QStringList{page} : QStringList{});
+    QCOMPARE(shownTitle, title);
+    if (!title.isEmpty())
+        QVERIFY2(shownBody.contains(page), qPrintable(shownBody));  // the message names the file
 }
 
 void TstCommands::windowMenuAbout()
@@ -216,6 +258,28 @@ void TstCommands::findDialogKeepsStateAndHistory()
     });
     fForm->Action1Execute();
     QCOMPARE(fForm->FindState.history, (QStringList{"one", "two"}));
+}
+
+void TstCommands::findDialogNoCompletionWrapNotFound()
+{
+    fForm->FindState.history = {QStringLiteral("insertedp")};
+    fForm->RightMemo->Lines().SetText(u"insert here\nand insert there");
+    fForm->RightMemo->SetCaretPos({1, 12});
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->clearEditText();
+        QTest::keyClicks(d->FindWhat->lineEdit(), QStringLiteral("insert"));
+        QCOMPARE(d->FindWhat->currentText(), QStringLiteral("insert"));  // not completed from the history
+        QVERIFY(!d->NotFound->isVisible());
+        d->FindClick();  // nothing after the caret, no wrap
+        QVERIFY(d->NotFound->isVisible());
+        d->Wrap->setChecked(true);
+        d->FindClick();
+        QVERIFY(!d->NotFound->isVisible());
+        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{0, 0}));
+        d->CloseButton->click();
+    });
+    fForm->Action1Execute();
 }
 
 void TstCommands::closeIfFound_data()

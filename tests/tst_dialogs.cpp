@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +23,10 @@ class TstDialogs : public QObject
 private slots:
     void messKinds_data();
     void messKinds();
+    void messEscape_data();
+    void messEscape();
+    void messLongBody_data();
+    void messLongBody();
     void messEmptyTextsAndCaption();
     void styledAndPlainLook();
     void textColor();
@@ -75,6 +81,63 @@ void TstDialogs::messKinds()
         });
         QCOMPARE(dialog.Mess(QStringLiteral("Title"), QStringLiteral("Body"), kind), results[press]);
     }
+}
+
+void TstDialogs::messEscape_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("result");
+    QTest::newRow("0: OK") << 0 << int(TMy::kOK);
+    QTest::newRow("1: Yes No gives No") << 1 << int(TMy::kNo);
+    QTest::newRow("2: Yes No Cancel gives Cancel") << 2 << int(TMy::kCancel);
+    QTest::newRow("4: OK Cancel gives Cancel") << 4 << int(TMy::kCancel);
+}
+
+void TstDialogs::messEscape()
+{
+    QFETCH(int, kind);
+    QFETCH(int, result);
+    TMy dialog;
+    whenModal([&](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+    QCOMPARE(dialog.Mess(QStringLiteral("Title"), QStringLiteral("Body"), kind), result);
+}
+
+void TstDialogs::messLongBody_data()
+{
+    QTest::addColumn<int>("words");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("a server's long error: the box grows") << 150 << false;
+    QTest::newRow("longer than the screen: the body scrolls") << 20000 << true;
+}
+
+void TstDialogs::messLongBody()
+{
+    QFETCH(int, words);
+    QFETCH(bool, scrolls);
+    QStringList text;
+    for (int i = 0; i < words; ++i)
+        text << QStringLiteral("word%1").arg(i);
+    TMy dialog;
+    int height = 0, screenHeight = 0, bodyBottom = 0, buttonTop = 0, buttonBottom = 0, labelHeight = 0, wanted = 0;
+    bool bar = false;
+    whenModal([&](QWidget *) {
+        screenHeight = dialog.screen()->availableGeometry().height();
+        height = dialog.height();
+        bodyBottom = dialog.BodyArea->geometry().bottom();
+        buttonTop = dialog.Button3->geometry().top();
+        buttonBottom = dialog.Button3->geometry().bottom();
+        bar = dialog.BodyArea->verticalScrollBar()->isVisible();
+        labelHeight = dialog.BodyLabel->height();
+        wanted = dialog.BodyLabel->heightForWidth(dialog.BodyLabel->width());
+        dialog.Button3->click();
+    });
+    dialog.Mess(QStringLiteral("Server error"), text.join(u' '), 0);
+    QVERIFY(height > 142);
+    QVERIFY(height <= screenHeight);
+    QVERIFY(bodyBottom < buttonTop);  // the body stands whole above the buttons
+    QCOMPARE(buttonBottom, height - 142 + 97 + 21);
+    QCOMPARE(bar, scrolls);
+    QVERIFY(labelHeight >= wanted);  // every line of the text can be reached
 }
 
 void TstDialogs::messEmptyTextsAndCaption()
@@ -202,6 +265,8 @@ void TstDialogs::userFilesDir_data()
     QTest::newRow("documents folder holds it") << "DOCS" << true << "" << false << "DOCS/Menthak/Parlune/";
     QTest::newRow("first absolute folder of several") << "relative:DOCS:/other" << true << "" << false
         << "DOCS/Menthak/Parlune/";
+    QTest::newRow("a later data folder holds it") << "DOCS:/nowhere:OTHER" << false << "" << false
+        << "OTHER/Menthak/Parlune/";
     QTest::newRow("documents without it: program, setting ignored") << "DOCS" << false << "BASE" << true
         << "PROGRAM";
     QTest::newRow("no documents folder: the setting") << "" << false << "BASE" << true << "BASE/Menthak/Parlune/";
@@ -227,8 +292,11 @@ void TstDialogs::userFilesDir()
         QDir().mkpath(docs + QStringLiteral("/Menthak/Parlune"));
     if (folderUnderBase)
         QDir().mkpath(base + QStringLiteral("/Menthak/Parlune"));
+    const QString other = tmp.filePath(QStringLiteral("other"));  // a later data folder that holds them
+    QDir().mkpath(other + QStringLiteral("/Menthak/Parlune"));
 
-    qputenv("XDG_DATA_DIRS", QString(dataDirs).replace(QStringLiteral("DOCS"), docs).toLocal8Bit());
+    qputenv("XDG_DATA_DIRS",
+            QString(dataDirs).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("OTHER"), other).toLocal8Bit());
     const QString config = tmp.filePath(QStringLiteral("config"));
     QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, config);
     AppInfo::AppVersionPrefix = QStringLiteral("1.0");
@@ -240,7 +308,8 @@ void TstDialogs::userFilesDir()
     const QString found = UserFiles::FindUserFilesDir(UserFiles::kMaker, UserFiles::kProduct, UserFiles::kMakerShort);
     const QString want = expected == QStringLiteral("PROGRAM")
                              ? QCoreApplication::applicationDirPath() + u'/'
-                             : QString(expected).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("BASE"), base);
+                             : QString(expected).replace(QStringLiteral("DOCS"), docs).replace(QStringLiteral("BASE"), base)
+                                   .replace(QStringLiteral("OTHER"), other);
     QCOMPARE(found, want);
     QVERIFY(!QDir(docs + QStringLiteral("/Menthak")).exists() || folderUnderDocs);  // never created
     qunsetenv("XDG_DATA_DIRS");

@@ -6,11 +6,14 @@
 #include "Panels.h"
 #include "Overview.h"
 #include "ParluneApp.h"
+#include "ShellOpener.h"
 #include "TextPane.h"
+#include "UserFiles.h"
 #include "WindowMenu.h"
 
 #include <QClipboard>
 #include <QLabel>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -30,8 +33,17 @@ class TScriptedChooser : public TFileChooser
 {
 public:
     QStringList answers;
-    QString ChooseFileToOpen(const QString &, const QString &) override { return next(); }
-    QString ChooseFileToSave() override { return next(); }
+    QStringList currents;  // the current file each dialog was given
+    QString ChooseFileToOpen(const QString &, const QString &, const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
+    QString ChooseFileToSave(const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
 
 private:
     QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
@@ -76,6 +88,8 @@ private slots:
     void cleanup();
     void layoutAtStart();
     void resizeRules();
+    void headerButtonsStayWhole_data();
+    void headerButtonsStayWhole();
     void passThroughTheWindow_data();
     void passThroughTheWindow();
     void secondPassGivesSameResult();
@@ -94,7 +108,14 @@ private slots:
     void boxHeight_data();
     void boxHeight();
     void scrollTracking();
+    void panesAndBoxFollowEveryScroll_data();
+    void panesAndBoxFollowEveryScroll();
+    void loadClearsOldResult();
+    void emptyPaneStaysEmptyWhenTheOtherScrolls();
+    void handlerErrorsStayInHandler();
     void windowMenuRouting();
+    void windowMenuReach_data();
+    void windowMenuReach();
     void dialogTexts();
 
 private:
@@ -190,6 +211,36 @@ void TstMainForm::resizeRules()
     QCOMPARE(f.LeftLayout->width(), 350);  // the drag is undone
 }
 
+void TstMainForm::headerButtonsStayWhole_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("leftFlows");  // the left header's design places no longer fit
+    QTest::newRow("the smallest window") << QSize(500, 300) << true;
+    QTest::newRow("a little narrower than at start") << QSize(600, 480) << false;
+}
+
+void TstMainForm::headerButtonsStayWhole()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, leftFlows);
+    TMainForm &f = *fForm;
+    f.resize(size);
+    QTRY_COMPARE(f.size(), size);
+    const QList<QWidget *> controls = {f.LoadSelectedFileButton, f.LeftFileButton, f.QuorvelLoadButton,
+                                       f.CompareButton, f.RightLoadFileButton, f.SaveAsButton,
+                                       f.Label1, f.Label5, f.Label2, f.Label4};
+    for (QWidget *w : controls) {
+        const QWidget *header = w->parentWidget();
+        QVERIFY2(header->rect().contains(w->geometry()), qPrintable(w->objectName() + w->property("text").toString()));
+        auto *b = qobject_cast<QPushButton *>(w);
+        if (b && (leftFlows || header == f.RightTopLayout))
+            QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));  // the text is whole
+        for (QWidget *other : controls)  // no button covers another
+            if (b && other != w && other->parentWidget() == header && qobject_cast<QPushButton *>(other))
+                QVERIFY2(!w->geometry().intersects(other->geometry()), qPrintable(b->text()));
+    }
+}
+
 void TstMainForm::passThroughTheWindow_data()
 {
     QTest::addColumn<QString>("left");
@@ -262,10 +313,10 @@ void TstMainForm::loadAndLabel()
     QCOMPARE(fForm->Label3->text(), FileLabelText(path));
     QVERIFY(fForm->Label3->text().contains(QStringLiteral("/ left.txt")));
     QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("---"));  // loading does not compare
-    // Cancelling keeps the text and resets the label.
+    // Cancelling changes nothing: text and label stay.
     QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
     QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
-    QCOMPARE(fForm->Label3->text(), QStringLiteral("File: "));
+    QCOMPARE(fForm->Label3->text(), FileLabelText(path));
 }
 
 void TstMainForm::dropFiles()
@@ -286,11 +337,16 @@ void TstMainForm::dropFiles()
     QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"first.txt"});
     QCOMPARE(fForm->Label6->text(), FileLabelText(paths[0]));
 
-    // Text without a file name changes nothing.
+    // Text without a file name is refused, and changes nothing.
     QMimeData text;
     text.setText(QStringLiteral("some dragged words"));
+    QDragMoveEvent textOver(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    fForm->LeftMemoDragOver(&textOver);
+    QVERIFY(!textOver.isAccepted());
     QDropEvent textDrop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    textDrop.setAccepted(true);  // as Qt delivers a drop after an accepted move
     fForm->LeftMemoDragDrop(&textDrop);
+    QVERIFY(!textDrop.isAccepted());
     QCOMPARE(fForm->LeftMemo->Lines().Count(), 0);
     QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
 }
@@ -323,6 +379,8 @@ void TstMainForm::saveAs()
     QCOMPARE(readAll(out), QByteArray("\xff\xfe" "a\0\r\0\n\0", 8));
     QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a"));  // trimmed in the pane too
     QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+    // Each dialog started from the pane's file of the moment; none at first.
+    QCOMPARE(fChooser->currents, (QStringList{QString(), in, in}));
 }
 
 void TstMainForm::saveFailureKeepsOldFile()
@@ -522,11 +580,134 @@ void TstMainForm::scrollTracking()
     QCOMPARE(fForm->RightMemo->TopLine(), 50);
     QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
     QCOMPARE(rightScrolled.count(), 0);  // the follower does not answer
-    fForm->RightMemo->SetTopLine(70);    // a TopLine write moves nothing else
-    QCOMPARE(fForm->LeftMemo->TopLine(), 50);
-    QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
+    fForm->RightMemo->SetTopLine(70);  // a TopLine write brings the other pane and the box along
+    QCOMPARE(fForm->LeftMemo->TopLine(), 70);
+    QCOMPARE(fForm->OverviewBox->Top(), 70 * Overview::Scale(353, 1000));
+    QCOMPARE(rightScrolled.count(), 0);  // but is no OnScroll
     fForm->RightMemo->verticalScrollBar()->setValue(20);  // the narrow right bar still works
     QCOMPARE(fForm->LeftMemo->TopLine(), 20);
+}
+
+// Loads a pair of about 2000 lines through the buttons and compares it: the
+// right text has a changed line near the start and one added near the end.
+static void loadLongPair(TMainForm &form, TScriptedChooser &chooser, const QTemporaryDir &dir)
+{
+    QByteArray left, right;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray line = "line " + QByteArray::number(i) + "\n";
+        left += line;
+        right += i == 5 ? QByteArray("changed\n") : i == 1900 ? "added\n" + line : line;
+    }
+    const QString leftPath = dir.filePath(QStringLiteral("long-left.txt"));
+    const QString rightPath = dir.filePath(QStringLiteral("long-right.txt"));
+    writeAll(leftPath, left);
+    writeAll(rightPath, right);
+    chooser.answers = {leftPath, rightPath};
+    QTest::mouseClick(form.LeftFileButton, Qt::LeftButton);
+    QTest::mouseClick(form.RightLoadFileButton, Qt::LeftButton);
+    QTest::mouseClick(form.CompareButton, Qt::LeftButton);
+}
+
+static float expectedBoxHeight(TMainForm &form)
+{
+    return Overview::BoxHeight(form.OverviewRectangle->height(), form.RightMemo->Lines().Count(),
+                               form.RightMemo->height(), form.RightMemo->CellSize().height());
+}
+
+void TstMainForm::panesAndBoxFollowEveryScroll_data()
+{
+    QTest::addColumn<bool>("inRight");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("presses");
+    QTest::newRow("PageDown, right pane") << true << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 3;
+    QTest::newRow("Ctrl+End, right pane") << true << int(Qt::Key_End) << int(Qt::ControlModifier) << 1;
+    QTest::newRow("Down arrow past the last row") << true << int(Qt::Key_Down) << int(Qt::NoModifier) << 40;
+    QTest::newRow("typing Return") << true << int(Qt::Key_Return) << int(Qt::NoModifier) << 30;
+    QTest::newRow("PageDown, left pane") << false << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 3;
+    QTest::newRow("Ctrl+End, left pane") << false << int(Qt::Key_End) << int(Qt::ControlModifier) << 1;
+}
+
+void TstMainForm::panesAndBoxFollowEveryScroll()
+{
+    QFETCH(bool, inRight);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, presses);
+    TMainForm &f = *fForm;
+    loadLongPair(f, *fChooser, fDir);
+    QVERIFY(f.StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    // The pass sizes the box for the new line count.
+    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
+    TTextPane *leader = inRight ? f.RightMemo : f.LeftMemo;
+    leader->setFocus();
+    for (int i = 0; i < presses; ++i)
+        QTest::keyClick(leader, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QVERIFY(leader->TopLine() > 0);
+    QCOMPARE(f.LeftMemo->TopLine(), leader->TopLine());
+    QCOMPARE(f.RightMemo->TopLine(), leader->TopLine());
+    QCOMPARE(f.OverviewBox->Top(),
+             Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle->height(), f.RightMemo->Lines().Count())));
+}
+
+void TstMainForm::loadClearsOldResult()
+{
+    TMainForm &f = *fForm;
+    loadLongPair(f, *fChooser, fDir);
+    QVERIFY(!f.OverviewRectangle->Image().isNull());
+    // Find moves the right pane, and the left one comes along.
+    QVERIFY(f.RightMemo->FindText(QStringLiteral("line 1500"), TFindOptions{}));
+    QVERIFY(f.RightMemo->TopLine() > 0);
+    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    // A click in the strip brings the place it points at into view, in both panes.
+    const int n = f.RightMemo->Lines().Count();
+    QTest::mouseClick(f.OverviewRectangle, Qt::LeftButton, {}, QPoint(10, f.OverviewRectangle->height() / 4));
+    const int wanted = n / 4;
+    QVERIFY(f.RightMemo->TopLine() <= wanted && wanted < f.RightMemo->TopLine() + f.RightMemo->VisibleLineCount());
+    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    QCOMPARE(f.OverviewBox->Top(), Overview::BoxTop(f.RightMemo->TopLine(), Overview::Scale(f.OverviewRectangle->height(), n)));
+    // A new text: the old count and marks describe nothing on screen any more.
+    const QString small = fDir.filePath(QStringLiteral("small.txt"));
+    writeAll(small, "a\nb\nc\n");
+    fChooser->answers = {small};
+    QTest::mouseClick(f.RightLoadFileButton, Qt::LeftButton);
+    QCOMPARE(f.StatusLabel->text(), QStringLiteral("---"));
+    QVERIFY(f.OverviewRectangle->Image().isNull());
+    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
+    QCOMPARE(f.OverviewBox->Top(), 0.0f);
+}
+
+void TstMainForm::emptyPaneStaysEmptyWhenTheOtherScrolls()
+{
+    // Only the left text is loaded: scrolling it gives the right pane no
+    // line, so a scan still says that the right text is missing.
+    QString text;
+    for (int i = 0; i < 500; ++i)
+        text += QStringLiteral("row %1\n").arg(i);
+    fForm->LeftMemo->Lines().SetText(text);
+    fForm->LeftMemo->setFocus();
+    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
+    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
+    QVERIFY(fForm->LeftMemo->TopLine() > 0);
+    QCOMPARE(fForm->RightMemo->Lines().Count(), 0);
+    fForm->CompareButtonClick();
+    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("No Text in Right Editor"));
+}
+
+void TstMainForm::handlerErrorsStayInHandler()
+{
+    // The error of a load is shown by the handler itself: nothing unwinds
+    // out of the signal into the code that emitted it.
+    fChooser->answers = {fDir.filePath(QStringLiteral("not-there.txt"))};
+    bool escaped = false;
+    try {
+        emit fForm->RightLoadFileButton->clicked();
+    } catch (...) {
+        escaped = true;
+    }
+    QVERIFY(!escaped);
+    QCOMPARE(fErrors.size(), 1);
+    QVERIFY(fErrors[0].contains(QStringLiteral("not-there.txt")));
 }
 
 void TstMainForm::windowMenuRouting()
@@ -538,7 +719,16 @@ void TstMainForm::windowMenuRouting()
     QCOMPARE(items[2]->text(), QStringLiteral("Help\tF1"));
 
     // Commands arrive as key presses of code n + 9999; 11024..11033 are the
-    // window's own and are not passed on; other keys are.
+    // window's own and are not passed on; other keys are. ("Help" opens a
+    // page that is there.)
+    QStringList opened;
+    Shell::SetOpener([&opened](const QString &path) {
+        opened << path;
+        return true;
+    });
+    UserFiles::UserFilesDir = fDir.path() + u'/';
+    QDir(fDir.path()).mkpath(QStringLiteral("help"));
+    writeAll(fDir.filePath(QStringLiteral("help/Parlune.htm")), "<html></html>");
     QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
     for (int command = 1025; command <= 1034; ++command)
         fForm->WindowMenu->Choose(command);
@@ -549,6 +739,42 @@ void TstMainForm::windowMenuRouting()
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
     QApplication::sendEvent(fForm, &plain);
     QCOMPARE(passed.count(), 1);
+    QCOMPARE(opened.size(), 1);
+    Shell::SetOpener({});
+}
+
+void TstMainForm::windowMenuReach_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("right click on a header: at the pointer") << "click" << true;
+    QTest::newRow("Shift+F10 on a button") << "shift-f10" << true;
+    QTest::newRow("Menu key on a button") << "menu" << true;
+    QTest::newRow("Shift+F10 in a pane: the pane's") << "shift-f10 pane" << false;
+}
+
+void TstMainForm::windowMenuReach()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, opens);
+    TMainForm &f = *fForm;
+    QMenu *menu = f.WindowMenu->Menu();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo) : f.CompareButton;
+    target->setFocus();
+    const QPoint click(200, 30);
+    if (how == QStringLiteral("click")) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2->mapToGlobal(click));
+        QApplication::sendEvent(f.Rectangle2, &event);
+    } else {
+        const bool shiftF10 = how.startsWith(QStringLiteral("shift-f10"));
+        QTest::keyClick(target, shiftF10 ? Qt::Key_F10 : Qt::Key_Menu, shiftF10 ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+    QCOMPARE(menu->isVisible(), opens);
+    if (how == QStringLiteral("click"))
+        QCOMPARE(menu->pos(), f.Rectangle2->mapToGlobal(click));
+    menu->hide();
 }
 
 void TstMainForm::dialogTexts()
@@ -565,6 +791,10 @@ void TstMainForm::dialogTexts()
     QCOMPARE(FileLabelText(QStringLiteral("/data/a.txt")), QStringLiteral("File: / data/ a.txt"));
     QCOMPARE(FileLabelText(QStringLiteral("From Quorvel Editor")), QStringLiteral("File: From Quorvel Editor"));
     QCOMPARE(FileLabelText(QString()), QStringLiteral("File: "));
+    // Where a file dialog starts: the current file's folder, else the last one.
+    QCOMPARE(DialogStartFolder(fDir.filePath(QStringLiteral("a.txt")), QStringLiteral("/last")), fDir.path());
+    QCOMPARE(DialogStartFolder(QString(), QStringLiteral("/last")), QStringLiteral("/last"));
+    QCOMPARE(DialogStartFolder(QStringLiteral("/no/such/folder/a.txt"), QStringLiteral("/last")), QStringLiteral("/last"));
 }
 
 int main(int argc, char **argv)

@@ -72,6 +72,8 @@ private slots:
     void wheelStep();
     void markPainting();
     void highlightPainting();
+    void gutterFitsLineNumbers_data();
+    void gutterFitsLineNumbers();
     void mouseSelection();
     void editing_data();
     void editing();
@@ -81,6 +83,8 @@ private slots:
     void caretRuleOnEmptyPane();
     void externalChangesKeepCaretOnItsText();
     void contextMenuEnabling();
+    void rightClickActsWhereClicked_data();
+    void rightClickActsWhereClicked();
     void findText_data();
     void findText();
 };
@@ -233,6 +237,38 @@ void TstTextPane::markPainting()
     QVERIFY(!hasReddish(0));
 }
 
+void TstTextPane::gutterFitsLineNumbers_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("wider");
+    QTest::newRow("1000 lines: 50 wide") << 1000 << false;
+    QTest::newRow("200,000 lines: as wide as the number needs") << 200000 << true;
+}
+
+void TstTextPane::gutterFitsLineNumbers()
+{
+    QFETCH(int, lines);
+    QFETCH(bool, wider);
+    TTextPane pane;
+    sizeForRows(pane, 5);
+    fillNumbered(pane, lines);
+    const int last = lines - 1;
+    pane.Lines().SetBreakPoint(last, true);
+    pane.SetCaretPos({last, 0});
+    pane.show();
+    QCOMPARE(pane.GutterWidth() > TTextPane::kGutterWidth, wider);
+    if (!wider)
+        QCOMPARE(pane.GutterWidth(), TTextPane::kGutterWidth);
+    // The marked last row's number is whole: no ink at the gutter's left edge.
+    const QImage image = pane.grab().toImage();
+    const qreal lh = pane.CellSize().height();
+    const int row = last - pane.TopLine();
+    for (int y = int(row * lh) + 1; y < int((row + 1) * lh) - 1; ++y)
+        for (int x = 0; x < 1; ++x)
+            QVERIFY2(pixel(image, {qreal(x), qreal(y)}).lightness() > 200, qPrintable(QStringLiteral("ink at %1,%2").arg(x).arg(y)));
+    QVERIFY(pixel(image, {pane.GutterWidth() + 200.0, row * lh + lh / 2}) == QColor::fromRgba(0xFFFF0000));
+}
+
 void TstTextPane::highlightPainting()
 {
     TTextPane pane;
@@ -304,6 +340,7 @@ void TstTextPane::editing_data()
         << QStringList{"a", "xb"} << 1 << 1;
     QTest::newRow("Ctrl+End") << ":a Return :bc C-Home C-End" << QStringList{"a", "bc"} << 1 << 2;
     QTest::newRow("undo and redo keys") << ":abc Return :d C-Z C-Z C-Y" << QStringList{"abc", ""} << 1 << 0;
+    QTest::newRow("Ctrl+Shift+Z redoes too") << ":abc Return :d C-Z C-Z S-C-Z" << QStringList{"abc", ""} << 1 << 0;
 }
 
 void TstTextPane::editing()
@@ -437,6 +474,49 @@ void TstTextPane::contextMenuEnabling()
     }
 }
 
+void TstTextPane::rightClickActsWhereClicked_data()
+{
+    QTest::addColumn<bool>("selectAlpha");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QStringList>("afterDeleteLine");
+    QTest::newRow("no selection: the caret goes to the click") << false << 2 << 3 << "" << QStringList{"alpha beta", "second"};
+    QTest::newRow("inside the selection: it stays") << true << 0 << 2 << "alpha" << QStringList{"second", "third"};
+    QTest::newRow("outside the selection: the caret goes to the click") << true << 1 << 1 << ""
+        << QStringList{"alpha beta", "third"};
+}
+
+void TstTextPane::rightClickActsWhereClicked()
+{
+    QFETCH(bool, selectAlpha);
+    QFETCH(int, line);
+    QFETCH(int, col);
+    QFETCH(QString, selected);
+    QFETCH(QStringList, afterDeleteLine);
+    TTextPane pane;
+    sizeForRows(pane, 5);
+    pane.Lines().SetText(u"alpha beta\nsecond\nthird");
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    if (selectAlpha)
+        pane.Select({0, 0}, {0, 5});
+    const qreal lh = pane.CellSize().height();
+    const QPoint at(int(pane.TextLeft() + col * pane.CellSize().width()), int(line * lh + lh / 2));
+    QTest::mouseClick(pane.viewport(), Qt::RightButton, {}, at);
+    QCOMPARE(pane.SelectedText(), selected);
+    if (selected.isEmpty())
+        QCOMPARE(pane.CaretPos(), (TTextPos{line, col}));
+    std::unique_ptr<QMenu> menu(pane.CreateContextMenu(nullptr));
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        texts << a->text();
+    QVERIFY(texts.contains(QStringLiteral("Redo\tCtrl+Y")));  // the keys stand in the menu
+    QVERIFY(texts.contains(QStringLiteral("Undo\tCtrl+Z")));
+    menu->actions().constLast()->trigger();  // "Delete Line"
+    QCOMPARE(allLines(pane.Lines()), afterDeleteLine);
+}
+
 void TstTextPane::findText_data()
 {
     QTest::addColumn<QString>("text");
@@ -464,6 +544,13 @@ void TstTextPane::findText_data()
     QTest::newRow("up takes the last match before") << "abc" << up << 1 << 2 << -1 << "0,8,3";
     QTest::newRow("up from inside a line") << "abc" << up << 0 << 7 << -1 << "0,4,3";
     QTest::newRow("no wrap at the end") << "abc" << down << 3 << 0 << -1 << "";
+    TFindOptions wrapDown;
+    wrapDown.wrap = true;
+    TFindOptions wrapUp = up;
+    wrapUp.wrap = true;
+    QTest::newRow("wrap at the end goes on from the start") << "abc" << wrapDown << 3 << 0 << -1 << "0,0,3";
+    QTest::newRow("wrap at the start goes on from the end") << "end" << wrapUp << 0 << 0 << -1 << "3,4,3";
+    QTest::newRow("wrap finds nothing that is not there") << "zzz" << wrapDown << 1 << 0 << -1 << "";
     QTest::newRow("only ASCII letters fold") << "\u00e9t\u00e9" << down << 0 << 0 << -1 << "";
     QTest::newRow("bad expression finds nothing") << "(" << regex << 0 << 0 << -1 << "";
 }

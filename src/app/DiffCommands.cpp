@@ -1,6 +1,7 @@
 #include "DiffCommands.h"
 
 #include "CompareOps.h"
+#include "Guarded.h"
 #include "MainForm.h"
 #include "TextPane.h"
 
@@ -25,7 +26,7 @@ TDiffCommands::TDiffCommands(TMainForm &form) : QObject(&form), fForm(form)
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
         fForm.addAction(a);
-        connect(a, &QAction::triggered, this, slot);
+        connect(a, &QAction::triggered, this, Guarded([this, slot] { (this->*slot)(); }));
         return a;
     };
     NextAction = action(QStringLiteral("Next Difference"), {QKeySequence(Qt::ALT | Qt::Key_Down), QKeySequence(Qt::Key_F8)},

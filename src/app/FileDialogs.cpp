@@ -39,9 +39,41 @@ QString FileLabelText(const QString &path)
     return QStringLiteral("File: ") + spaced;
 }
 
-QString TDialogFileChooser::ChooseFileToOpen(const QString &description, const QString &extension)
+QString DialogStartFolder(const QString &current, const QString &last)
+{
+    if (!current.isEmpty()) {
+        const QFileInfo info(current);
+        if (info.dir().exists())
+            return info.absolutePath();
+    }
+    return last;
+}
+
+namespace {
+
+// Room for the name, size, type and date columns.
+constexpr QSize kDialogSize(820, 520);
+
+} // namespace
+
+QString TDialogFileChooser::startFolder(const QString &current) const
+{
+    return DialogStartFolder(current, fLastFolder);
+}
+
+QString TDialogFileChooser::chosen(const QString &path)
+{
+    const QString full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    fLastFolder = QFileInfo(full).absolutePath();
+    return full;
+}
+
+QString TDialogFileChooser::ChooseFileToOpen(const QString &description, const QString &extension, const QString &current)
 {
     QFileDialog dialog(fParent);
+    dialog.resize(kDialogSize);
+    if (const QString folder = startFolder(current); !folder.isEmpty())
+        dialog.setDirectory(folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);  // a typed name need not exist
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -55,12 +87,17 @@ QString TDialogFileChooser::ChooseFileToOpen(const QString &description, const Q
         dialog.setDefaultSuffix(ext);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+    return chosen(dialog.selectedFiles().constFirst());
 }
 
-QString TDialogFileChooser::ChooseFileToSave()
+QString TDialogFileChooser::ChooseFileToSave(const QString &current)
 {
     QFileDialog dialog(fParent, QStringLiteral("Save File"));
+    dialog.resize(kDialogSize);
+    if (const QString folder = startFolder(current); !folder.isEmpty())
+        dialog.setDirectory(folder);
+    if (!current.isEmpty())
+        dialog.selectFile(QFileInfo(current).fileName());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -68,5 +105,5 @@ QString TDialogFileChooser::ChooseFileToSave()
     dialog.setNameFilter(ToolkitFilter(QStringLiteral("All Files (*.*)|*.*")));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+    return chosen(dialog.selectedFiles().constFirst());
 }

@@ -19,21 +19,32 @@ class TFileChooser
 {
 public:
     virtual ~TFileChooser() = default;
-    // The full path chosen, or "" when the dialog was cancelled.
-    virtual QString ChooseFileToOpen(const QString &description, const QString &extension) = 0;
-    virtual QString ChooseFileToSave() = 0;
+    // The full path chosen, or "" when the dialog was cancelled. `current`
+    // is the pane's file ("" when it has none): the dialog starts in its
+    // folder, and Save As proposes its name.
+    virtual QString ChooseFileToOpen(const QString &description, const QString &extension, const QString &current) = 0;
+    virtual QString ChooseFileToSave(const QString &current) = 0;
 };
 
-// The toolkit's file dialogs, resizable, without a read-only box; the open
-// dialog accepts a name of a file that does not exist, the save dialog
-// replaces a file without asking.
+// The toolkit's file dialogs, resizable, wide enough for their columns,
+// without a read-only box; the open dialog accepts a name of a file that
+// does not exist, the save dialog replaces a file without asking. Without
+// a current file a dialog starts in the folder of the last file chosen.
 class TDialogFileChooser : public TFileChooser
 {
 public:
     explicit TDialogFileChooser(QWidget *parent) : fParent(parent) {}
-    QString ChooseFileToOpen(const QString &description, const QString &extension) override;
-    QString ChooseFileToSave() override;
+    QString ChooseFileToOpen(const QString &description, const QString &extension, const QString &current) override;
+    QString ChooseFileToSave(const QString &current) override;
 
 private:
+    QString startFolder(const QString &current) const;
+    QString chosen(const QString &path);
+
     QWidget *fParent;
+    QString fLastFolder;
 };
+
+// The folder a file dialog starts in: that of `current`, else `last`
+// (either may be ""; "" leaves the toolkit's choice, the working folder).
+QString DialogStartFolder(const QString &current, const QString &last);

@@ -22,6 +22,9 @@ TFindDialog::TFindDialog(TTextPane *pane, TFindState &state, QWidget *parent)
     FindWhat = new QComboBox(this);
     FindWhat->setEditable(true);
     FindWhat->setInsertPolicy(QComboBox::NoInsert);
+    // No inline completion: it would turn what is typed into an earlier,
+    // longer search text. The history stays in the drop-down.
+    FindWhat->setCompleter(nullptr);
     FindWhat->setGeometry(86, 12, 250, 24);
     FindWhat->addItems(state.history);
     FindWhat->setEditText(state.text);
@@ -58,6 +61,10 @@ TFindDialog::TFindDialog(TTextPane *pane, TFindState &state, QWidget *parent)
     PreviousButton->setGeometry(350, 44, 84, 24);
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
     CloseButton->setGeometry(350, 76, 84, 24);
+    NotFound = new QLabel(QStringLiteral("Not found"), this);
+    NotFound->setGeometry(350, 108, 90, 22);
+    NotFound->setAlignment(Qt::AlignCenter);
+    NotFound->hide();
 
     connect(FindButton, &QPushButton::clicked, this, &TFindDialog::FindClick);
     connect(PreviousButton, &QPushButton::clicked, this, &TFindDialog::PreviousClick);
@@ -71,6 +78,7 @@ TFindDialog::TFindDialog(TTextPane *pane, TFindState &state, QWidget *parent)
 
 void TFindDialog::updateButtons()
 {
+    NotFound->hide();
     const bool text = !FindWhat->currentText().isEmpty();
     FindButton->setEnabled(text);
     PreviousButton->setEnabled(text);
@@ -83,19 +91,25 @@ TFindOptions TFindDialog::options(bool up) const
     o.regularExpression = Expression->isChecked();
     o.wholeWord = WholeWord->isChecked();
     o.up = up;
+    o.wrap = Wrap->isChecked();
     return o;
+}
+
+void TFindDialog::search(bool up)
+{
+    NotFound->setVisible(!fPane->FindText(FindWhat->currentText(), options(up)));
 }
 
 void TFindDialog::FindClick()
 {
-    fPane->FindText(FindWhat->currentText(), options(Up->isChecked()));
+    search(Up->isChecked());
     if (CloseIfFound->isChecked())
         accept();  // also when nothing was found
 }
 
 void TFindDialog::PreviousClick()
 {
-    fPane->FindText(FindWhat->currentText(), options(true));
+    search(true);
 }
 
 void TFindDialog::done(int result)

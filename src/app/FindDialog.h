@@ -2,7 +2,8 @@
 // The find command: a dialog built afresh at every Ctrl+F from a state that
 // lasts the whole run (search text, options, history). It searches the
 // pane it was given, towards the end ("Find", "Down") or the start ("Up",
-// "Previous"), without wrapping and without a message when nothing is found.
+// "Previous"), going on from the other end when "Wrap at the end of file" is
+// checked. A search that finds nothing says so inside the dialog.
 
 #include "PaneSearch.h"
 
@@ -11,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 class TTextPane;
@@ -22,7 +24,7 @@ struct TFindState
     bool expression = false;
     bool closeIfFound = false;
     bool wholeWord = false;
-    bool wrap = false;  // shown and kept, but a search never wraps
+    bool wrap = false;
     bool up = false;
     QStringList history;
 };
@@ -44,6 +46,7 @@ public:
     QPushButton *FindButton;
     QPushButton *PreviousButton;
     QPushButton *CloseButton;
+    QLabel *NotFound;  // shown after a search that found nothing
 
     void FindClick();
     void PreviousClick();
@@ -54,6 +57,7 @@ protected:
 private:
     TFindOptions options(bool up) const;
     void updateButtons();
+    void search(bool up);
 
     TTextPane *fPane;
     TFindState &fState;

@@ -6,12 +6,15 @@
 #include "InlineEmphasis.h"
 #include "PaneSources.h"
 #include "Errors.h"
+#include "Guarded.h"
 #include "HashUnit.h"
+#include "HeaderFlow.h"
 #include "MessageDialog.h"
 #include "NamedMutex.h"
 #include "Overview.h"
 #include "ParluneApp.h"
 #include "QuorvelLoader.h"
+#include "PaneSync.h"
 #include "Panels.h"
 #include "ShellOpener.h"
 #include "StartFiles.h"
@@ -178,6 +181,8 @@ void TMainForm::buildLayout()
 
     Splitter1->addWidget(LeftLayout);
     Splitter1->addWidget(RightLayout);
+    new THeaderFlow(LeftTopLayout, {Label1, LoadSelectedFileButton, Label5, LeftFileButton});
+    new THeaderFlow(RightTopLayout, {Label2, QuorvelLoadButton, CompareButton, Label4, RightLoadFileButton, SaveAsButton});
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setFixedHeight(kStatusHeight);
@@ -206,11 +211,18 @@ void TMainForm::FormCreate(const QStringList &arguments)
     WindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
     for (QWidget *header : {static_cast<QWidget *>(Rectangle1), static_cast<QWidget *>(Rectangle2)}) {
         header->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(header, &QWidget::customContextMenuRequested, WindowMenu, &TWindowMenu::Popup);
+        connect(header, &QWidget::customContextMenuRequested, WindowMenu,
+                [this, header](const QPoint &pos) { WindowMenu->PopupAt(header->mapToGlobal(pos)); });
     }
 
-    connect(LeftMemo, &TTextPane::OnScroll, this, &TMainForm::MyLeftScroll);
-    connect(RightMemo, &TTextPane::OnScroll, this, &TMainForm::MyRightScroll);
+    fPaneSync = new TPaneSync(LeftMemo, RightMemo, this);
+    connect(fPaneSync, &TPaneSync::Moved, this, &TMainForm::PlaceOverviewBox);
+    connect(OverviewRectangle, &TOverviewStrip::Clicked, this, [this](qreal y) {
+        if (RightMemo->Lines().Count() <= RightMemo->VisibleLineCount())
+            return;  // all lines are in view already
+        RightMemo->SetTopLine(Overview::TopLineFor(y, OverviewRectangle->height(), RightMemo->Lines().Count(),
+                                                   RightMemo->VisibleLineCount()));
+    });
     RightMemo->SetNoVScroll(true);
     DiffCommands = new TDiffCommands(*this);
     Sources = new TPaneSources(*this);
@@ -219,16 +231,17 @@ void TMainForm::FormCreate(const QStringList &arguments)
     RightMemo->SetRowEmphasis(&InlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
     setWindowTitle(QStringLiteral("Parlune"));
 
-    connect(CompareButton, &QPushButton::clicked, this, &TMainForm::CompareButtonClick);
-    connect(LoadSelectedFileButton, &QPushButton::clicked, this, &TMainForm::LoadSelectedFileButtonClick);
-    connect(QuorvelLoadButton, &QPushButton::clicked, this, &TMainForm::QuorvelLoadButtonClick);
-    connect(LeftFileButton, &QPushButton::clicked, this, &TMainForm::LeftFileButtonClick);
-    connect(RightLoadFileButton, &QPushButton::clicked, this, &TMainForm::RightLoadFileButtonClick);
-    connect(SaveAsButton, &QPushButton::clicked, this, &TMainForm::SaveAsButtonClick);
+    // Each handler shows its own errors (see Guarded.h).
+    connect(CompareButton, &QPushButton::clicked, this, Guarded([this] { CompareButtonClick(); }));
+    connect(LoadSelectedFileButton, &QPushButton::clicked, this, Guarded([this] { LoadSelectedFileButtonClick(); }));
+    connect(QuorvelLoadButton, &QPushButton::clicked, this, Guarded([this] { QuorvelLoadButtonClick(); }));
+    connect(LeftFileButton, &QPushButton::clicked, this, Guarded([this] { LeftFileButtonClick(); }));
+    connect(RightLoadFileButton, &QPushButton::clicked, this, Guarded([this] { RightLoadFileButtonClick(); }));
+    connect(SaveAsButton, &QPushButton::clicked, this, Guarded([this] { SaveAsButtonClick(); }));
     connect(LeftMemo, &TTextPane::OnDragOver, this, &TMainForm::LeftMemoDragOver);
     connect(RightMemo, &TTextPane::OnDragOver, this, &TMainForm::RightMemoDragOver);
-    connect(LeftMemo, &TTextPane::OnDragDrop, this, &TMainForm::LeftMemoDragDrop);
-    connect(RightMemo, &TTextPane::OnDragDrop, this, &TMainForm::RightMemoDragDrop);
+    connect(LeftMemo, &TTextPane::OnDragDrop, this, Guarded([this](QDropEvent *e) { LeftMemoDragDrop(e); }));
+    connect(RightMemo, &TTextPane::OnDragDrop, this, Guarded([this](QDropEvent *e) { RightMemoDragDrop(e); }));
 
     // A pass in progress stops at Escape; the engine lets the window run
     // between its steps, so the key arrives while it works.
@@ -254,7 +267,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     Action1->setShortcutContext(Qt::WindowShortcut);
     addAction(Action1);
-    connect(Action1, &QAction::triggered, this, &TMainForm::Action1Execute);
+    connect(Action1, &QAction::triggered, this, Guarded([this] { Action1Execute(); }));
 }
 
 namespace {
@@ -267,6 +280,8 @@ public:
     void SetRightText(const QString &text) override
     {
         fForm.RightMemo->Lines().SetText(text);
+        fForm.TextLoaded();
+        fForm.ForgetFile(1);  // the editor's text is no file here
         fForm.Sources->FromServerEditor();
     }
     void SetFileLabel(int pane, const QString &value) override { fForm.SetFileLabel(pane, value); }
@@ -344,12 +359,19 @@ void TMainForm::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     const int first = TWindowMenu::kFirstCommand + TWindowMenu::kKeyOffset;
     if (key >= first && key <= first + 9) {
-        // A window-menu command; it is not passed on.
+        // A window-menu command; it is not passed on. "Help" opens the
+        // shipped HTML help, as F1 does: no compiled help file exists here.
         const int command = key - TWindowMenu::kKeyOffset;
         if (command == 1025 && AboutBox)
-            AboutBox->exec();
+            Guarded([this] { AboutBox->exec(); })();
         else if (command == 1026)
-            Shell::ShellOpen(UserFiles::UserFilesDir + QStringLiteral("Parlune") + QStringLiteral(".chm"));
+            Guarded([this] { ShowHelpPage(QStringLiteral("Parlune.htm"), UserFiles::UserFilesDir); })();
+        return;
+    }
+    // Outside the panes, Shift+F10 and the Menu key open the window menu;
+    // a pane passes on the keys it does not use, and those stay unused.
+    if (TWindowMenu::IsMenuKey(event) && !qobject_cast<TTextPane *>(QApplication::focusWidget())) {
+        WindowMenu->Popup();
         return;
     }
     emit KeyPassedOn(key);
@@ -359,17 +381,18 @@ void TMainForm::keyPressEvent(QKeyEvent *event)
 void TMainForm::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F1)  // with any modifiers
-        ShowHelpPage(QStringLiteral("Parlune.htm"), UserFiles::UserFilesDir);
+        Guarded([this] { ShowHelpPage(QStringLiteral("Parlune.htm"), UserFiles::UserFilesDir); })();
     QMainWindow::keyReleaseEvent(event);
 }
 
 void TMainForm::ShowHelpPage(const QString &page, const QString &folder)
 {
     const QString path = folder + QStringLiteral("help/") + page;
-    if (QFileInfo::exists(path))  // a link counts by its target
-        Shell::ShellOpen(path);
-    else
+    if (!QFileInfo::exists(path))  // a link counts by its target
         ShowPlainMessage(QStringLiteral("Can't Find Help File"), path);
+    else if (!Shell::ShellOpen(path))
+        ShowPlainMessage(QStringLiteral("Can't Open Help File"),
+                         QStringLiteral("No program on this desktop opens the help page %1").arg(path));
 }
 
 void TMainForm::Action1Execute()
@@ -402,9 +425,11 @@ void TMainForm::CompareButtonClick()
     StatusLabel->setText(status);
     if (status.startsWith(CompareOps::kChangesPrefix)) {
         PaintOverview();
-        PlaceOverviewBox();
         DiffCommands->PassEnded();
     }
+    // The pass may have changed the line count a great deal.
+    SizeOverviewBox();
+    PlaceOverviewBox();
 }
 
 void TMainForm::SetFileLabel(int index, const QString &path)
@@ -453,7 +478,18 @@ void TMainForm::LoadFile(int index, const QString &path)
     if (fPass.Running())
         throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
     pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
+    fFiles[index] = path;
     Sources->FromFile(index, path);
+    TextLoaded();
+}
+
+void TMainForm::TextLoaded()
+{
+    // The status and the strip told of the texts that were replaced.
+    StatusLabel->setText(QStringLiteral("---"));
+    OverviewRectangle->SetImage(QImage());
+    SizeOverviewBox();
+    PlaceOverviewBox();
 }
 
 void TMainForm::LoadStartFiles(const QString &left, const QString &right)
@@ -478,6 +514,7 @@ void TMainForm::LoadStartFiles(const QString &left, const QString &right)
         } else {
             StatusLabel->setText(status);
             PaintOverview();
+            SizeOverviewBox();
             PlaceOverviewBox();
         }
     } catch (const std::exception &e) {
@@ -495,9 +532,10 @@ void TMainForm::LeftFileButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
-    if (!path.isEmpty())
-        LoadFile(0, path);
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[0]);
+    if (path.isEmpty())
+        return;  // cancelled: nothing changes
+    LoadFile(0, path);
     SetFileLabel(0, path);
 }
 
@@ -505,9 +543,10 @@ void TMainForm::RightLoadFileButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"));
-    if (!path.isEmpty())
-        LoadFile(1, path);
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[1]);
+    if (path.isEmpty())
+        return;  // cancelled: nothing changes
+    LoadFile(1, path);
     SetFileLabel(1, path);
 }
 
@@ -515,7 +554,7 @@ void TMainForm::SaveAsButtonClick()
 {
     if (refuseDuringPass())
         return;
-    const QString path = fChooser->ChooseFileToSave();
+    const QString path = fChooser->ChooseFileToSave(fFiles[1]);
     if (path.isEmpty())
         return;
     TLines &lines = RightMemo->Lines();
@@ -531,12 +570,32 @@ void TMainForm::SaveAsButtonClick()
         lines.SetEncoding(TTextEncoding::Utf8Bom);
     }
     lines.SaveToFile(path);
+    fFiles[1] = path;
     Sources->FromFile(1, path);
     SetFileLabel(1, path);
 }
 
+namespace {
+
+// The first local file a drag carries; empty when it carries none.
+QString droppedFile(const QMimeData *data)
+{
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
 void TMainForm::LeftMemoDragOver(QDragMoveEvent *event)
 {
+    // Only a file can be loaded: anything else is refused, so that the
+    // program it came from does not take it as delivered.
+    if (droppedFile(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
@@ -548,12 +607,11 @@ void TMainForm::RightMemoDragOver(QDragMoveEvent *event)
 
 void TMainForm::dropFile(int index, QDropEvent *event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return;  // no file name in the drop: nothing to load
-    const QString path = urls.first().toLocalFile();
-    if (refuseDuringPass())
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty() || refuseDuringPass()) {
+        event->ignore();
         return;
+    }
     event->acceptProposedAction();
     LoadFile(index, path);
     SetFileLabel(index, path);
@@ -567,20 +625,6 @@ void TMainForm::LeftMemoDragDrop(QDropEvent *event)
 void TMainForm::RightMemoDragDrop(QDropEvent *event)
 {
     dropFile(1, event);
-}
-
-void TMainForm::MyLeftScroll()
-{
-    RightMemo->SetTopLine(LeftMemo->TopLine());
-    RightMemo->UpdateMemo();
-    PlaceOverviewBox();
-}
-
-void TMainForm::MyRightScroll()
-{
-    LeftMemo->SetTopLine(RightMemo->TopLine());
-    LeftMemo->UpdateMemo();
-    PlaceOverviewBox();
 }
 
 void TMainForm::PaintOverview()

@@ -25,6 +25,7 @@ class TDiffCommands;
 class TInlineEmphasis;
 class TPaneSources;
 class TOverviewStrip;
+class TPaneSync;
 class TTextPane;
 class TWindowMenu;
 
@@ -96,8 +97,6 @@ public:
     void RightMemoDragOver(QDragMoveEvent *event);
     void LeftMemoDragDrop(QDropEvent *event);
     void RightMemoDragDrop(QDropEvent *event);
-    void MyLeftScroll();
-    void MyRightScroll();
     void Action1Execute();
     void LoadSelectedFileButtonClick();
     void QuorvelLoadButtonClick();
@@ -112,6 +111,11 @@ public:
     // Pane 0 is the left pane, 1 the right one.
     void SetFileLabel(int pane, const QString &path);
     void LoadFile(int pane, const QString &path);
+    // After a text was loaded into a pane: the status and the strip, which
+    // described the texts before, are cleared, and the box fits the new text.
+    void TextLoaded();
+    // The pane holds no file any more (a text from elsewhere).
+    void ForgetFile(int pane) { fFiles[pane].clear(); }
     // Loads two files named at start-up and compares them; a file without
     // text compares as no lines (see StartFiles.h). A file that cannot be
     // read leaves its pane as it was; its error is shown once the event loop
@@ -157,5 +161,7 @@ private:
 
     CompareOps::TComparePass fPass;
     std::unique_ptr<TFileChooser> fChooser;
+    TPaneSync *fPaneSync = nullptr;  // keeps the panes and the box in step
+    QString fFiles[2];               // each pane's file, "" for none: where the file dialogs start
     bool fCentred = false;
 };

@@ -2,7 +2,9 @@
 
 #include "Lines.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace Overview {
@@ -54,12 +56,20 @@ float BoxHeight(int stripHeight, int lineCount, qreal paneHeight, qreal lineHeig
     return h < 10 ? 10.0f : h;
 }
 
+int TopLineFor(qreal y, int stripHeight, int lineCount, int visible)
+{
+    if (stripHeight <= 0 || lineCount <= 0)
+        return 0;
+    const int line = int(y * lineCount / stripHeight);
+    return std::max(0, line - visible / 2);
+}
+
 } // namespace Overview
 
 TOverviewStrip::TOverviewStrip(QWidget *parent) : QWidget(parent), fBox(new TOverviewBox(this))
 {
     setFixedWidth(kWidth);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setCursor(Qt::PointingHandCursor);
 }
 
 void TOverviewStrip::SetImage(QImage image)
@@ -76,6 +86,18 @@ void TOverviewStrip::paintEvent(QPaintEvent *)
         p.drawImage(QRectF(rect()), fImage);  // stretched, not repainted, when the strip resizes
     p.setPen(QPen(Qt::black, 1));
     p.drawRect(QRectF(0.5, 0.5, width() - 1, height() - 1));
+}
+
+void TOverviewStrip::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit Clicked(event->position().y());
+}
+
+void TOverviewStrip::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        emit Clicked(std::clamp(event->position().y(), 0.0, qreal(height())));
 }
 
 TOverviewBox::TOverviewBox(QWidget *parent) : QWidget(parent)

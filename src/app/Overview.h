@@ -23,13 +23,17 @@ QImage PaintMarks(const TLines &lines, int width, int height);
 float BoxTop(int topLine, float scale);
 // The box's height: the share of the text that fits in the pane, at least 10.
 float BoxHeight(int stripHeight, int lineCount, qreal paneHeight, qreal lineHeight);
+// The first line that puts the line at height y of the strip in the middle
+// of a pane showing `visible` lines (not below 0).
+int TopLineFor(qreal y, int stripHeight, int lineCount, int visible);
 
 } // namespace Overview
 
 class TOverviewBox;
 
 // The strip: a black 1-unit outline around its image, stretched to the
-// strip's size; no image until the first comparison. Mouse events pass.
+// strip's size; no image until the first comparison. A click (or a drag)
+// asks for the place it points at to be brought into view.
 class TOverviewStrip : public QWidget
 {
     Q_OBJECT
@@ -40,8 +44,14 @@ public:
     const QImage &Image() const { return fImage; }
     TOverviewBox *Box() const { return fBox; }
 
+signals:
+    // The user pointed at height y of the strip (0 .. height).
+    void Clicked(qreal y);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     QImage fImage;

@@ -1,6 +1,7 @@
 #include "PaneSources.h"
 
 #include "Errors.h"
+#include "Guarded.h"
 #include "MainForm.h"
 #include "MessageDialog.h"
 #include "ParluneApp.h"
@@ -26,8 +27,8 @@ TPaneSources::TPaneSources(TMainForm &form) : QObject(&form), fForm(form)
     ReloadAction->setShortcut(QKeySequence(Qt::Key_F5));
     ReloadAction->setShortcutContext(Qt::WindowShortcut);
     fForm.addAction(ReloadAction);
-    connect(ReloadAction, &QAction::triggered, this, &TPaneSources::ReloadAll);
-    connect(&fWatcher, &QFileSystemWatcher::fileChanged, this, &TPaneSources::fileChanged);
+    connect(ReloadAction, &QAction::triggered, this, Guarded([this] { ReloadAll(); }));
+    connect(&fWatcher, &QFileSystemWatcher::fileChanged, this, Guarded([this](const QString &path) { fileChanged(path); }));
 }
 
 void TPaneSources::watch(const QString &path)

@@ -40,5 +40,17 @@ void TWindowMenu::Choose(int command)
 
 void TWindowMenu::Popup()
 {
-    fMenu->popup(fWindow->mapToGlobal(QPoint(0, 0)));
+    PopupAt(fWindow->mapToGlobal(QPoint(0, 0)));
+}
+
+void TWindowMenu::PopupAt(const QPoint &globalPos)
+{
+    fMenu->popup(globalPos);
+}
+
+bool TWindowMenu::IsMenuKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_Menu && mods == Qt::NoModifier)
+        || (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier);
 }

@@ -5,27 +5,49 @@
 #include <QCoreApplication>
 #include <QEasingCurve>
 #include <QGraphicsBlurEffect>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QtMath>
+#include <cmath>
 
 // The background: a 600 x 600 picture, drawn at 0.8 of its size, turning
-// about its centre.
+// about its centre and breathing (blurred more and less). Each blur step is
+// rendered once into a cached picture at the drawn size; a frame only turns
+// that picture, and it is redrawn only when the angle has moved a whole step.
 class TTurningImage : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(qreal angle READ angle WRITE setAngle)
 public:
+    static constexpr qreal kAngleStep = 1.0;  // degrees between redraws
+    static constexpr qreal kBlurStep = 0.5;   // blur radius between cached pictures
+
     explicit TTurningImage(QWidget *parent) : QWidget(parent), fPicture(makePicture())
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        fShown = picture(0);
     }
     qreal angle() const { return fAngle; }
     void setAngle(qreal a)
     {
-        fAngle = a;
+        const qreal stepped = std::floor(a / kAngleStep) * kAngleStep;
+        if (stepped == fAngle)
+            return;
+        fAngle = stepped;
+        update();
+    }
+    void setBlur(qreal radius)
+    {
+        const int step = qRound(radius / kBlurStep);
+        if (step == fBlurStep)
+            return;
+        fBlurStep = step;
+        fShown = picture(step);
         update();
     }
 
@@ -36,11 +58,33 @@ protected:
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.translate(width() / 2.0, height() / 2.0);
         p.rotate(fAngle);
-        p.scale(0.8, 0.8);
-        p.drawImage(QPointF(-300, -300), fPicture);
+        p.drawPixmap(QPointF(-fShown.width() / 2.0, -fShown.height() / 2.0), fShown);
     }
 
 private:
+    // The picture at the drawn size, blurred by the given number of steps.
+    QPixmap picture(int step)
+    {
+        if (const auto it = fCache.constFind(step); it != fCache.constEnd())
+            return *it;
+        constexpr int kDrawn = 480;  // 0.8 of 600
+        const QImage scaled = fPicture.scaled(kDrawn, kDrawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QImage out(kDrawn, kDrawn, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::black);
+        if (step == 0) {
+            out = scaled;
+        } else {
+            QGraphicsScene scene;
+            QGraphicsPixmapItem *item = scene.addPixmap(QPixmap::fromImage(scaled));
+            auto *blur = new QGraphicsBlurEffect;
+            blur->setBlurRadius(step * kBlurStep * 0.8);
+            item->setGraphicsEffect(blur);
+            QPainter p(&out);
+            scene.render(&p, QRectF(0, 0, kDrawn, kDrawn), QRectF(0, 0, kDrawn, kDrawn));
+        }
+        return fCache[step] = QPixmap::fromImage(out);
+    }
+
     // Rays of colour around a dark centre, so that turning shows.
     static QImage makePicture()
     {
@@ -68,7 +112,10 @@ private:
     }
 
     QImage fPicture;
+    QPixmap fShown;
+    QHash<int, QPixmap> fCache;
     qreal fAngle = 0;
+    int fBlurStep = 0;
 };
 
 namespace {
@@ -102,10 +149,13 @@ TAboutBox::TAboutBox(QWidget *parent, const QString &exeName)
 
     ImageControl1 = new TTurningImage(this);
     ImageControl1->setGeometry(-85, -100, 600, 600);  // its centre stays where the picture's was
+    // The effect is not laid on the turning picture, which would blur it
+    // afresh every frame: it holds the animated radius, and the picture
+    // shows its cached rendering for that radius.
     GaussianBlurEffect1 = new QGraphicsBlurEffect(this);
     GaussianBlurEffect1->setBlurRadius(0);
     GaussianBlurEffect1->setEnabled(false);
-    ImageControl1->setGraphicsEffect(GaussianBlurEffect1);
+    connect(GaussianBlurEffect1, &QGraphicsBlurEffect::blurRadiusChanged, ImageControl1, &TTurningImage::setBlur);
 
     // The text block is 205 wide at x 50, its 275-wide lines centred on it;
     // the widget spans the window so that the lines are not cut at its sides.

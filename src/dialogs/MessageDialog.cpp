@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <memory>
 
@@ -54,9 +56,15 @@ TMy::TMy(QWidget *parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint
     TitleLabel->setFont(bold);
     ImageWarning = makeIcon(QStyle::SP_MessageBoxWarning, this);
     ImageWarning->move(21, 19);
-    BodyLabel = new QLabel(this);
-    BodyLabel->move(84, 44);
+    BodyArea = new QScrollArea(this);
+    BodyArea->setFrameShape(QFrame::NoFrame);
+    BodyArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    BodyArea->viewport()->setAutoFillBackground(false);
+    BodyLabel = new QLabel;
     BodyLabel->setWordWrap(true);
+    BodyLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    BodyArea->setWidget(BodyLabel);
+    BodyArea->move(84, 44);
     BodyLabel->setTextFormat(Qt::PlainText);
     TitleLabel->setTextFormat(Qt::PlainText);
     Button1 = new QPushButton(this);
@@ -80,7 +88,48 @@ void TMy::FormCreate()
     ImageStop->move(ImageWarning->pos());
     ImageQuestion->move(ImageWarning->pos());
     TitleLabel->resize(298, 40);
-    BodyLabel->resize(283, 40);
+    BodyArea->resize(283, 40);
+}
+
+void TMy::fitBody()
+{
+    // The design's box holds a body 51 high; a longer text makes the box
+    // taller by what it needs, as far as the screen allows.
+    constexpr int kWidth = 393, kHeight = 142, kBodyWidth = 283, kBodyHeight = 51;
+    const int needed = std::max(kBodyHeight, BodyLabel->heightForWidth(kBodyWidth));
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const int most = s ? std::max(kHeight, s->availableGeometry().height() - 60) : kHeight;
+    const int height = std::min(most, kHeight + needed - kBodyHeight);
+    const int extra = height - kHeight;
+    setFixedSize(kWidth, height);
+    // Beyond the screen the body scrolls; the bar stands right of the text.
+    const bool scrolls = needed > kBodyHeight + extra;
+    const int bar = scrolls ? BodyArea->verticalScrollBar()->sizeHint().width() : 0;
+    BodyArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    BodyArea->resize(kBodyWidth + bar, kBodyHeight + extra);
+    BodyLabel->resize(kBodyWidth, std::max(kBodyHeight + extra, needed));
+    for (QPushButton *b : {Button1, Button2, Button3})
+        b->move(b->x(), 97 + extra);
+}
+
+void TMy::reject()
+{
+    // Escape and the window's close button answer as the button that says
+    // no: "Cancel", else "No", else the only button.
+    const TSlot *places = kKinds[fMessageType].places;
+    int answer = 0;
+    for (int slot = 0; slot < 3; ++slot) {
+        const char *caption = places[slot].caption;
+        if (!caption)
+            continue;
+        if (qstrcmp(caption, "Cancel") == 0) {
+            answer = places[slot].result;
+            break;
+        }
+        if (qstrcmp(caption, "No") == 0 || answer == 0)
+            answer = places[slot].result;
+    }
+    done(answer);
 }
 
 int TMy::Mess(const QString &title, const QString &body, int messageType)
@@ -90,7 +139,7 @@ int TMy::Mess(const QString &title, const QString &body, int messageType)
     TitleLabel->setText(title);
     BodyLabel->setText(body);
     TitleLabel->resize(298, 37);
-    BodyLabel->resize(283, 51);
+    fitBody();
     QPushButton *buttons[] = {Button1, Button2, Button3};
     QLabel *icons[] = {ImageWarning, ImageQuestion, ImageStop};
     for (QPushButton *b : buttons)

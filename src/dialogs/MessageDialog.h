@@ -1,10 +1,14 @@
 #pragma once
 // TMy: the program's own small modal message dialog: a bold title, a body,
-// one of three icons and one to three buttons.
+// one of three icons and one to three buttons. A long body makes the box
+// taller, up to the screen's height; beyond that the body scrolls. Escape
+// (or closing the window) answers as the "Cancel" button, else the "No"
+// button, else the only button.
 
 #include <QDialog>
 
 class QLabel;
+class QScrollArea;
 class QPushButton;
 
 class TMy : public QDialog
@@ -38,14 +42,18 @@ public:
     QLabel *TitleLabel;
     QLabel *ImageWarning;
     QLabel *BodyLabel;
+    QScrollArea *BodyArea;  // holds BodyLabel
     QPushButton *Button1;
     QPushButton *Button2;
     QPushButton *Button3;
     QLabel *ImageStop;
     QLabel *ImageQuestion;
 
+    void reject() override;
+
 private:
     void FormCreate();
+    void fitBody();
     void buttonClick(int slot);
 
     QString fTitleCaption;

@@ -22,6 +22,18 @@ QString AllUsersDocumentsFolder()
     return {};
 }
 
+QStringList DataFolders()
+{
+    const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+    if (dirs.isNull())
+        return {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    QStringList out;
+    for (const QString &dir : QString::fromLocal8Bit(dirs).split(u':', Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(dir))
+            out << QDir::cleanPath(dir);
+    return out;
+}
+
 QString ReadUserFilesPath(const QString &maker, const QString &product, const QString &versionPrefix)
 {
     const QSettings settings(QSettings::IniFormat, QSettings::SystemScope, maker, product);
@@ -39,6 +51,11 @@ QString FindUserFilesDir(const QString &maker, const QString &product, const QSt
     QString candidate;
     const QString documents = AllUsersDocumentsFolder();
     if (!documents.isEmpty()) {
+        // The first data folder that holds the user files: a package puts
+        // them under /usr/share, which need not come first.
+        for (const QString &folder : DataFolders())
+            if (QFileInfo(folder + u'/' + tail).isDir())
+                return folder + u'/' + tail;
         candidate = documents + u'/' + tail;
     } else {
         const QString base = ReadUserFilesPath(maker, product, AppInfo::AppVersionPrefix);

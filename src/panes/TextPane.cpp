@@ -1,5 +1,6 @@
 #include "TextPane.h"
 
+#include "PaneGlyphs.h"
 #include "TextPaneParts.h"
 
 #include <QApplication>
@@ -107,7 +108,7 @@ void TTextPane::SetNoVScroll(bool on)
 {
     fNoVScroll = on;
     static_cast<TFixedScrollBar *>(verticalScrollBar())->setExtent(on ? 1 : kVScrollWidth);
-    setViewportMargins(kGutterWidth, 0, 0, 0);  // lays the bars out again
+    setViewportMargins(fGutterWidth, 0, 0, 0);  // lays the bars out again
 }
 
 void TTextPane::resizeEvent(QResizeEvent *event)
@@ -120,11 +121,29 @@ void TTextPane::resizeEvent(QResizeEvent *event)
 void TTextPane::layoutGutter()
 {
     const QRect vp = viewport()->geometry();
-    fGutter->setGeometry(vp.left() - kGutterWidth, vp.top(), kGutterWidth, vp.height());
+    // At the left edge of the contents: the viewport may not have moved to
+    // its new margin yet when the gutter has just grown.
+    fGutter->setGeometry(contentsRect().left(), vp.top(), fGutterWidth, vp.height());
+}
+
+void TTextPane::fitGutter()
+{
+    // Room for the largest number beside one glyph, as a marked row places
+    // them (the glyph 3 from the right edge, the number 2 left of it), and
+    // one unit of margin on the left.
+    const qreal number = QFontMetricsF(fFont).horizontalAdvance(QString::number(std::max(1, fLines->Count())));
+    const int glyph = std::max(BreakPointGlyph().width(), BookmarkGlyph().width()) + 3 + 2;
+    const int width = std::max(kGutterWidth, int(std::ceil(number)) + 1 + glyph);
+    if (width == fGutterWidth)
+        return;
+    fGutterWidth = width;
+    setViewportMargins(fGutterWidth, 0, 0, 0);
+    layoutGutter();
 }
 
 void TTextPane::updateScrollBars()
 {
+    fitGutter();
     const int n = fLines->Count();
     const int v = VisibleLineCount();
     QScrollBar *vbar = verticalScrollBar();
@@ -141,6 +160,7 @@ void TTextPane::updateScrollBars()
     hbar->setRange(0, std::max(0, content - viewport()->width()));
     hbar->setPageStep(viewport()->width());
     hbar->setSingleStep(int(std::ceil(fCharWidth)));
+    reportTop();
 }
 
 void TTextPane::onVerticalBar(int value)
@@ -150,6 +170,15 @@ void TTextPane::onVerticalBar(int value)
     fTop = value;
     UpdateMemo();
     emit OnScroll(this);
+    reportTop();
+}
+
+void TTextPane::reportTop()
+{
+    if (fTop == fReportedTop)
+        return;
+    fReportedTop = fTop;
+    emit TopLineChanged(this);
 }
 
 void TTextPane::setTopQuietly(int top)
@@ -158,6 +187,7 @@ void TTextPane::setTopQuietly(int top)
     const QSignalBlocker block(verticalScrollBar());
     verticalScrollBar()->setValue(top);
     UpdateMemo();
+    reportTop();
 }
 
 void TTextPane::SetTopLine(int value)
@@ -277,6 +307,18 @@ TTextPos TTextPane::posAt(QPoint p) const
 
 void TTextPane::mousePressEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::RightButton) {
+        // The context menu acts where the user clicked: the caret goes
+        // there first, unless the click falls inside the selection.
+        setFocus(Qt::MouseFocusReason);
+        const TTextPos pos = posAt(event->position().toPoint());
+        const auto [from, to] = selection();
+        if (!HasSelection() || pos < from || to < pos) {
+            fDesiredCol = -1;
+            placeCaret(pos, false);
+        }
+        return;
+    }
     if (event->button() != Qt::LeftButton)
         return;
     setFocus(Qt::MouseFocusReason);

@@ -25,7 +25,7 @@ class TTextPane : public QAbstractScrollArea
     Q_OBJECT
 public:
     static constexpr int kLineSpacing = 2;
-    static constexpr int kGutterWidth = 50;
+    static constexpr int kGutterWidth = 50;  // the gutter's width unless a line number needs more
     static constexpr int kVScrollWidth = 25;
     static constexpr int kHScrollHeight = 18;
     static constexpr int kUndoLimit = 100;
@@ -110,11 +110,17 @@ public:
     QMenu *CreateContextMenu(QWidget *parent);
 
     int TextLeft() const { return kTextMargin - horizontalScrollBar()->value(); }
+    // kGutterWidth, or wider when the largest line number would not fit
+    // beside the mark glyphs.
+    int GutterWidth() const { return fGutterWidth; }
 
 signals:
     // The first visible line changed through the vertical scroll bar (drag,
     // click or wheel); never for TopLine writes, caret following or edits.
     void OnScroll(TTextPane *sender);
+    // The first visible line changed, for whatever reason: the bar, the
+    // wheel, a TopLine write, the caret being followed, lines changing.
+    void TopLineChanged(TTextPane *sender);
     void OnDragOver(QDragMoveEvent *event);
     void OnDragDrop(QDropEvent *event);
 
@@ -141,9 +147,11 @@ private:
     void updateMetrics();
     void updateScrollBars();
     void layoutGutter();
+    void fitGutter();
     void onVerticalBar(int value);
     void ensureCaretVisible();
     void setTopQuietly(int top);
+    void reportTop();
     void placeCaret(TTextPos pos, bool keepAnchor);
     TTextPos clamp(TTextPos pos) const;
     TTextPos posAt(QPoint viewportPoint) const;
@@ -165,6 +173,8 @@ private:
     qreal fLineHeight = 16;
     qreal fAscent = 12;
     int fTop = 0;
+    int fGutterWidth = kGutterWidth;
+    int fReportedTop = 0;  // the first line TopLineChanged last told of
     TTextPos fCaret;
     TTextPos fAnchor;
     int fDesiredCol = -1;  // column kept over up/down moves

@@ -106,7 +106,11 @@ void TTextPane::Paste()
 bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options)
 {
     const auto [from, to] = selection();
-    const TFindMatch m = FindInLines(*fLines, searchStr, options, options.up ? from : to);
+    TFindMatch m = FindInLines(*fLines, searchStr, options, options.up ? from : to);
+    if (!m.found() && options.wrap && fLines->Count() > 0) {
+        const int last = fLines->Count() - 1;
+        m = FindInLines(*fLines, searchStr, options, options.up ? TTextPos{last, fLines->Length(last)} : TTextPos{});
+    }
     if (!m.found()) {
         fAnchor = fCaret;
         viewport()->update();
@@ -122,26 +126,42 @@ void TTextPane::SetHighlightText(const QString &text)
     viewport()->update();
 }
 
+namespace {
+
+// Ctrl+Y and Ctrl+Shift+Z both redo, whatever key scheme the desktop uses.
+bool isRedoKey(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    return event == QKeySequence::Redo || (event->key() == Qt::Key_Y && mods == Qt::ControlModifier)
+        || (event->key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier));
+}
+
+} // namespace
+
 QMenu *TTextPane::CreateContextMenu(QWidget *parent)
 {
     auto *menu = new QMenu(parent);
     const bool writable = Writable();
-    auto add = [&](const QString &text, bool enabled, auto slot) {
-        QAction *a = menu->addAction(text, this, slot);
+    // The keys are shown in the shortcut column only: the pane's own key
+    // handling runs them, so the menu must not take them as shortcuts too.
+    auto add = [&](const QString &text, QKeySequence keys, bool enabled, auto slot) {
+        const QString shown = keys.isEmpty() ? text : text + u'\t' + keys.toString(QKeySequence::NativeText);
+        QAction *a = menu->addAction(shown, this, slot);
         a->setEnabled(enabled);
     };
     menu->addSection(QStringLiteral("ClipBoard"));
-    add(QStringLiteral("Redo"), CanRedo(), [this] { Redo(); });
-    add(QStringLiteral("Undo"), CanUndo(), [this] { Undo(); });
-    add(QStringLiteral("Cut"), writable && HasSelection(), [this] { Cut(); });
-    add(QStringLiteral("Copy"), HasSelection(), [this] { Copy(); });
-    add(QStringLiteral("Paste"), writable, [this] { Paste(); });
+    add(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), CanRedo(), [this] { Redo(); });
+    add(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), CanUndo(), [this] { Undo(); });
+    add(QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), writable && HasSelection(), [this] { Cut(); });
+    add(QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), HasSelection(), [this] { Copy(); });
+    add(QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), writable, [this] { Paste(); });
     menu->addSection(QStringLiteral("Select"));
-    add(QStringLiteral("Select Word"), fLines->Count() > 0, [this] { SelectWord(); });
-    add(QStringLiteral("Select All"), fLines->Count() > 0, [this] { SelectAll(); });
+    add(QStringLiteral("Select Word"), {}, fLines->Count() > 0, [this] { SelectWord(); });
+    add(QStringLiteral("Select All"), QKeySequence(Qt::CTRL | Qt::Key_A), fLines->Count() > 0, [this] { SelectAll(); });
     menu->addSection(QStringLiteral("Delete"));
-    add(QStringLiteral("Delete Selection"), writable && HasSelection(), [this] { DeleteSelection(); });
-    add(QStringLiteral("Delete Line"), writable && fLines->Count() > 0, [this] { DeleteLine(); });
+    add(QStringLiteral("Delete Selection"), QKeySequence(Qt::Key_Delete), writable && HasSelection(),
+        [this] { DeleteSelection(); });
+    add(QStringLiteral("Delete Line"), {}, writable && fLines->Count() > 0, [this] { DeleteLine(); });
     if (!fExtraActions.isEmpty()) {
         menu->addSection(fExtraGroup);
         menu->addActions(fExtraActions);
@@ -240,7 +260,7 @@ void TTextPane::keyPressEvent(QKeyEvent *event)
         Paste();
     } else if (event == QKeySequence::Undo) {
         Undo();
-    } else if (event == QKeySequence::Redo) {
+    } else if (isRedoKey(event)) {
         Redo();
     } else {
         switch (event->key()) {

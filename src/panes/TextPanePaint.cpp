@@ -97,7 +97,7 @@ void TTextPane::paintGutter(QPainter &p, const QRect &area)
 {
     p.fillRect(area, kGutterBack);
     p.setPen(QColor(0xD8, 0xD8, 0xD8));
-    p.drawLine(kGutterWidth - 1, area.top(), kGutterWidth - 1, area.bottom());
+    p.drawLine(fGutterWidth - 1, area.top(), fGutterWidth - 1, area.bottom());
     p.setFont(fFont);
     const int n = fLines->Count();
     const int rows = VisibleLineCount() + 2;
@@ -108,13 +108,13 @@ void TTextPane::paintGutter(QPainter &p, const QRect &area)
         const bool breakPoint = fLines->GetBreakPoint(r);
         const bool bookmark = fLines->GetBookmark(r);
         // The number stands left of the glyphs of a marked row.
-        int right = kGutterWidth - 4;
+        int right = fGutterWidth - 4;
         if (bookmark) {
-            p.drawPixmap(QPointF(kGutterWidth - 3 - bm.width(), y + (fLineHeight - bm.height()) / 2), bm);
-            right = kGutterWidth - 3 - bm.width() - 2;
+            p.drawPixmap(QPointF(fGutterWidth - 3 - bm.width(), y + (fLineHeight - bm.height()) / 2), bm);
+            right = fGutterWidth - 3 - bm.width() - 2;
         }
         if (breakPoint) {
-            const int glyphRight = bookmark ? kGutterWidth - bm.width() - 6 : kGutterWidth - 3;
+            const int glyphRight = bookmark ? fGutterWidth - bm.width() - 6 : fGutterWidth - 3;
             p.drawPixmap(QPointF(glyphRight - bp.width(), y + (fLineHeight - bp.height()) / 2), bp);
             right = glyphRight - bp.width() - 2;
         }

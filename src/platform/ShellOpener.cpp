@@ -14,12 +14,11 @@ void SetOpener(TOpener opener)
     gOpener = std::move(opener);
 }
 
-void ShellOpen(const QString &path)
+bool ShellOpen(const QString &path)
 {
     if (gOpener)
-        gOpener(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return gOpener(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace Shell
