@@ -234,6 +234,29 @@ uint32_t hashUnitsNormalized(const char16_t *p, size_t n)
     return crc ^ 0xFFFFFFFFu;
 }
 
+// The same for a UTF-8 line of units UTF-16 units, decoded on the way, so
+// that it hashes exactly as its UTF-16 form would.
+uint32_t hashUtf8Normalized(const void *p, size_t units)
+{
+    constexpr size_t kChunk = 256;
+    uint8_t buf[kChunk];
+    uint32_t crc = 0xFFFFFFFFu;
+    TUtf8Reader in(p);
+    while (units) {
+        const size_t chunk = units < kChunk ? units : kChunk;
+        size_t j = 0;
+        for (size_t i = 0; i < chunk; ++i) {
+            const char16_t c = in.next();
+            const uint16_t v = c < kTableUnits ? kNormalUnit[c] : uint16_t(LowerUnit(c) & 0xFF);
+            buf[j] = uint8_t(v);
+            j += 1 - (v >> 8);
+        }
+        crc = crcBytes(crc, buf, j);
+        units -= chunk;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
 template <typename Unit, bool Case, bool Blanks>
 uint32_t hashUnits(const Unit *p, size_t n)
 {
@@ -292,6 +315,50 @@ bool normalizedEqual(const UA *a, size_t na, const UB *b, size_t nb)
     }
 }
 
+// Unit readers of the stored kinds, for comparing lines of any two kinds.
+struct TLatin1Reader
+{
+    const uint8_t *p;
+    char16_t next() { return *p++; }
+};
+
+struct TWideReader
+{
+    const char16_t *p;
+    char16_t next() { return *p++; }
+};
+
+template <typename A, typename B>
+bool normalizedEqualReaders(A a, size_t na, B b, size_t nb)
+{
+    size_t i = 0;
+    size_t j = 0;
+    for (;;) {
+        char16_t ca = 0;
+        char16_t cb = 0;
+        while (i < na && isBlank(ca = a.next()))
+            ++i;
+        while (j < nb && isBlank(cb = b.next()))
+            ++j;
+        if (i == na || j == nb)
+            return i == na && j == nb;
+        if (ca != cb && LowerUnit(ca) != LowerUnit(cb))
+            return false;
+        ++i;
+        ++j;
+    }
+}
+
+template <typename A>
+bool normalizedEqualWith(A a, size_t na, const TLineRec &b)
+{
+    if (b.utf8)
+        return normalizedEqualReaders(a, na, TUtf8Reader(b.data), b.length);
+    if (b.wide)
+        return normalizedEqualReaders(a, na, TWideReader{static_cast<const char16_t *>(b.data)}, b.length);
+    return normalizedEqualReaders(a, na, TLatin1Reader{b.latin1()}, b.length);
+}
+
 } // namespace
 
 uint32_t CrcTableEntry(int n)
@@ -319,11 +386,17 @@ uint32_t HashNormalized(const TLineRec &line)
         return 0;
     if (line.wide)
         return hashUnitsNormalized(static_cast<const char16_t *>(line.data), line.length);
+    if (line.utf8)
+        return hashUtf8Normalized(line.data, line.length);
     return hashLatin1Normalized(line.latin1(), line.length);
 }
 
 bool NormalizedEqual(const TLineRec &a, const TLineRec &b)
 {
+    if (a.utf8)
+        return normalizedEqualWith(TUtf8Reader(a.data), a.length, b);
+    if (b.utf8)
+        return normalizedEqualWith(TUtf8Reader(b.data), b.length, a);
     if (a.wide) {
         const auto *pa = static_cast<const char16_t *>(a.data);
         return b.wide ? normalizedEqual(pa, a.length, static_cast<const char16_t *>(b.data), b.length)

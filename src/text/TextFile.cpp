@@ -64,10 +64,11 @@ void splitLines(const Unit *p, size_t n, Fn &&line)
 
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
 
-// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines without tabs are
-// used in place, the rest is decoded into the arena. In Utf8Checked mode a
-// line that is not valid UTF-8 stops the split and false comes back (the
-// file is then read as Latin-1); only lines with non-ASCII bytes are checked.
+// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines and (in the UTF-8
+// modes) valid UTF-8 lines without tabs are used in place, the rest is
+// decoded into the arena. In Utf8Checked mode a line that is not valid UTF-8
+// stops the split and false comes back (the file is then read as Latin-1);
+// only lines with non-ASCII bytes are checked.
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
 {
     if (out.lines.size() >= size_t(kMaxLineCount))
@@ -112,15 +113,17 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             return;
         const char *s = base + b;
         const size_t len = e - b;
-        if (f.high && mode == TByteMode::Utf8Checked && !QByteArrayView(s, qsizetype(len)).isValidUtf8()) {
+        const qsizetype units = f.high && utf8 ? Utf8Units(s, len) : qsizetype(len);
+        if (units < 0 && mode == TByteMode::Utf8Checked) {
             valid = false;
             return;
         }
-        if (!f.tabs && (!f.high || !utf8)) {
-            checkLineLength(qsizetype(len));
+        if (!f.tabs && units >= 0) {
+            checkLineLength(units);
             TLineRec r;
             r.data = s;
-            r.length = uint32_t(len);
+            r.length = uint32_t(units);
+            r.utf8 = f.high && utf8;
             addLine(out, r, hasher);
             blockUsed = true;
             return;
@@ -254,8 +257,8 @@ public:
     {
         switch (fEncoding) {
         case TTextEncoding::Latin1:
-            if (r.wide)
-                fBuffer.append(r.wideView().toLatin1());
+            if (r.wide || r.utf8)
+                fBuffer.append(r.toString().toLatin1());
             else
                 fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
             fBuffer.append("\r\n");
@@ -269,8 +272,14 @@ public:
         case TTextEncoding::Utf16BE:
             // Units go out as they are, a lone surrogate too: what was
             // loaded from a UTF-16 file is saved unchanged.
-            for (uint32_t i = 0; i < r.length; ++i)
-                unit(r.at(i));
+            if (r.utf8) {
+                TUtf8Reader in(r.data);
+                for (uint32_t i = 0; i < r.length; ++i)
+                    unit(in.next());
+            } else {
+                for (uint32_t i = 0; i < r.length; ++i)
+                    unit(r.at(i));
+            }
             unit(u'\r');
             unit(u'\n');
             break;
@@ -314,6 +323,13 @@ int FirstLineNotEncodable(const std::vector<TLineRec> &lines, TTextEncoding enco
         return -1;  // the UTF encodings hold every character
     for (size_t i = 0; i < lines.size(); ++i) {
         const TLineRec &r = lines[i];
+        if (r.utf8) {
+            TUtf8Reader in(r.data);
+            for (uint32_t k = 0; k < r.length; ++k)
+                if (in.next() > 0xFF)
+                    return int(i);
+            continue;
+        }
         if (!r.wide)
             continue;
         const QStringView text = r.wideView();  // a wide line may still hold Latin-1 only

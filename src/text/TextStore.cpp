@@ -7,11 +7,55 @@
 #include <algorithm>
 #include <cstring>
 
-QString TLineRec::toString() const
+namespace {
+
+// Decodes count units of a UTF-8 line, skipping the first skip units.
+void decodeUtf8(const TLineRec &r, qsizetype skip, qsizetype count, char16_t *dst)
+{
+    TUtf8Reader in(r.data);
+    for (qsizetype i = 0; i < skip; ++i)
+        in.next();
+    for (qsizetype i = 0; i < count; ++i)
+        dst[i] = in.next();
+}
+
+} // namespace
+
+char16_t TLineRec::at(qsizetype i) const
 {
     if (wide)
-        return wideView().toString();
-    return QString::fromLatin1(static_cast<const char *>(data), qsizetype(length));
+        return static_cast<const char16_t *>(data)[i];
+    if (!utf8)
+        return latin1()[i];
+    char16_t c;
+    decodeUtf8(*this, i, 1, &c);
+    return c;
+}
+
+size_t TLineRec::utf8Bytes() const
+{
+    TUtf8Reader in(data);
+    for (uint32_t i = 0; i < length; ++i)
+        in.next();
+    return size_t(in.position() - latin1());
+}
+
+QString TLineRec::mid(qsizetype first, qsizetype count) const
+{
+    first = std::clamp<qsizetype>(first, 0, length);
+    count = std::clamp<qsizetype>(count, 0, length - first);
+    if (wide)
+        return wideView().mid(first, count).toString();
+    if (!utf8)
+        return QString::fromLatin1(static_cast<const char *>(data) + first, count);
+    QString out(count, Qt::Uninitialized);
+    decodeUtf8(*this, first, count, reinterpret_cast<char16_t *>(out.data()));
+    return out;
+}
+
+QString TLineRec::toString() const
+{
+    return mid(0, length);
 }
 
 bool TLineRec::equalsText(QStringView s) const
@@ -20,6 +64,13 @@ bool TLineRec::equalsText(QStringView s) const
         return false;
     if (wide)
         return wideView() == s;
+    if (utf8) {
+        TUtf8Reader in(data);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            if (s[i].unicode() != in.next())
+                return false;
+        return true;
+    }
     const uchar *p = latin1();
     for (qsizetype i = 0; i < s.size(); ++i)
         if (s[i].unicode() != p[i])
@@ -27,8 +78,67 @@ bool TLineRec::equalsText(QStringView s) const
     return true;
 }
 
+qsizetype Utf8Units(const char *s, size_t n)
+{
+    const auto *p = reinterpret_cast<const uchar *>(s);
+    size_t units = 0;
+    size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII go eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            if (w & 0x8080808080808080ull)
+                break;
+            i += 8;
+            units += 8;
+        }
+        if (i == n)
+            break;
+        const uchar b = p[i];
+        if (b < 0x80) {
+            ++i;
+            ++units;
+            continue;
+        }
+        // The allowed range of the second byte depends on the first, so that
+        // overlong forms, surrogates and values above U+10FFFF fail.
+        uchar lo = 0x80, hi = 0xBF;
+        size_t len;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        } else {
+            return -1;
+        }
+        if (n - i < len || p[i + 1] < lo || p[i + 1] > hi)
+            return -1;
+        for (size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return -1;
+        i += len;
+        units += len == 4 ? 2 : 1;
+    }
+    return qsizetype(units);
+}
+
 void AppendUtf8(QByteArray &out, const TLineRec &line)
 {
+    if (line.utf8) {
+        out.append(static_cast<const char *>(line.data), qsizetype(line.utf8Bytes()));
+        return;
+    }
     bool ascii = !line.wide;
     for (uint32_t i = 0; ascii && i < line.length; ++i)
         ascii = line.latin1()[i] < 0x80;
@@ -57,7 +167,7 @@ QString FormatCount(qint64 n)
 
 void checkLineLength(qsizetype length)
 {
-    static_assert(kMaxLineLength < (qsizetype(1) << 30), "the record keeps lengths in 30 bits");
+    static_assert(kMaxLineLength < (qsizetype(1) << 28), "the record keeps lengths in 28 bits");
     if (length < 0 || length > kMaxLineLength)
         throw ETooLarge(QStringLiteral("Line too long: a line may hold at most %1 characters").arg(FormatCount(kMaxLineLength)));
 }
@@ -149,4 +259,24 @@ TLineRec TTextArena::store(QStringView s, TKeepAlive &keep)
         r.wide = true;
     }
     return r;
+}
+
+TLineRec TTextArena::copy(const TLineRec &line, TKeepAlive &keep)
+{
+    TLineRec c;
+    if (line.wide) {
+        c = store(line.wideView(), keep);
+    } else if (line.utf8) {
+        const size_t bytes = line.utf8Bytes();
+        c.length = line.length;
+        c.utf8 = 1;
+        void *dst = allocate(bytes, 1, keep);
+        std::memcpy(dst, line.data, bytes);
+        c.data = dst;
+    } else {
+        c = storeLatin1(static_cast<const char *>(line.data), line.length, keep);
+    }
+    c.hash = line.hash;
+    c.hashed = line.hashed;
+    return c;
 }
