@@ -234,25 +234,51 @@ uint32_t hashUnitsNormalized(const char16_t *p, size_t n)
     return crc ^ 0xFFFFFFFFu;
 }
 
-// The same for a UTF-8 line of units UTF-16 units, decoded on the way, so
-// that it hashes exactly as its UTF-16 form would.
-uint32_t hashUtf8Normalized(const void *p, size_t units)
+// The normalised byte of a unit, through the table where it reaches.
+inline uint16_t normalUnit(char16_t c)
+{
+    return c < kTableUnits ? kNormalUnit[c] : uint16_t(LowerUnit(c) & 0xFF);
+}
+
+// The same for a UTF-8 line of `units` UTF-16 units, decoded on the way, so
+// that it hashes exactly as its UTF-16 form would: ASCII and two-byte
+// characters (below U+0800) go straight to the table.
+uint32_t hashUtf8Normalized(const uint8_t *p, size_t units)
 {
     constexpr size_t kChunk = 256;
-    uint8_t buf[kChunk];
+    uint8_t buf[kChunk + 1];
     uint32_t crc = 0xFFFFFFFFu;
-    TUtf8Reader in(p);
     while (units) {
+        // A four-byte character writes two units: the chunk may end one over.
         const size_t chunk = units < kChunk ? units : kChunk;
+        size_t done = 0;
         size_t j = 0;
-        for (size_t i = 0; i < chunk; ++i) {
-            const char16_t c = in.next();
-            const uint16_t v = c < kTableUnits ? kNormalUnit[c] : uint16_t(LowerUnit(c) & 0xFF);
+        while (done < chunk) {
+            const uint8_t b = p[0];
+            uint16_t v;
+            if (b < 0x80) {
+                v = kNormalUnit[b];
+                p += 1;
+            } else if (b < 0xE0) {
+                v = kNormalUnit[(b & 0x1F) << 6 | (p[1] & 0x3F)];
+                p += 2;
+            } else if (b < 0xF0) {
+                v = normalUnit(char16_t((b & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F)));
+                p += 3;
+            } else {
+                const char32_t cp =
+                    char32_t((b & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F));
+                p += 4;
+                buf[j++] = uint8_t(normalUnit(char16_t(0xD800 | ((cp - 0x10000) >> 10))));
+                ++done;
+                v = normalUnit(char16_t(0xDC00 | (cp & 0x3FF)));
+            }
             buf[j] = uint8_t(v);
             j += 1 - (v >> 8);
+            ++done;
         }
         crc = crcBytes(crc, buf, j);
-        units -= chunk;
+        units -= done;
     }
     return crc ^ 0xFFFFFFFFu;
 }
@@ -387,12 +413,17 @@ uint32_t HashNormalized(const TLineRec &line)
     if (line.wide)
         return hashUnitsNormalized(static_cast<const char16_t *>(line.data), line.length);
     if (line.utf8)
-        return hashUtf8Normalized(line.data, line.length);
+        return hashUtf8Normalized(line.latin1(), line.length);
     return hashLatin1Normalized(line.latin1(), line.length);
 }
 
 bool NormalizedEqual(const TLineRec &a, const TLineRec &b)
 {
+    if (a.utf8 && b.utf8 && a.length == b.length) {  // the common case: the very same bytes
+        const size_t bytes = a.utf8Bytes();
+        if (b.utf8Bytes() == bytes && std::memcmp(a.data, b.data, bytes) == 0)
+            return true;
+    }
     if (a.utf8)
         return normalizedEqualWith(TUtf8Reader(a.data), a.length, b);
     if (b.utf8)

@@ -5,7 +5,12 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -34,10 +39,27 @@ char16_t TLineRec::at(qsizetype i) const
 
 size_t TLineRec::utf8Bytes() const
 {
-    TUtf8Reader in(data);
-    for (uint32_t i = 0; i < length; ++i)
-        in.next();
-    return size_t(in.position() - latin1());
+    // A unit takes at least one byte, so while u units are still to come,
+    // the next (length - u) bytes surely belong to the line: those are
+    // counted in one tight loop, each byte that starts a character adding
+    // its units (2 for a four-byte one). Then the last character's
+    // remaining bytes are added.
+    const uchar *p = latin1();
+    size_t i = 0;
+    for (size_t u = 0; u < length;) {
+        const size_t stop = i + (length - u);
+        size_t add = 0;
+        for (; i < stop; ++i)
+            add += size_t((p[i] & 0xC0) != 0x80) + size_t(p[i] >= 0xF0);
+        u += add;
+    }
+    size_t lead = i;
+    while (lead > 0 && (p[lead - 1] & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return i;
+    const uchar b = p[lead - 1];
+    return lead - 1 + (b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4);
 }
 
 QString TLineRec::mid(qsizetype first, qsizetype count) const
@@ -78,26 +100,86 @@ bool TLineRec::equalsText(QStringView s) const
     return true;
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Set bits of each byte value (a table: the popcount instruction is not
+// part of the base instruction set).
+constexpr std::array<uint8_t, 256> kBitCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (int v = 0; v < 256; ++v)
+        t[size_t(v)] = uint8_t((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1)
+                               + (v >> 6 & 1) + (v >> 7 & 1));
+    return t;
+}();
+
+// Sixteen bytes from a character start that hold only ASCII and well-formed
+// two-byte characters (the usual text of alphabets with case): true, with
+// the bytes and units they make up (a two-byte character cut by the end of
+// the window is left for the next). Anything else is left to the byte loop.
+inline bool asciiOrTwoByte(const uchar *p, size_t &bytes, size_t &units)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const unsigned high = unsigned(_mm_movemask_epi8(v));
+    if (!high) {
+        bytes = units = 16;
+        return true;
+    }
+    const __m128i v2 = _mm_add_epi8(v, v);
+    const unsigned bit6 = unsigned(_mm_movemask_epi8(v2));
+    const unsigned bit5 = unsigned(_mm_movemask_epi8(_mm_add_epi8(v2, v2)));
+    const unsigned overlong = unsigned(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(char(0xFE))), _mm_set1_epi8(char(0xC0)))));
+    const unsigned cont = high & ~bit6;
+    const unsigned lead2 = high & bit6 & ~bit5 & ~overlong;
+    // Every byte is ASCII, a lead or a continuation; a continuation follows
+    // each lead and nothing else.
+    if (((~high & 0xFFFF) | lead2 | cont) != 0xFFFF || cont != ((lead2 << 1) & 0xFFFF))
+        return false;
+    // Each character is one unit; each continuation follows a lead.
+    const unsigned cut = lead2 >> 15;
+    bytes = 16 - cut;
+    units = bytes - kBitCount[cont & 0xFF] - kBitCount[cont >> 8];
+    return true;
+}
+#endif
+
+} // namespace
+
 qsizetype Utf8Units(const char *s, size_t n)
 {
     const auto *p = reinterpret_cast<const uchar *>(s);
     size_t units = 0;
     size_t i = 0;
     while (i < n) {
+#if defined(__SSE2__)
+        size_t bytes, made;
+        if (i + 16 <= n && asciiOrTwoByte(p + i, bytes, made)) {
+            i += bytes;
+            units += made;
+            continue;
+        }
+#endif
         // Runs of ASCII go eight bytes at a time.
-        while (i + 8 <= n) {
+        if (i + 8 <= n) {
             uint64_t w;
             std::memcpy(&w, p + i, 8);
-            if (w & 0x8080808080808080ull)
-                break;
-            i += 8;
-            units += 8;
+            if (!(w & 0x8080808080808080ull)) {
+                i += 8;
+                units += 8;
+                continue;
+            }
         }
-        if (i == n)
-            break;
         const uchar b = p[i];
         if (b < 0x80) {
             ++i;
+            ++units;
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF) {  // two bytes: most letters outside ASCII
+            if (i + 1 >= n || (p[i + 1] & 0xC0) != 0x80)
+                return -1;
+            i += 2;
             ++units;
             continue;
         }
@@ -105,9 +187,7 @@ qsizetype Utf8Units(const char *s, size_t n)
         // overlong forms, surrogates and values above U+10FFFF fail.
         uchar lo = 0x80, hi = 0xBF;
         size_t len;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
+        if (b >= 0xE0 && b <= 0xEF) {
             len = 3;
             if (b == 0xE0)
                 lo = 0xA0;
