@@ -2,9 +2,9 @@
 //
 // Whatever the bytes, decoding ends with lines that hold no line break and
 // no tab, each carrying the hash of its own text (the same as of its UTF-16
-// form); a file without a byte-order mark is UTF-8 exactly when it is valid; and writing the lines out
-// in the encoding found and decoding that again gives the same lines (the
-// text survives a save and a load).
+// form); a file without a byte-order mark is UTF-8 exactly when it is
+// valid; and writing the lines out in the encoding found and decoding that
+// again gives the same lines (the text survives a save and a load).
 #include "HashUnit.h"
 #include "TextFile.h"
 
