@@ -155,11 +155,11 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     return valid;
 }
 
-// UTF-16 units go straight from the file's bytes into the line store, one
-// line at a time: big-endian units are swapped in the buffer itself, and no
-// whole-file string is made. Units are kept as they are (a lone surrogate
-// too), so a load and a save give the file back; a dangling last byte reads
-// as U+FFFD.
+// UTF-16 lines are views into the file's own buffer, as plain ASCII lines
+// of a byte file are: big-endian units are swapped in the buffer itself,
+// and only lines with tabs are copied (expanded) into the arena. Units are
+// kept as they are (a lone surrogate too), so a load and a save give the
+// file back; a dangling last byte reads as U+FFFD.
 void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher hasher, TLoadedText &out)
 {
     if ((bytes.size() % 2) != 0) {
@@ -178,14 +178,26 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
             std::swap(p[2 + 2 * i], p[2 + 2 * i + 1]);
     const auto *units = reinterpret_cast<const char16_t *>(p + 2);
     TTextArena arena;
+    bool blockUsed = false;
     out.lines.reserve(n / 40 + 16);
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
-        if (piece.contains(u'\t'))
+        if (piece.contains(u'\t')) {
             addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
-        else
-            addLine(out, arena.store(piece, out.keep), hasher);
+            return;
+        }
+        checkLineLength(piece.size());
+        TLineRec r;
+        r.data = piece.utf16();
+        r.length = uint32_t(piece.size());
+        r.wide = 1;
+        addLine(out, r, hasher);
+        blockUsed = true;
     });
+    if (blockUsed) {
+        auto block = std::make_shared<const QByteArray>(bytes);  // shares the buffer: the views stay valid
+        out.keep.add(std::shared_ptr<const void>(block, block.get()));
+    }
 }
 
 } // namespace
