@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -156,25 +155,6 @@ private:
     qint64 fRun = 0;
 };
 
-// Asks for the buffer of a large file to be backed by huge pages where the
-// system offers them: filling it then takes a page fault per 2 MiB instead
-// of per 4 KiB, which is much of the time a read of a large file takes.
-// Only a hint: without it the buffer works the same.
-void preferHugePages(QByteArray &buffer)
-{
-#if defined(MADV_HUGEPAGE)
-    constexpr quintptr kHuge = quintptr(2) << 20;
-    const auto start = reinterpret_cast<quintptr>(buffer.data());
-    const quintptr end = start + quintptr(buffer.capacity());
-    const quintptr first = (start + kHuge - 1) & ~(kHuge - 1);
-    const quintptr last = end & ~(kHuge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(buffer);
-#endif
-}
-
 void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &out)
 {
     // A file no larger than the limits cannot pass them (every line takes at
@@ -186,7 +166,7 @@ void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &
     TLimitScanner limits;
     if (sizeHint > 0) {
         out.reserve(sizeHint + kTail);
-        preferHugePages(out);
+        PreferHugePages(out.data(), size_t(out.capacity()));
     }
     for (;;) {
         const qint64 want = out.size() < sizeHint ? std::min(sizeHint - out.size(), kChunk)

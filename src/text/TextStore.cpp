@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -238,6 +241,21 @@ void TKeepAlive::adopt(const TKeepAlive &other)
 {
     for (const auto &b : other.fBlocks)
         add(b);
+}
+
+void PreferHugePages(void *p, size_t bytes)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr quintptr kHuge = quintptr(2) << 20;
+    const auto start = reinterpret_cast<quintptr>(p);
+    const quintptr first = (start + kHuge - 1) & ~(kHuge - 1);
+    const quintptr last = (start + bytes) & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(p);
+    Q_UNUSED(bytes);
+#endif
 }
 
 QString FormatCount(qint64 n)

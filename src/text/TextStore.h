@@ -147,6 +147,12 @@ private:
 constexpr qsizetype kMaxLineLength = 200'000'000;
 constexpr qsizetype kMaxLineCount = 100'000'000;
 
+// Asks for the memory [p, p + bytes) of a large buffer about to be filled to
+// be backed by huge pages where the system offers them: filling it then
+// takes a page fault per 2 MiB instead of per 4 KiB, which is much of the
+// time a load of a large file takes. Only a hint: nothing else changes.
+void PreferHugePages(void *p, size_t bytes);
+
 // A count with thousands separators, for messages.
 QString FormatCount(qint64 n);
 // Refuses (EParlune, naming the limit) a line longer than kMaxLineLength.
