@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QSysInfo>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -80,6 +81,40 @@ void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
     out.lines.push_back(r);
 }
 
+// The hashes of recently seen lines, by their bytes. Texts often repeat
+// lines (empty ones, closing braces, or a text made of a few lines over and
+// over); a line whose bytes equal one kept here takes its hash without being
+// hashed again. Equal bytes make the same record, so the same hash. The
+// bytes must outlive the memo.
+class THashMemo
+{
+public:
+    bool find(const char *s, size_t n, uint32_t &hash) const
+    {
+        const TEntry &e = fEntries[slot(s, n)];
+        if (e.n != n || !e.p || std::memcmp(e.p, s, n) != 0)
+            return false;
+        hash = e.hash;
+        return true;
+    }
+    void remember(const char *s, size_t n, uint32_t hash) { fEntries[slot(s, n)] = TEntry{s, n, hash}; }
+
+private:
+    static constexpr size_t kSlots = 64;
+    static size_t slot(const char *s, size_t n)
+    {
+        const uint32_t mixed = uint32_t(n) * 0x9E3779B1u ^ (n ? uchar(s[0]) * 0x85EBCA6Bu ^ uchar(s[n - 1]) * 0xC2B2AE35u : 0);
+        return (mixed >> 26) & (kSlots - 1);
+    }
+    struct TEntry
+    {
+        const char *p = nullptr;
+        size_t n = 0;
+        uint32_t hash = 0;
+    };
+    std::array<TEntry, kSlots> fEntries{};
+};
+
 bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLineHasher hasher,
                 TLoadedText &out)
 {
@@ -90,6 +125,7 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     auto block = std::make_shared<const QByteArray>(bytes);
     bool blockUsed = false;
     TTextArena arena;
+    THashMemo memo;
     out.lines.reserve(out.lines.size() + n / 40 + 16);
     PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
 
@@ -125,7 +161,14 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             r.data = s;
             r.length = uint32_t(units);
             r.utf8 = f.high && utf8;
-            addLine(out, r, hasher);
+            if (hasher) {
+                if (!memo.find(s, len, r.hash)) {
+                    r.hash = hasher(r);
+                    memo.remember(s, len, r.hash);
+                }
+                r.hashed = 1;
+            }
+            addLine(out, r, nullptr);
             blockUsed = true;
             return;
         }
