@@ -70,6 +70,8 @@ private slots:
     void utf8LinesSavedInOtherEncodings();
     void utf8Units_data();
     void utf8Units();
+    void everyLineCarriesItsOwnHash_data();
+    void everyLineCarriesItsOwnHash();
 
 private:
     QTemporaryDir fDir;
@@ -397,6 +399,43 @@ void TstTextFile::utf8Units()
     QFETCH(QByteArray, bytes);
     const qsizetype expected = QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes).size() : -1;
     QCOMPARE(Utf8Units(bytes.constData(), size_t(bytes.size())), expected);
+}
+
+namespace {
+
+int gHashCalls = 0;
+
+uint32_t textHash(const TLineRec &r)
+{
+    ++gHashCalls;
+    return uint32_t(qHash(r.toString()));
+}
+
+} // namespace
+
+void TstTextFile::everyLineCarriesItsOwnHash_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("hashed");  // lines the hasher is asked for at most
+    QTest::newRow("a few lines over and over") << QByteArray("ab\ncd\nab\ncd\nab\ncd\n") << 2;
+    QTest::newRow("same length, same ends, other middle") << QByteArray("axb\nayb\naxb\nayb\n") << 4;
+    QTest::newRow("UTF-8 repeated") << QByteArray("\xc3\xa9t\xc3\xa9\n\xc3\xa9t\xc3\xa9\n\xc3\xa9T\xc3\xa9\n") << 2;
+    QTest::newRow("a prefix of the line before") << QByteArray("abc\nab\nabc\nab\n") << 4;
+}
+
+void TstTextFile::everyLineCarriesItsOwnHash()
+{
+    // Lines that repeat may share one hashing; whatever is shared, every
+    // line ends with the hash of its own text.
+    QFETCH(QByteArray, file);
+    QFETCH(int, hashed);
+    gHashCalls = 0;
+    const TLoadedText loaded = DecodeText(file, 4, textHash);
+    QVERIFY(gHashCalls <= hashed);
+    for (const TLineRec &r : loaded.lines) {
+        QVERIFY(r.hashed);
+        QCOMPARE(r.hash, uint32_t(qHash(r.toString())));
+    }
 }
 
 QTEST_APPLESS_MAIN(TstTextFile)
