@@ -65,11 +65,6 @@ void splitLines(const Unit *p, size_t n, Fn &&line)
 
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
 
-// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines and (in the UTF-8
-// modes) valid UTF-8 lines without tabs are used in place, the rest is
-// decoded into the arena. In Utf8Checked mode a line that is not valid UTF-8
-// stops the split and false comes back (the file is then read as Latin-1);
-// only lines with non-ASCII bytes are checked.
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
 {
     if (out.lines.size() >= size_t(kMaxLineCount))
@@ -115,6 +110,11 @@ private:
     std::array<TEntry, kSlots> fEntries{};
 };
 
+// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines and (in the UTF-8
+// modes) valid UTF-8 lines without tabs are used in place, the rest is
+// decoded into the arena. In Utf8Checked mode a line that is not valid UTF-8
+// stops the split and false comes back (the file is then read as Latin-1);
+// only lines with non-ASCII bytes are checked.
 bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLineHasher hasher,
                 TLoadedText &out)
 {
