@@ -107,13 +107,38 @@ void TstHash::normalizedMatchesHashLine()
     TTextArena arena;
     const TLineRec rec = arena.store(line, keep);
     QCOMPARE(HashNormalized(rec), HashLine(line, true, true));
+    // The same text kept as UTF-8 bytes hashes alike and equals both ways.
+    const QByteArray bytes = line.toUtf8();
+    TLineRec utf8;
+    utf8.data = bytes.constData();
+    utf8.length = uint32_t(line.size());
+    utf8.utf8 = 1;
+    QCOMPARE(utf8.utf8Bytes(), size_t(bytes.size()));
+    QCOMPARE(HashNormalized(utf8), HashLine(line, true, true));
+    QVERIFY(NormalizedEqual(utf8, rec));
+    QVERIFY(NormalizedEqual(rec, utf8));
+    QVERIFY(NormalizedEqual(utf8, utf8));
+    QVERIFY(utf8.equalsText(line));
     // Lines that differ in case or blanks are equal; per unit, as the hash
     // lower-cases (full upper-casing would turn a sharp s into two letters).
     QString shouted = line;
     for (QChar &ch : shouted)
         if (ch.isLower() && ch.toUpper().toLower() == ch)
             ch = ch.toUpper();
-    QVERIFY(NormalizedEqual(rec, arena.store(shouted.replace(QChar(u' '), QChar(u'\t')), keep)));
+    shouted.replace(QChar(u' '), QChar(u'\t'));
+    QVERIFY(NormalizedEqual(rec, arena.store(shouted, keep)));
+    const QByteArray shoutedBytes = shouted.toUtf8();
+    TLineRec shoutedUtf8 = utf8;
+    shoutedUtf8.data = shoutedBytes.constData();
+    QVERIFY(NormalizedEqual(utf8, shoutedUtf8));
+    QVERIFY(NormalizedEqual(shoutedUtf8, rec));
+    // One letter more on either side is a different line.
+    const QByteArray longerBytes = bytes + "x";
+    TLineRec longer = utf8;
+    longer.data = longerBytes.constData();
+    longer.length = utf8.length + 1;
+    QVERIFY(!NormalizedEqual(utf8, longer));
+    QVERIFY(!NormalizedEqual(longer, rec));
 }
 
 QTEST_APPLESS_MAIN(TstHash)

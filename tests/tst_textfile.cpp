@@ -66,6 +66,12 @@ private slots:
     void saveRefusesSpecialTargets_data();
     void saveRefusesSpecialTargets();
     void latin1SaveRefusesWhatItCannotHold();
+    void utf8LinesSavedInOtherEncodings_data();
+    void utf8LinesSavedInOtherEncodings();
+    void utf8Units_data();
+    void utf8Units();
+    void everyLineCarriesItsOwnHash_data();
+    void everyLineCarriesItsOwnHash();
 
 private:
     QTemporaryDir fDir;
@@ -109,6 +115,19 @@ void TstTextFile::roundTrip_data()
     QTest::newRow("odd line filling an arena block") << (QByteArray("\t") + QByteArray(262141, 'a') + "\n\t\n")
         << QStringList{QString(4, u' ') + QString(262141, u'a'), QString(4, u' ')} << E::Utf8
         << (QByteArray(4, ' ') + QByteArray(262141, 'a') + "\r\n\r\n");
+    // Valid UTF-8 lines are kept in the file's own bytes; these rows go
+    // through that storage: trimming, a character beyond U+FFFF, and files
+    // whose lines cannot be kept so.
+    QTest::newRow("UTF-8 line trimmed on save") << QByteArray("\xd0\x96 x \x01 \nb") << QStringList{"\u0416 x \u0001 ", "b"}
+        << E::Utf8 << QByteArray("\xd0\x96 x\r\nb\r\n");
+    QTest::newRow("UTF-8 beyond U+FFFF") << QByteArray("\xf0\x90\x90\x80z\xc3\x89\n")
+        << QStringList{QStringView(u"\U00010400z\u00c9").toString()} << E::Utf8 << QByteArray("\xf0\x90\x90\x80z\xc3\x89\r\n");
+    QTest::newRow("UTF-8 BOM, a bad byte: replaced") << QByteArray("\xef\xbb\xbf\xc3\xa9\nx\xff\n")
+        << QStringList{"\u00e9", "x\ufffd"} << E::Utf8Bom << QByteArray("\xef\xbb\xbf\xc3\xa9\r\nx\xef\xbf\xbd\r\n");
+    QTest::newRow("encoded surrogate: Latin-1") << QByteArray("\xc3\xa9\n\xed\xa0\x80\n")
+        << QStringList{"\u00c3\u00a9", "\u00ed\u00a0\u0080"} << E::Latin1 << QByteArray("\xc3\xa9\r\n\xed\xa0\x80\r\n");
+    QTest::newRow("overlong form: Latin-1") << QByteArray("\xc0\xaf") << QStringList{"\u00c0\u00af"} << E::Latin1
+        << QByteArray("\xc0\xaf\r\n");
     QTest::newRow("trailing blanks kept on load, trimmed on save") << QByteArray("a  \t\nb\x01\n \n")
         << QStringList{"a      ", "b\u0001", " "} << E::Utf8 << QByteArray("a\r\nb\r\n\r\n");
 }
@@ -323,6 +342,100 @@ void TstTextFile::latin1SaveRefusesWhatItCannotHold()
     l.SaveToFile(path);
     QCOMPARE(readAll(path), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc3\xa9 still Latin-1\r\n"
                                        "\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
+}
+
+void TstTextFile::utf8LinesSavedInOtherEncodings_data()
+{
+    QTest::addColumn<TTextEncoding>("encoding");
+    QTest::addColumn<QByteArray>("saved");
+    using E = TTextEncoding;
+    QTest::newRow("UTF-16 LE") << E::Utf16LE
+        << QByteArray("\xff\xfe\x16\x04 \0\xea\0\r\0\n\0\x01\xd8\0\xdc\r\0\n\0", 20);
+    QTest::newRow("UTF-16 BE") << E::Utf16BE
+        << QByteArray("\xfe\xff\x04\x16\0 \0\xea\0\r\0\n\xd8\x01\xdc\0\0\r\0\n", 20);
+    QTest::newRow("UTF-8 with BOM") << E::Utf8Bom << QByteArray("\xef\xbb\xbf\xd0\x96 \xc3\xaa\r\n\xf0\x90\x90\x80\r\n");
+}
+
+void TstTextFile::utf8LinesSavedInOtherEncodings()
+{
+    // Lines loaded from a UTF-8 file, saved after the encoding was changed.
+    QFETCH(TTextEncoding, encoding);
+    QFETCH(QByteArray, saved);
+    const QString in = fDir.filePath(QStringLiteral("utf8-in.txt"));
+    const QString out = fDir.filePath(QStringLiteral("utf8-out.txt"));
+    writeAll(in, "\xd0\x96 \xc3\xaa\n\xf0\x90\x90\x80\n");
+    TLines l;
+    l.LoadFromFile(in);
+    l.SetEncoding(encoding);
+    l.SaveToFile(out);
+    QCOMPARE(readAll(out), saved);
+}
+
+void TstTextFile::utf8Units_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ASCII") << QByteArray("plain text, long enough for a window");
+    QTest::newRow("two-byte run") << QByteArray("\xd0\x96\xd0\xb5\xd0\xbb\xd1\x82\xd1\x8b\xd0\xb9 \xc5\x82\xc4\x85ka \xc5\xbc\xc3\xb3\xc5\x82w");
+    QTest::newRow("two-byte cut by a window") << QByteArray("123456789012345\xc3\xa9 and on, \xc3\xa9");
+    QTest::newRow("three and four bytes") << QByteArray("\xe2\x82\xac\xf0\x90\x90\x80 \xef\xbf\xbf\xf4\x8f\xbf\xbf 0123456789");
+    QTest::newRow("lone continuation in a window") << QByteArray("0123456789\x80" "abcdefghijkl");
+    QTest::newRow("lead without continuation in a window") << QByteArray("0123456789\xc3" "abcdefghijkl");
+    QTest::newRow("lead at the very end") << QByteArray("0123456789abcdefghijkl\xc3");
+    QTest::newRow("overlong two bytes") << QByteArray("0123456789\xc1\xbf" "abcdefghijkl");
+    QTest::newRow("overlong three bytes") << QByteArray("\xe0\x9f\xbf");
+    QTest::newRow("overlong four bytes") << QByteArray("\xf0\x8f\xbf\xbf");
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80");
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
+    QTest::newRow("cut three-byte") << QByteArray("\xe2\x82");
+    QTest::newRow("bad third byte") << QByteArray("\xe2\x82z 0123456789abcdef");
+    QTest::newRow("five-byte lead") << QByteArray("\xf8\x88\x80\x80\x80");
+    QTest::newRow("two continuations after a two-byte lead") << QByteArray("0123456789\xc3\xa9\xa9" "abcdefghijkl");
+}
+
+void TstTextFile::utf8Units()
+{
+    // The loader's UTF-8 check and count agree with Qt's decoder: the number
+    // of UTF-16 units, or -1 exactly where Qt finds the bytes not valid.
+    QFETCH(QByteArray, bytes);
+    const qsizetype expected = QByteArrayView(bytes).isValidUtf8() ? QString::fromUtf8(bytes).size() : -1;
+    QCOMPARE(Utf8Units(bytes.constData(), size_t(bytes.size())), expected);
+}
+
+namespace {
+
+int gHashCalls = 0;
+
+uint32_t textHash(const TLineRec &r)
+{
+    ++gHashCalls;
+    return uint32_t(qHash(r.toString()));
+}
+
+} // namespace
+
+void TstTextFile::everyLineCarriesItsOwnHash_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("hashed");  // lines the hasher is asked for at most
+    QTest::newRow("a few lines over and over") << QByteArray("ab\ncd\nab\ncd\nab\ncd\n") << 2;
+    QTest::newRow("same length, same ends, other middle") << QByteArray("axb\nayb\naxb\nayb\n") << 4;
+    QTest::newRow("UTF-8 repeated") << QByteArray("\xc3\xa9t\xc3\xa9\n\xc3\xa9t\xc3\xa9\n\xc3\xa9T\xc3\xa9\n") << 2;
+    QTest::newRow("a prefix of the line before") << QByteArray("abc\nab\nabc\nab\n") << 4;
+}
+
+void TstTextFile::everyLineCarriesItsOwnHash()
+{
+    // Lines that repeat may share one hashing; whatever is shared, every
+    // line ends with the hash of its own text.
+    QFETCH(QByteArray, file);
+    QFETCH(int, hashed);
+    gHashCalls = 0;
+    const TLoadedText loaded = DecodeText(file, 4, textHash);
+    QVERIFY(gHashCalls <= hashed);
+    for (const TLineRec &r : loaded.lines) {
+        QVERIFY(r.hashed);
+        QCOMPARE(r.hash, uint32_t(qHash(r.toString())));
+    }
 }
 
 QTEST_APPLESS_MAIN(TstTextFile)

@@ -8,6 +8,8 @@
 
 #if defined(__x86_64__)
 #include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace HashUnit {
@@ -27,6 +29,16 @@ constexpr std::array<uint32_t, 256> makeTable()
 }
 
 constexpr std::array<uint32_t, 256> kTable = makeTable();
+
+// Set bits of each byte value (a table: the popcount instruction is not
+// part of the base instruction set).
+constexpr std::array<uint8_t, 256> kBitCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (size_t v = 0; v < 256; ++v)
+        t[v] = uint8_t((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1)
+                       + (v >> 6 & 1) + (v >> 7 & 1));
+    return t;
+}();
 
 // Slicing-by-8 tables: entry k advances the CRC over k further zero bytes,
 // so eight bytes are folded in with eight independent lookups. The result
@@ -234,6 +246,64 @@ uint32_t hashUnitsNormalized(const char16_t *p, size_t n)
     return crc ^ 0xFFFFFFFFu;
 }
 
+// The normalised byte of a unit, through the table where it reaches.
+inline uint16_t normalUnit(char16_t c)
+{
+    return c < kTableUnits ? kNormalUnit[c] : uint16_t(LowerUnit(c) & 0xFF);
+}
+
+// The same for a UTF-8 line of `units` UTF-16 units, decoded on the way, so
+// that it hashes exactly as its UTF-16 form would: ASCII and two-byte
+// characters (below U+0800) go straight to the table.
+uint32_t hashUtf8Normalized(const uint8_t *p, size_t units)
+{
+    constexpr size_t kChunk = 256;
+    uint8_t buf[kChunk + 1];
+    uint32_t crc = 0xFFFFFFFFu;
+    while (units) {
+        // A four-byte character writes two units: the chunk may end one over.
+        const size_t chunk = units < kChunk ? units : kChunk;
+        size_t done = 0;
+        size_t j = 0;
+        // While two units are left in the line, two bytes are: ASCII and
+        // two-byte characters, which alternate in most text, are then
+        // decoded without a branch.
+        while (done < chunk) {
+            const uint8_t b = p[0];
+            uint16_t v;
+            if (b < 0xE0 && units - done >= 2) {
+                const unsigned two = b >> 7;
+                const unsigned lead = b & (0x7F >> (two * 2));  // 7 bits of ASCII, 5 of a lead
+                const unsigned c = (lead << (6 * two)) | ((p[1] & 0x3F) & (0u - two));
+                v = kNormalUnit[c];
+                p += 1 + two;
+            } else if (b < 0x80) {
+                v = kNormalUnit[b];
+                p += 1;
+            } else if (b < 0xE0) {
+                v = kNormalUnit[(b & 0x1F) << 6 | (p[1] & 0x3F)];
+                p += 2;
+            } else if (b < 0xF0) {
+                v = normalUnit(char16_t((b & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F)));
+                p += 3;
+            } else {
+                const char32_t cp =
+                    char32_t((b & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F));
+                p += 4;
+                buf[j++] = uint8_t(normalUnit(char16_t(0xD800 | ((cp - 0x10000) >> 10))));
+                ++done;
+                v = normalUnit(char16_t(0xDC00 | (cp & 0x3FF)));
+            }
+            buf[j] = uint8_t(v);
+            j += 1 - (v >> 8);
+            ++done;
+        }
+        crc = crcBytes(crc, buf, j);
+        units -= done;
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
 template <typename Unit, bool Case, bool Blanks>
 uint32_t hashUnits(const Unit *p, size_t n)
 {
@@ -292,6 +362,88 @@ bool normalizedEqual(const UA *a, size_t na, const UB *b, size_t nb)
     }
 }
 
+// Whether two UTF-8 lines of `units` UTF-16 units each hold the same bytes.
+// While u units are still to come, the next (units - u) bytes surely belong
+// to both lines; bytes are compared and their units counted (one per
+// character start, two for a four-byte character) sixteen at a time while
+// that many are sure, then one at a time, then the last character's
+// remaining bytes.
+bool sameUtf8Bytes(const uint8_t *a, const uint8_t *b, size_t units)
+{
+    size_t i = 0;
+    size_t u = 0;
+#if defined(__SSE2__)
+    const __m128i high4 = _mm_set1_epi8(char(0xF0));
+    while (units - u >= 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(va, vb)) != 0xFFFF)
+            return false;
+        const unsigned cont = unsigned(_mm_movemask_epi8(va)) & ~unsigned(_mm_movemask_epi8(_mm_add_epi8(va, va)));
+        const unsigned four = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(va, high4), high4)));
+        u += 16 - kBitCount[cont & 0xFF] - kBitCount[cont >> 8] + kBitCount[four & 0xFF] + kBitCount[four >> 8];
+        i += 16;
+    }
+#endif
+    for (; u < units; ++i) {
+        if (a[i] != b[i])
+            return false;
+        u += size_t((a[i] & 0xC0) != 0x80) + size_t(a[i] >= 0xF0);
+    }
+    size_t lead = i;
+    while (lead > 0 && (a[lead - 1] & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return true;
+    const uint8_t l = a[lead - 1];
+    const size_t end = lead - 1 + (l < 0x80 ? 1 : l < 0xE0 ? 2 : l < 0xF0 ? 3 : 4);
+    return std::memcmp(a + i, b + i, end - i) == 0;
+}
+
+// Unit readers of the stored kinds, for comparing lines of any two kinds.
+struct TLatin1Reader
+{
+    const uint8_t *p;
+    char16_t next() { return *p++; }
+};
+
+struct TWideReader
+{
+    const char16_t *p;
+    char16_t next() { return *p++; }
+};
+
+template <typename A, typename B>
+bool normalizedEqualReaders(A a, size_t na, B b, size_t nb)
+{
+    size_t i = 0;
+    size_t j = 0;
+    for (;;) {
+        char16_t ca = 0;
+        char16_t cb = 0;
+        while (i < na && isBlank(ca = a.next()))
+            ++i;
+        while (j < nb && isBlank(cb = b.next()))
+            ++j;
+        if (i == na || j == nb)
+            return i == na && j == nb;
+        if (ca != cb && LowerUnit(ca) != LowerUnit(cb))
+            return false;
+        ++i;
+        ++j;
+    }
+}
+
+template <typename A>
+bool normalizedEqualWith(A a, size_t na, const TLineRec &b)
+{
+    if (b.utf8)
+        return normalizedEqualReaders(a, na, TUtf8Reader(b.data), b.length);
+    if (b.wide)
+        return normalizedEqualReaders(a, na, TWideReader{static_cast<const char16_t *>(b.data)}, b.length);
+    return normalizedEqualReaders(a, na, TLatin1Reader{b.latin1()}, b.length);
+}
+
 } // namespace
 
 uint32_t CrcTableEntry(int n)
@@ -319,11 +471,19 @@ uint32_t HashNormalized(const TLineRec &line)
         return 0;
     if (line.wide)
         return hashUnitsNormalized(static_cast<const char16_t *>(line.data), line.length);
+    if (line.utf8)
+        return hashUtf8Normalized(line.latin1(), line.length);
     return hashLatin1Normalized(line.latin1(), line.length);
 }
 
 bool NormalizedEqual(const TLineRec &a, const TLineRec &b)
 {
+    if (a.utf8 && b.utf8 && a.length == b.length && sameUtf8Bytes(a.latin1(), b.latin1(), a.length))
+        return true;  // the common case: the very same bytes
+    if (a.utf8)
+        return normalizedEqualWith(TUtf8Reader(a.data), a.length, b);
+    if (b.utf8)
+        return normalizedEqualWith(TUtf8Reader(b.data), b.length, a);
     if (a.wide) {
         const auto *pa = static_cast<const char16_t *>(a.data);
         return b.wide ? normalizedEqual(pa, a.length, static_cast<const char16_t *>(b.data), b.length)

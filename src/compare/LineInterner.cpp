@@ -70,7 +70,10 @@ private:
 
     void resize(size_t capacity)
     {
-        std::vector<TSlot> old(capacity, TSlot{0, -1});
+        std::vector<TSlot> old;
+        old.reserve(capacity);
+        PreferHugePages(old.data(), capacity * sizeof(TSlot));
+        old.assign(capacity, TSlot{0, -1});
         old.swap(fSlots);
         fMask = capacity - 1;
         for (const TSlot &s : old) {
@@ -158,8 +161,11 @@ void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom)
 {
-    leftIds.resize(left.size());
-    rightIds.resize(right.size());
+    for (auto [ids, n] : {std::pair{&leftIds, left.size()}, std::pair{&rightIds, right.size()}}) {
+        ids->reserve(n);
+        PreferHugePages(ids->data(), n * sizeof(int32_t));
+        ids->resize(n);
+    }
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
     if (total < parallelFrom) {

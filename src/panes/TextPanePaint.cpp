@@ -48,11 +48,7 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
     const int cols = int(width / fCharWidth) + 3;
     if (firstCol >= int(rec.length) && !HasSelection())
         return;
-    const QString text = firstCol < int(rec.length)
-                             ? (rec.wide ? rec.wideView().mid(firstCol, cols).toString()
-                                         : QString::fromLatin1(static_cast<const char *>(rec.data) + firstCol,
-                                                               std::min<qsizetype>(cols, rec.length - firstCol)))
-                             : QString();
+    const QString text = rec.mid(firstCol, cols);
     auto colX = [&](int col) { return x0 + col * fCharWidth; };
     const qreal baseline = y + fAscent + kLineSpacing / 2.0;
 

@@ -164,8 +164,10 @@ void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &
     constexpr qint64 kStreamChunk = 1 << 20;
     constexpr qint64 kTail = 1 << 16;  // what a regular file is asked for past its size
     TLimitScanner limits;
-    if (sizeHint > 0)
+    if (sizeHint > 0) {
         out.reserve(sizeHint + kTail);
+        PreferHugePages(out.data(), size_t(out.capacity()));
+    }
     for (;;) {
         const qint64 want = out.size() < sizeHint ? std::min(sizeHint - out.size(), kChunk)
                             : sizeHint > 0        ? kTail

@@ -90,7 +90,7 @@ size_t TLines::TextBytes() const
 {
     size_t bytes = 0;
     for (const TLineRec &r : *fLines)
-        bytes += size_t(r.length) * (r.wide ? 2 : 1);
+        bytes += r.utf8 ? r.utf8Bytes() : size_t(r.length) * (r.wide ? 2 : 1);
     return bytes;
 }
 
@@ -117,12 +117,7 @@ void TLines::reclaimArena(size_t storedBefore)
     std::vector<TLineRec> &lines = edit();
     std::vector<TLineRec> copied(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
-        const TLineRec &r = lines[i];
-        TLineRec c = r.wide ? arena.store(r.wideView(), keep)
-                            : arena.storeLatin1(static_cast<const char *>(r.data), r.length, keep);
-        c.hash = r.hash;
-        c.hashed = r.hashed;
-        copied[i] = c;
+        copied[i] = arena.copy(lines[i], keep);
     }
     lines.swap(copied);
     fKeep = std::move(keep);
@@ -272,6 +267,8 @@ QString TLines::Text() const
     for (const TLineRec &r : *fLines) {
         if (r.wide)
             out.append(r.wideView());
+        else if (r.utf8)
+            out.append(r.toString());
         else
             out.append(QLatin1StringView(static_cast<const char *>(r.data), qsizetype(r.length)));
         out.append(u"\r\n");
@@ -358,8 +355,16 @@ void TLines::TrimTrailing()
     for (size_t i = 0; i < fLines->size(); ++i) {
         const TLineRec &r = (*fLines)[i];
         uint32_t len = r.length;
-        while (len > 0 && r.at(len - 1) <= u' ')
-            --len;
+        if (r.utf8) {
+            // Units up to U+0020 are single bytes in UTF-8, and no other
+            // character's bytes are that low: trim bytes.
+            const auto *p = r.latin1();
+            for (size_t bytes = r.utf8Bytes(); bytes > 0 && p[bytes - 1] <= ' '; --bytes)
+                --len;
+        } else {
+            while (len > 0 && r.at(len - 1) <= u' ')
+                --len;
+        }
         if (len != r.length) {
             TLineRec &line = edit()[i];
             lengthChanged(line.length, len);

@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QSysInfo>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -64,10 +65,6 @@ void splitLines(const Unit *p, size_t n, Fn &&line)
 
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
 
-// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines without tabs are
-// used in place, the rest is decoded into the arena. In Utf8Checked mode a
-// line that is not valid UTF-8 stops the split and false comes back (the
-// file is then read as Latin-1); only lines with non-ASCII bytes are checked.
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
 {
     if (out.lines.size() >= size_t(kMaxLineCount))
@@ -79,6 +76,45 @@ void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
     out.lines.push_back(r);
 }
 
+// The hashes of recently seen lines, by their bytes. Texts often repeat
+// lines (empty ones, closing braces, or a text made of a few lines over and
+// over); a line whose bytes equal one kept here takes its hash without being
+// hashed again. Equal bytes make the same record, so the same hash. The
+// bytes must outlive the memo.
+class THashMemo
+{
+public:
+    bool find(const char *s, size_t n, uint32_t &hash) const
+    {
+        const TEntry &e = fEntries[slot(s, n)];
+        if (e.n != n || !e.p || std::memcmp(e.p, s, n) != 0)
+            return false;
+        hash = e.hash;
+        return true;
+    }
+    void remember(const char *s, size_t n, uint32_t hash) { fEntries[slot(s, n)] = TEntry{s, n, hash}; }
+
+private:
+    static constexpr size_t kSlots = 64;
+    static size_t slot(const char *s, size_t n)
+    {
+        const uint32_t mixed = uint32_t(n) * 0x9E3779B1u ^ (n ? uchar(s[0]) * 0x85EBCA6Bu ^ uchar(s[n - 1]) * 0xC2B2AE35u : 0);
+        return (mixed >> 26) & (kSlots - 1);
+    }
+    struct TEntry
+    {
+        const char *p = nullptr;
+        size_t n = 0;
+        uint32_t hash = 0;
+    };
+    std::array<TEntry, kSlots> fEntries{};
+};
+
+// Byte-oriented files (UTF-8, Latin-1): plain ASCII lines and (in the UTF-8
+// modes) valid UTF-8 lines without tabs are used in place, the rest is
+// decoded into the arena. In Utf8Checked mode a line that is not valid UTF-8
+// stops the split and false comes back (the file is then read as Latin-1);
+// only lines with non-ASCII bytes are checked.
 bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tabSize, TLineHasher hasher,
                 TLoadedText &out)
 {
@@ -89,7 +125,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     auto block = std::make_shared<const QByteArray>(bytes);
     bool blockUsed = false;
     TTextArena arena;
+    THashMemo memo;
     out.lines.reserve(out.lines.size() + n / 40 + 16);
+    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
 
     struct TScan
     {
@@ -112,16 +150,25 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             return;
         const char *s = base + b;
         const size_t len = e - b;
-        if (f.high && mode == TByteMode::Utf8Checked && !QByteArrayView(s, qsizetype(len)).isValidUtf8()) {
+        const qsizetype units = f.high && utf8 ? Utf8Units(s, len) : qsizetype(len);
+        if (units < 0 && mode == TByteMode::Utf8Checked) {
             valid = false;
             return;
         }
-        if (!f.tabs && (!f.high || !utf8)) {
-            checkLineLength(qsizetype(len));
+        if (!f.tabs && units >= 0) {
+            checkLineLength(units);
             TLineRec r;
             r.data = s;
-            r.length = uint32_t(len);
-            addLine(out, r, hasher);
+            r.length = uint32_t(units);
+            r.utf8 = f.high && utf8;
+            if (hasher) {
+                if (!memo.find(s, len, r.hash)) {
+                    r.hash = hasher(r);
+                    memo.remember(s, len, r.hash);
+                }
+                r.hashed = 1;
+            }
+            addLine(out, r, nullptr);
             blockUsed = true;
             return;
         }
@@ -152,11 +199,11 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     return valid;
 }
 
-// UTF-16 units go straight from the file's bytes into the line store, one
-// line at a time: big-endian units are swapped in the buffer itself, and no
-// whole-file string is made. Units are kept as they are (a lone surrogate
-// too), so a load and a save give the file back; a dangling last byte reads
-// as U+FFFD.
+// UTF-16 lines are views into the file's own buffer, as plain ASCII lines
+// of a byte file are: big-endian units are swapped in the buffer itself,
+// and only lines with tabs are copied (expanded) into the arena. Units are
+// kept as they are (a lone surrogate too), so a load and a save give the
+// file back; a dangling last byte reads as U+FFFD.
 void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher hasher, TLoadedText &out)
 {
     if ((bytes.size() % 2) != 0) {
@@ -175,14 +222,27 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
             std::swap(p[2 + 2 * i], p[2 + 2 * i + 1]);
     const auto *units = reinterpret_cast<const char16_t *>(p + 2);
     TTextArena arena;
+    bool blockUsed = false;
     out.lines.reserve(n / 40 + 16);
+    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
-        if (piece.contains(u'\t'))
+        if (piece.contains(u'\t')) {
             addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
-        else
-            addLine(out, arena.store(piece, out.keep), hasher);
+            return;
+        }
+        checkLineLength(piece.size());
+        TLineRec r;
+        r.data = piece.utf16();
+        r.length = uint32_t(piece.size());
+        r.wide = 1;
+        addLine(out, r, hasher);
+        blockUsed = true;
     });
+    if (blockUsed) {
+        auto block = std::make_shared<const QByteArray>(bytes);  // shares the buffer: the views stay valid
+        out.keep.add(std::shared_ptr<const void>(block, block.get()));
+    }
 }
 
 } // namespace
@@ -254,8 +314,8 @@ public:
     {
         switch (fEncoding) {
         case TTextEncoding::Latin1:
-            if (r.wide)
-                fBuffer.append(r.wideView().toLatin1());
+            if (r.wide || r.utf8)
+                fBuffer.append(r.toString().toLatin1());
             else
                 fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
             fBuffer.append("\r\n");
@@ -269,8 +329,14 @@ public:
         case TTextEncoding::Utf16BE:
             // Units go out as they are, a lone surrogate too: what was
             // loaded from a UTF-16 file is saved unchanged.
-            for (uint32_t i = 0; i < r.length; ++i)
-                unit(r.at(i));
+            if (r.utf8) {
+                TUtf8Reader in(r.data);
+                for (uint32_t i = 0; i < r.length; ++i)
+                    unit(in.next());
+            } else {
+                for (uint32_t i = 0; i < r.length; ++i)
+                    unit(r.at(i));
+            }
             unit(u'\r');
             unit(u'\n');
             break;
@@ -314,6 +380,13 @@ int FirstLineNotEncodable(const std::vector<TLineRec> &lines, TTextEncoding enco
         return -1;  // the UTF encodings hold every character
     for (size_t i = 0; i < lines.size(); ++i) {
         const TLineRec &r = lines[i];
+        if (r.utf8) {
+            TUtf8Reader in(r.data);
+            for (uint32_t k = 0; k < r.length; ++k)
+                if (in.next() > 0xFF)
+                    return int(i);
+            continue;
+        }
         if (!r.wide)
             continue;
         const QStringView text = r.wideView();  // a wide line may still hold Latin-1 only

@@ -5,13 +5,82 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Decodes count units of a UTF-8 line, skipping the first skip units.
+void decodeUtf8(const TLineRec &r, qsizetype skip, qsizetype count, char16_t *dst)
+{
+    TUtf8Reader in(r.data);
+    for (qsizetype i = 0; i < skip; ++i)
+        in.next();
+    for (qsizetype i = 0; i < count; ++i)
+        dst[i] = in.next();
+}
+
+} // namespace
+
+char16_t TLineRec::at(qsizetype i) const
+{
+    if (wide)
+        return static_cast<const char16_t *>(data)[i];
+    if (!utf8)
+        return latin1()[i];
+    char16_t c;
+    decodeUtf8(*this, i, 1, &c);
+    return c;
+}
+
+size_t TLineRec::utf8Bytes() const
+{
+    // A unit takes at least one byte, so while u units are still to come,
+    // the next (length - u) bytes surely belong to the line: those are
+    // counted in one tight loop, each byte that starts a character adding
+    // its units (2 for a four-byte one). Then the last character's
+    // remaining bytes are added.
+    const uchar *p = latin1();
+    size_t i = 0;
+    for (size_t u = 0; u < length;) {
+        const size_t stop = i + (length - u);
+        size_t add = 0;
+        for (; i < stop; ++i)
+            add += size_t((p[i] & 0xC0) != 0x80) + size_t(p[i] >= 0xF0);
+        u += add;
+    }
+    size_t lead = i;
+    while (lead > 0 && (p[lead - 1] & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return i;
+    const uchar b = p[lead - 1];
+    return lead - 1 + (b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4);
+}
+
+QString TLineRec::mid(qsizetype first, qsizetype count) const
+{
+    first = std::clamp<qsizetype>(first, 0, length);
+    count = std::clamp<qsizetype>(count, 0, length - first);
+    if (wide)
+        return wideView().mid(first, count).toString();
+    if (!utf8)
+        return QString::fromLatin1(static_cast<const char *>(data) + first, count);
+    QString out(count, Qt::Uninitialized);
+    decodeUtf8(*this, first, count, reinterpret_cast<char16_t *>(out.data()));
+    return out;
+}
 
 QString TLineRec::toString() const
 {
-    if (wide)
-        return wideView().toString();
-    return QString::fromLatin1(static_cast<const char *>(data), qsizetype(length));
+    return mid(0, length);
 }
 
 bool TLineRec::equalsText(QStringView s) const
@@ -20,6 +89,13 @@ bool TLineRec::equalsText(QStringView s) const
         return false;
     if (wide)
         return wideView() == s;
+    if (utf8) {
+        TUtf8Reader in(data);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            if (s[i].unicode() != in.next())
+                return false;
+        return true;
+    }
     const uchar *p = latin1();
     for (qsizetype i = 0; i < s.size(); ++i)
         if (s[i].unicode() != p[i])
@@ -27,8 +103,125 @@ bool TLineRec::equalsText(QStringView s) const
     return true;
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Set bits of each byte value (a table: the popcount instruction is not
+// part of the base instruction set).
+constexpr std::array<uint8_t, 256> kBitCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (int v = 0; v < 256; ++v)
+        t[size_t(v)] = uint8_t((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1)
+                               + (v >> 6 & 1) + (v >> 7 & 1));
+    return t;
+}();
+
+// Sixteen bytes from a character start that hold only ASCII and well-formed
+// two-byte characters (the usual text of alphabets with case): true, with
+// the bytes and units they make up (a two-byte character cut by the end of
+// the window is left for the next). Anything else is left to the byte loop.
+inline bool asciiOrTwoByte(const uchar *p, size_t &bytes, size_t &units)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const unsigned high = unsigned(_mm_movemask_epi8(v));
+    if (!high) {
+        bytes = units = 16;
+        return true;
+    }
+    const __m128i v2 = _mm_add_epi8(v, v);
+    const unsigned bit6 = unsigned(_mm_movemask_epi8(v2));
+    const unsigned bit5 = unsigned(_mm_movemask_epi8(_mm_add_epi8(v2, v2)));
+    const unsigned overlong = unsigned(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(char(0xFE))), _mm_set1_epi8(char(0xC0)))));
+    const unsigned cont = high & ~bit6;
+    const unsigned lead2 = high & bit6 & ~bit5 & ~overlong;
+    // Every byte is ASCII, a lead or a continuation; a continuation follows
+    // each lead and nothing else.
+    if (((~high & 0xFFFF) | lead2 | cont) != 0xFFFF || cont != ((lead2 << 1) & 0xFFFF))
+        return false;
+    // Each character is one unit; each continuation follows a lead.
+    const unsigned cut = lead2 >> 15;
+    bytes = 16 - cut;
+    units = bytes - kBitCount[cont & 0xFF] - kBitCount[cont >> 8];
+    return true;
+}
+#endif
+
+} // namespace
+
+qsizetype Utf8Units(const char *s, size_t n)
+{
+    const auto *p = reinterpret_cast<const uchar *>(s);
+    size_t units = 0;
+    size_t i = 0;
+    while (i < n) {
+#if defined(__SSE2__)
+        size_t bytes, made;
+        if (i + 16 <= n && asciiOrTwoByte(p + i, bytes, made)) {
+            i += bytes;
+            units += made;
+            continue;
+        }
+#endif
+        // Runs of ASCII go eight bytes at a time.
+        if (i + 8 <= n) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            if (!(w & 0x8080808080808080ull)) {
+                i += 8;
+                units += 8;
+                continue;
+            }
+        }
+        const uchar b = p[i];
+        if (b < 0x80) {
+            ++i;
+            ++units;
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF) {  // two bytes: most letters outside ASCII
+            if (i + 1 >= n || (p[i + 1] & 0xC0) != 0x80)
+                return -1;
+            i += 2;
+            ++units;
+            continue;
+        }
+        // The allowed range of the second byte depends on the first, so that
+        // overlong forms, surrogates and values above U+10FFFF fail.
+        uchar lo = 0x80, hi = 0xBF;
+        size_t len;
+        if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        } else {
+            return -1;
+        }
+        if (n - i < len || p[i + 1] < lo || p[i + 1] > hi)
+            return -1;
+        for (size_t k = 2; k < len; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return -1;
+        i += len;
+        units += len == 4 ? 2 : 1;
+    }
+    return qsizetype(units);
+}
+
 void AppendUtf8(QByteArray &out, const TLineRec &line)
 {
+    if (line.utf8) {
+        out.append(static_cast<const char *>(line.data), qsizetype(line.utf8Bytes()));
+        return;
+    }
     bool ascii = !line.wide;
     for (uint32_t i = 0; ascii && i < line.length; ++i)
         ascii = line.latin1()[i] < 0x80;
@@ -50,6 +243,21 @@ void TKeepAlive::adopt(const TKeepAlive &other)
         add(b);
 }
 
+void PreferHugePages(void *p, size_t bytes)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr quintptr kHuge = quintptr(2) << 20;
+    const auto start = reinterpret_cast<quintptr>(p);
+    const quintptr first = (start + kHuge - 1) & ~(kHuge - 1);
+    const quintptr last = (start + bytes) & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(p);
+    Q_UNUSED(bytes);
+#endif
+}
+
 QString FormatCount(qint64 n)
 {
     return QLocale(QLocale::English).toString(n);
@@ -57,7 +265,7 @@ QString FormatCount(qint64 n)
 
 void checkLineLength(qsizetype length)
 {
-    static_assert(kMaxLineLength < (qsizetype(1) << 30), "the record keeps lengths in 30 bits");
+    static_assert(kMaxLineLength < (qsizetype(1) << 28), "the record keeps lengths in 28 bits");
     if (length < 0 || length > kMaxLineLength)
         throw ETooLarge(QStringLiteral("Line too long: a line may hold at most %1 characters").arg(FormatCount(kMaxLineLength)));
 }
@@ -149,4 +357,24 @@ TLineRec TTextArena::store(QStringView s, TKeepAlive &keep)
         r.wide = true;
     }
     return r;
+}
+
+TLineRec TTextArena::copy(const TLineRec &line, TKeepAlive &keep)
+{
+    TLineRec c;
+    if (line.wide) {
+        c = store(line.wideView(), keep);
+    } else if (line.utf8) {
+        const size_t bytes = line.utf8Bytes();
+        c.length = line.length;
+        c.utf8 = 1;
+        void *dst = allocate(bytes, 1, keep);
+        std::memcpy(dst, line.data, bytes);
+        c.data = dst;
+    } else {
+        c = storeLatin1(static_cast<const char *>(line.data), line.length, keep);
+    }
+    c.hash = line.hash;
+    c.hashed = line.hashed;
+    return c;
 }

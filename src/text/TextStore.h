@@ -4,8 +4,8 @@
 // A pane may hold millions of lines, so a line is not a QString of its own:
 // it is a view into a larger block of memory. Lines whose code units are all
 // below 256 are kept as Latin-1 bytes (most text), others as UTF-16. A loaded
-// file's own buffer serves as storage for its plain ASCII lines, so loading
-// such a file copies no characters at all. Stored characters never move or
+// file's own buffer serves as storage for its plain ASCII lines and its
+// valid UTF-8 lines, so loading such a file copies no characters at all. Stored characters never move or
 // change, so a view stays valid for as long as its block is kept alive.
 
 #include <QByteArray>
@@ -25,20 +25,78 @@ struct TLineProp
 // One stored line: where its characters are, and the hash of its text,
 // made once when the line is made (the comparison needs it for every line
 // on every pass; lines that do not change are not hashed again).
+//
+// Three kinds of storage: Latin-1 bytes, UTF-16 units (wide), or valid UTF-8
+// (utf8; a loaded file's own bytes, so a UTF-8 file is not copied). Whatever
+// the kind, length counts UTF-16 code units: a UTF-8 line is the first
+// length units its bytes decode to, so a shorter length is a prefix.
 struct TLineRec
 {
-    const void *data = nullptr;  // Latin-1 bytes or char16_t units, see wide
-    uint32_t length : 30 = 0;    // in code units
+    const void *data = nullptr;  // see wide and utf8
+    uint32_t length : 28 = 0;    // in UTF-16 code units
     uint32_t wide : 1 = 0;
+    uint32_t utf8 : 1 = 0;
     uint32_t hashed : 1 = 0;     // hash holds the hasher's value for this text
     uint32_t hash = 0;
 
     QStringView wideView() const { return {static_cast<const char16_t *>(data), qsizetype(length)}; }
     const uchar *latin1() const { return static_cast<const uchar *>(data); }
-    char16_t at(qsizetype i) const { return wide ? static_cast<const char16_t *>(data)[i] : latin1()[i]; }
+    // Unit i; linear in i for a UTF-8 line.
+    char16_t at(qsizetype i) const;
+    // Bytes of a UTF-8 line that hold its length units.
+    size_t utf8Bytes() const;
     QString toString() const;
+    // Units [first, first + count) clipped to the line.
+    QString mid(qsizetype first, qsizetype count) const;
     bool equalsText(QStringView s) const;
 };
+
+// Reads valid UTF-8 as UTF-16 units, one unit per next(); a character
+// beyond U+FFFF gives its two surrogates in turn. No checks: the bytes must
+// have passed Utf8Units.
+class TUtf8Reader
+{
+public:
+    explicit TUtf8Reader(const void *p) : fP(static_cast<const uchar *>(p)) {}
+    char16_t next()
+    {
+        if (fLow) {
+            const char16_t c = fLow;
+            fLow = 0;
+            return c;
+        }
+        const uchar b = fP[0];
+        if (b < 0x80) {
+            ++fP;
+            return b;
+        }
+        if (b < 0xE0) {
+            const char16_t c = char16_t((b & 0x1F) << 6 | (fP[1] & 0x3F));
+            fP += 2;
+            return c;
+        }
+        if (b < 0xF0) {
+            const char16_t c = char16_t((b & 0x0F) << 12 | (fP[1] & 0x3F) << 6 | (fP[2] & 0x3F));
+            fP += 3;
+            return c;
+        }
+        const char32_t cp = char32_t((b & 0x07) << 18 | (fP[1] & 0x3F) << 12 | (fP[2] & 0x3F) << 6 | (fP[3] & 0x3F));
+        fP += 4;
+        fLow = char16_t(0xDC00 | (cp & 0x3FF));
+        return char16_t(0xD800 | ((cp - 0x10000) >> 10));
+    }
+    // Bytes read so far, from the start given.
+    const uchar *position() const { return fP; }
+
+private:
+    const uchar *fP;
+    char16_t fLow = 0;  // the low surrogate still to give, or 0
+};
+
+// The number of UTF-16 units that s[0, n) decodes to, or -1 when it is not
+// well-formed UTF-8 (overlong forms, surrogates, values above U+10FFFF and
+// cut sequences are not).
+qsizetype Utf8Units(const char *s, size_t n);
 
 // The hash that lines carry (the comparison's normalised line hash).
 using TLineHasher = uint32_t (*)(const TLineRec &);
@@ -66,6 +124,8 @@ public:
     explicit TTextArena(size_t blockSize = 256 * 1024) : fBlockSize(blockSize) {}
     // Stores s as Latin-1 when every unit is below 256, else as UTF-16.
     TLineRec store(QStringView s, TKeepAlive &keep);
+    // Copies the line's stored characters, keeping their kind (hash included).
+    TLineRec copy(const TLineRec &line, TKeepAlive &keep);
     TLineRec storeLatin1(const char *p, size_t n, TKeepAlive &keep);
     void reset() { fBlock.reset(); fUsed = fCap = 0; fStored = 0; }
     // Bytes handed out since the last reset, live or not.
@@ -87,6 +147,12 @@ private:
 constexpr qsizetype kMaxLineLength = 200'000'000;
 constexpr qsizetype kMaxLineCount = 100'000'000;
 
+// Asks for the memory [p, p + bytes) of a large buffer about to be filled to
+// be backed by huge pages where the system offers them: filling it then
+// takes a page fault per 2 MiB instead of per 4 KiB, which is much of the
+// time a load of a large file takes. Only a hint: nothing else changes.
+void PreferHugePages(void *p, size_t bytes);
+
 // A count with thousands separators, for messages.
 QString FormatCount(qint64 n);
 // Refuses (EParlune, naming the limit) a line longer than kMaxLineLength.
@@ -98,6 +164,6 @@ void checkLineCount(qsizetype count);
 void AppendExpandingTabs(QString &out, QStringView s, int tabSize);
 QString ExpandTabs(QStringView s, int tabSize);
 
-// Appends the line's text to out as UTF-8 (plain ASCII lines are copied as
-// they are stored).
+// Appends the line's text to out as UTF-8 (plain ASCII and UTF-8 lines are
+// copied as they are stored).
 void AppendUtf8(QByteArray &out, const TLineRec &line);
