@@ -12,6 +12,8 @@ class TstInterner : public QObject
     Q_OBJECT
 private slots:
     void twoThreadsGiveTheOneThreadIds();
+    void stopEndsInterning_data();
+    void stopEndsInterning();
     void exceptionsReachTheCaller_data();
     void exceptionsReachTheCaller();
 };
@@ -49,6 +51,31 @@ void TstInterner::twoThreadsGiveTheOneThreadIds()
         const size_t a = rng.bounded(60000), b = rng.bounded(60000);
         QCOMPARE(twoLeft[a] == twoRight[b], HashUnit::NormalizedEqual(sides[0][a], sides[1][b]));
     }
+}
+
+void TstInterner::stopEndsInterning_data()
+{
+    QTest::addColumn<size_t>("parallelFrom");
+    QTest::newRow("one thread") << size_t(SIZE_MAX);
+    QTest::newRow("two threads") << size_t(0);
+}
+
+void TstInterner::stopEndsInterning()
+{
+    // A cancelled pass stops interning at once; unstopped, all ids come.
+    QFETCH(size_t, parallelFrom);
+    TKeepAlive keep;
+    TTextArena arena;
+    std::vector<TLineRec> lines;
+    for (int i = 0; i < 100000; ++i)
+        lines.push_back(arena.store(QStringLiteral("line %1").arg(i), keep));
+    std::vector<int32_t> a, b;
+    std::atomic<bool> stop{true};
+    QVERIFY(!InternLines(lines, lines, a, b, parallelFrom, &stop));
+    stop = false;
+    QVERIFY(InternLines(lines, lines, a, b, parallelFrom, &stop));
+    QCOMPARE(a, b);
+    QCOMPARE(a[99999], 99999);
 }
 
 void TstInterner::exceptionsReachTheCaller_data()

@@ -118,22 +118,23 @@ private:
 };
 
 // Ids for the lines between the common head and tail alone.
-THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, const TCommonEnds &ends)
+THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, const TCommonEnds &ends,
+                         const std::atomic<bool> *stop)
 {
     const auto middle = [&](const std::vector<TLineRec> &lines) {
         return std::vector<TLineRec>(lines.begin() + ends.head, lines.end() - ends.tail);
     };
     THashLists ids;
-    InternLines(middle(left.lines()), middle(right.lines()), ids.left, ids.right);
+    InternLines(middle(left.lines()), middle(right.lines()), ids.left, ids.right, kParallelInternLines, stop);
     return ids;
 }
 
 } // namespace
 
-THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right)
+THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
 {
     THashLists ids;
-    InternLines(left.lines(), right.lines(), ids.left, ids.right);
+    InternLines(left.lines(), right.lines(), ids.left, ids.right, kParallelInternLines, stop);
     return ids;
 }
 
@@ -186,6 +187,7 @@ void TComparePass::Cancel()
 {
     for (TRun *run : fRuns) {
         run->cancelled = true;
+        run->stop = true;
         if (run->engine)
             run->engine->Cancel();
     }
@@ -233,8 +235,8 @@ QString TComparePass::RunComparison()
         const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
         if (between * 4 > qint64(n1) + n2)
             r.ends.head = r.ends.tail = 0;
-        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends)
-                                          : BuildHashLists(leftCopy, rightCopy);
+        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop)
+                                          : BuildHashLists(leftCopy, rightCopy, &run.stop);
         return r;
     }, fYield, fYieldInterval);
     if (run.cancelled)

@@ -8,6 +8,7 @@
 #include "Lines.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -29,7 +30,9 @@ struct THashLists
 void HashLines(TLines &left, TLines &right);
 // One id per line of each list; the two lists share one
 // id space, and two lines get the same id exactly when they count as equal.
-THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right);
+// Interning ends early, the ids unfinished, once stop turns true.
+THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right,
+                          const std::atomic<bool> *stop = nullptr);
 
 // Deletes every line that is the empty string (a pane keeps its only line).
 void RemoveBlankLines(TLines &pane);
@@ -63,6 +66,7 @@ public:
     struct TRun
     {
         bool cancelled = false;
+        std::atomic<bool> stop{false};  // the same, for interning on the second thread
         TDiff *engine = nullptr;
     };
 

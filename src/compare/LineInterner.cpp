@@ -8,8 +8,8 @@
 
 namespace {
 
-// Below this many lines a second thread costs more than it saves.
-constexpr size_t kParallelLines = 50000;
+// How often (in lines) interning looks whether it should stop.
+constexpr size_t kStopCheckMask = 4095;
 // How many lines ahead a table slot is fetched into the cache.
 constexpr size_t kPrefetchAhead = 16;
 
@@ -118,7 +118,7 @@ private:
 // Interns the lines of one partition (part 0 or 1 by the top bit of the
 // mixed hash; -1 for all lines) in visiting order. Ids of part 1 are
 // appended to `compact` in that order; all others are written in place.
-void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right, int part,
+void internPart(const std::atomic<bool> *stop, const std::vector<TLineRec> &left, const std::vector<TLineRec> &right, int part,
                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, std::vector<int32_t> &compact)
 {
     const size_t total = left.size() + right.size();
@@ -130,6 +130,8 @@ void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &
         return line < left.size() ? left[line] : right[line - left.size()];
     };
     for (size_t step = 0; step < total; ++step) {
+        if ((step & kStopCheckMask) == 0 && stop && stop->load(std::memory_order_relaxed))
+            return;
         if (step + kPrefetchAhead < total) {
             const uint32_t ahead = mix(hashOf(recAt(order.line(step + kPrefetchAhead))));
             if (part < 0 || int(ahead >> 31) == part)
@@ -155,11 +157,12 @@ void internPart(const std::vector<TLineRec> &left, const std::vector<TLineRec> &
 void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds)
 {
-    InternLines(left, right, leftIds, rightIds, kParallelLines);
+    InternLines(left, right, leftIds, rightIds, kParallelInternLines);
 }
 
-void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
-                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom)
+bool InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> &right,
+                 std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom,
+                 const std::atomic<bool> *stop)
 {
     for (auto [ids, n] : {std::pair{&leftIds, left.size()}, std::pair{&rightIds, right.size()}}) {
         ids->reserve(n);
@@ -169,14 +172,16 @@ void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
     if (total < parallelFrom) {
-        internPart(left, right, -1, leftIds, rightIds, part1);
-        return;
+        internPart(stop, left, right, -1, leftIds, rightIds, part1);
+        return !(stop && stop->load());
     }
     // Part 1 collects its ids apart, so that the two threads never write
     // to the same cache lines; they are put in place afterwards.
     part1.reserve(total / 2 + total / 16);
-    RunOnTwoThreads([&] { internPart(left, right, 1, leftIds, rightIds, part1); },
-                    [&] { internPart(left, right, 0, leftIds, rightIds, part1); });
+    RunOnTwoThreads([&] { internPart(stop, left, right, 1, leftIds, rightIds, part1); },
+                    [&] { internPart(stop, left, right, 0, leftIds, rightIds, part1); });
+    if (stop && stop->load())
+        return false;
 
     const TVisitOrder order(left.size(), right.size());
     size_t next = 0;
@@ -189,4 +194,5 @@ void InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
             rightIds[line - left.size()] = part1[next++];
         }
     }
+    return true;
 }
