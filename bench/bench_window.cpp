@@ -4,6 +4,8 @@
 // Loads LEFT and RIGHT into the panes and times "Scan Difference" (median
 // of 3). With the second pair, runs one pass while a 10 ms timer ticks and
 // reports the longest gap between two ticks (the window's responsiveness).
+// Then, on the first pair, presses Escape at several moments of a pass and
+// reports the longest time from the key to the pass's end.
 #include "MainForm.h"
 #include "ParluneApp.h"
 
@@ -70,5 +72,25 @@ int main(int argc, char **argv)
                     double(passNs) / 1e9, double(longest) / 1e6,
                     form.StatusLabel->text().toUtf8().constData());
     }
+
+    // Escape at 5, 20, 40 ... ms into a pass: how long until the pass ends.
+    double slowest = 0;
+    int cancelled = 0;
+    for (int at : {5, 20, 40, 60, 90, 120}) {
+        form.LoadFile(0, args[0]);
+        form.LoadFile(1, args[1]);
+        QElapsedTimer sinceKey;
+        QTimer::singleShot(at, [&] {
+            sinceKey.start();
+            form.Pass().Cancel();
+        });
+        form.CompareButtonClick();
+        if (sinceKey.isValid() && form.StatusLabel->text() == QStringLiteral("Scan Cancelled")) {
+            slowest = std::max(slowest, double(sinceKey.nsecsElapsed()) / 1e6);
+            ++cancelled;
+        }
+        QCoreApplication::processEvents();
+    }
+    std::printf("Escape to the end of a pass longest %.1f ms (%d of 6 passes cancelled)\n", slowest, cancelled);
     return 0;
 }
