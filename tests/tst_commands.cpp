@@ -41,6 +41,7 @@ private slots:
     void closeIfFound();
 
 private:
+    QString helpPage(bool present);
     TMainForm *fForm = nullptr;
     QStringList fOpened;
     bool fOpenerWorks = true;  // false: the desktop has no program for the page
@@ -78,18 +79,25 @@ void TstCommands::helpKeys_data()
     QTest::newRow("Ctrl+F1, page missing") << int(Qt::ControlModifier) << false;
 }
 
+// The help page in the test's user-files folder, there or not.
+QString TstCommands::helpPage(bool present)
+{
+    const QString page = fDir.filePath(QStringLiteral("help/Parlune.htm"));
+    QDir(fDir.path()).mkpath(QStringLiteral("help"));
+    if (present) {
+        QFile f(page);
+        f.open(QIODevice::WriteOnly);
+    } else {
+        QFile::remove(page);
+    }
+    return page;
+}
+
 void TstCommands::helpKeys()
 {
     QFETCH(int, modifiers);
     QFETCH(bool, pagePresent);
-    const QString page = fDir.filePath(QStringLiteral("help/Parlune.htm"));
-    QDir(fDir.path()).mkpath(QStringLiteral("help"));
-    if (pagePresent) {
-        QFile f(page);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    } else {
-        QFile::remove(page);
-    }
+    const QString page = helpPage(pagePresent);
     QString title, body;
     if (!pagePresent) {
         whenModal([&](QWidget *w) {
@@ -127,14 +135,7 @@ void TstCommands::windowMenuHelp()
     QFETCH(bool, pagePresent);
     QFETCH(bool, openerWorks);
     QFETCH(QString, title);
-    const QString page = fDir.filePath(QStringLiteral("help/Parlune.htm"));
-    QDir(fDir.path()).mkpath(QStringLiteral("help"));
-    if (pagePresent) {
-        QFile f(page);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    } else {
-        QFile::remove(page);
-    }
+    const QString page = helpPage(pagePresent);
     fOpenerWorks = openerWorks;
     QString shownTitle, shownBody;
     if (!title.isEmpty()) {
