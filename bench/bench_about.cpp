@@ -3,7 +3,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_about [seconds]
 
-#include "AboutBox.h"
+#include "dialogs/AboutBox.h"
 
 #include <QApplication>
 #include <QTimer>

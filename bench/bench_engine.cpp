@@ -1,5 +1,5 @@
 // The difference engine alone, on id sequences like those of the pass.
-#include "Diff.h"
+#include "compare/Diff.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // Hashing throughput: HashLine on QStrings and the pass's hash of stored lines.
-#include "HashUnit.h"
-#include "TextStore.h"
+#include "compare/HashUnit.h"
+#include "text/TextStore.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // Save As with trailing blanks on every line; then the memory taken by
 // typing 100,000 characters into one 10,000-character line. Prints median
 // and worst times; run by hand (QT_QPA_PLATFORM=offscreen is set here).
-#include "InlineEmphasis.h"
-#include "TextPane.h"
+#include "app/InlineEmphasis.h"
+#include "panes/TextPane.h"
 
 #include <QApplication>
 #include <QClipboard>

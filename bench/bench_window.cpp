@@ -6,8 +6,8 @@
 // reports the longest gap between two ticks (the window's responsiveness).
 // Then, on the first pair, presses Escape at several moments of a pass and
 // reports the longest time from the key to the pass's end.
-#include "MainForm.h"
-#include "ParluneApp.h"
+#include "app/MainForm.h"
+#include "app/ParluneApp.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // What the fuzz targets share: a check that stops the run (libFuzzer keeps
 // the input), and a line list as plain strings.
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 #include <QStringList>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 // one-sided value, which may repeat. A zero byte ends the left sequence.
 // Every pair built this way is unique-matched, so the closed form must be
 // taken and must give exactly the records and statistics of the search.
-#include "Diff.h"
+#include "compare/Diff.h"
 
 #include <cstddef>
 #include <cstdint>

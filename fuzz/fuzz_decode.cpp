@@ -6,8 +6,8 @@
 // valid; and writing the lines out in the encoding found and decoding that
 // again gives the same lines (the text survives a save and a load).
 #include "FuzzCheck.h"
-#include "HashUnit.h"
-#include "TextFile.h"
+#include "compare/HashUnit.h"
+#include "text/TextFile.h"
 
 #include <QDir>
 #include <QTemporaryFile>

@@ -6,10 +6,10 @@
 // carries marks; an unmarked row shows two lines that count as equal; the
 // marked rows are as many as "Changes=N" says; and the non-empty lines of
 // each side, in order, are that side's non-empty lines from before.
-#include "CompareOps.h"
+#include "compare/CompareOps.h"
 #include "FuzzCheck.h"
-#include "HashUnit.h"
-#include "TextFile.h"
+#include "compare/HashUnit.h"
+#include "text/TextFile.h"
 
 #include <cstdlib>
 

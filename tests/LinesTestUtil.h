@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for tests that look at a line list as a whole.
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 #include <QStringList>
 

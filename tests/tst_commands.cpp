@@ -1,12 +1,12 @@
-#include "AboutBox.h"
-#include "FindDialog.h"
-#include "MainForm.h"
-#include "MessageDialog.h"
-#include "ParluneApp.h"
-#include "ShellOpener.h"
-#include "TextPane.h"
-#include "UserFiles.h"
-#include "WindowMenu.h"
+#include "dialogs/AboutBox.h"
+#include "app/FindDialog.h"
+#include "app/MainForm.h"
+#include "dialogs/MessageDialog.h"
+#include "app/ParluneApp.h"
+#include "platform/ShellOpener.h"
+#include "panes/TextPane.h"
+#include "platform/UserFiles.h"
+#include "app/WindowMenu.h"
 
 #include <QCheckBox>
 #include <QComboBox>

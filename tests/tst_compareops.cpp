@@ -1,5 +1,5 @@
-#include "CompareOps.h"
-#include "HashUnit.h"
+#include "compare/CompareOps.h"
+#include "compare/HashUnit.h"
 
 #include "LinesTestUtil.h"
 

@@ -1,7 +1,7 @@
-#include "AboutBox.h"
-#include "MessageDialog.h"
-#include "UserFiles.h"
-#include "VersionInfo.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/MessageDialog.h"
+#include "platform/UserFiles.h"
+#include "platform/VersionInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>

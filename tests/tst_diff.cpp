@@ -1,5 +1,5 @@
-#include "Diff.h"
-#include "Errors.h"
+#include "compare/Diff.h"
+#include "text/Errors.h"
 
 #include <QtTest>
 #include <algorithm>

@@ -1,5 +1,5 @@
-#include "DiffRuns.h"
-#include "InlineDiff.h"
+#include "compare/DiffRuns.h"
+#include "compare/InlineDiff.h"
 
 #include <QtTest>
 

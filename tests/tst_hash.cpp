@@ -1,5 +1,5 @@
-#include "HashUnit.h"
-#include "TextStore.h"
+#include "compare/HashUnit.h"
+#include "text/TextStore.h"
 
 #include <QtTest>
 

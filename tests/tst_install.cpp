@@ -1,7 +1,7 @@
 // The installed tree: what `cmake --install` puts where, checked in a
 // DESTDIR install inside the build folder, and the Debian package.
 
-#include "UserFiles.h"
+#include "platform/UserFiles.h"
 
 #include <QDir>
 #include <QImage>

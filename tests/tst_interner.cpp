@@ -1,7 +1,7 @@
-#include "Errors.h"
-#include "HashUnit.h"
-#include "LineInterner.h"
-#include "TwoThreads.h"
+#include "text/Errors.h"
+#include "compare/HashUnit.h"
+#include "compare/LineInterner.h"
+#include "compare/TwoThreads.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

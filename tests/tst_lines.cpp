@@ -1,5 +1,5 @@
-#include "Errors.h"
-#include "Lines.h"
+#include "text/Errors.h"
+#include "text/Lines.h"
 
 #include <QSignalSpy>
 #include "LinesTestUtil.h"

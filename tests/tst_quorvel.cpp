@@ -1,13 +1,13 @@
 // The file-server link against a stand-in server on a private session bus
 // (ctest runs this under dbus-run-session; see CMakeLists.txt).
-#include "Errors.h"
+#include "text/Errors.h"
 #include "LinesTestUtil.h"
-#include "MainForm.h"
-#include "MessageDialog.h"
-#include "ParluneApp.h"
-#include "QuorvelLoader.h"
-#include "Quorvel_TLB.h"
-#include "TextPane.h"
+#include "app/MainForm.h"
+#include "dialogs/MessageDialog.h"
+#include "app/ParluneApp.h"
+#include "quorvel/QuorvelLoader.h"
+#include "quorvel/Quorvel_TLB.h"
+#include "panes/TextPane.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

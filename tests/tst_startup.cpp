@@ -2,8 +2,8 @@
 // Every case runs the real program; with PARLUNE_REPORT_PANES it prints
 // what its panes hold once start-up is done and quits.
 
-#include "FileDialogs.h"
-#include "QuorvelLoader.h"
+#include "app/FileDialogs.h"
+#include "quorvel/QuorvelLoader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

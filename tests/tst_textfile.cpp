@@ -1,6 +1,6 @@
-#include "Errors.h"
-#include "Lines.h"
-#include "TextFile.h"
+#include "text/Errors.h"
+#include "text/Lines.h"
+#include "text/TextFile.h"
 
 #include <QTemporaryDir>
 #include "LinesTestUtil.h"

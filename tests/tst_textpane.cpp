@@ -1,5 +1,5 @@
 #include "LinesTestUtil.h"
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
 #include <QClipboard>
 #include <QMenu>

@@ -1,15 +1,15 @@
 // Working through differences in the real window (offscreen): moving
 // between them, what changed inside a line, taking the left text across,
 // reloading, and the title.
-#include "DiffCommands.h"
-#include "InlineEmphasis.h"
+#include "app/DiffCommands.h"
+#include "app/InlineEmphasis.h"
 #include "LinesTestUtil.h"
-#include "MainForm.h"
-#include "MessageDialog.h"
-#include "Overview.h"
-#include "PaneSources.h"
-#include "ParluneApp.h"
-#include "TextPane.h"
+#include "app/MainForm.h"
+#include "dialogs/MessageDialog.h"
+#include "app/Overview.h"
+#include "app/PaneSources.h"
+#include "app/ParluneApp.h"
+#include "panes/TextPane.h"
 
 #include <QLabel>
 #include <QPushButton>

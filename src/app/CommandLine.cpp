@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "QuorvelLoader.h"
-#include "VersionInfo.h"
+#include "quorvel/QuorvelLoader.h"
+#include "platform/VersionInfo.h"
 
 #include <QCommandLineParser>
 

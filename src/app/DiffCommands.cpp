@@ -1,9 +1,9 @@
-#include "DiffCommands.h"
+#include "app/DiffCommands.h"
 
-#include "CompareOps.h"
-#include "Guarded.h"
-#include "MainForm.h"
-#include "TextPane.h"
+#include "compare/CompareOps.h"
+#include "app/Guarded.h"
+#include "app/MainForm.h"
+#include "panes/TextPane.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // difference, taking the left text of a difference into the right pane,
 // and the "Difference k of n" field of the status bar.
 
-#include "DiffRuns.h"
+#include "compare/DiffRuns.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "FileDialogs.h"
+#include "app/FileDialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "FindDialog.h"
+#include "app/FindDialog.h"
 
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
 #include <QCheckBox>
 #include <QComboBox>

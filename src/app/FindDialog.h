@@ -5,7 +5,7 @@
 // "Previous"), going on from the other end when "Wrap at the end of file" is
 // checked. A search that finds nothing says so inside the dialog.
 
-#include "PaneSearch.h"
+#include "panes/PaneSearch.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // exceptions, so nothing may unwind through it; the application object's
 // catch in notify() stays only as a last resort.
 
-#include "ParluneApp.h"
+#include "app/ParluneApp.h"
 
 #include <exception>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "HeaderFlow.h"
+#include "app/HeaderFlow.h"
 
 #include <QEvent>
 #include <QPushButton>

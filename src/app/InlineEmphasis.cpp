@@ -1,6 +1,6 @@
-#include "InlineEmphasis.h"
+#include "app/InlineEmphasis.h"
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 TInlineEmphasis::TInlineEmphasis(TLines &left, TLines &right, QObject *parent)
     : QObject(parent), fLeft(left), fRight(right)

@@ -3,8 +3,8 @@
 // text on both sides and is marked red on the right. Computed for the rows
 // being painted only, and kept until either text changes.
 
-#include "InlineDiff.h"
-#include "RowEmphasis.h"
+#include "compare/InlineDiff.h"
+#include "panes/RowEmphasis.h"
 
 #include <QColor>
 #include <QHash>

@@ -3,9 +3,9 @@
 // to the handlers and holds little logic of its own: comparing, loading,
 // saving and the overview arithmetic live in their own units.
 
-#include "CompareOps.h"
-#include "FileDialogs.h"
-#include "FindDialog.h"
+#include "compare/CompareOps.h"
+#include "app/FileDialogs.h"
+#include "app/FindDialog.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
-#include "Overview.h"
+#include "app/Overview.h"
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "PaneReport.h"
+#include "app/PaneReport.h"
 
-#include "Lines.h"
-#include "MainForm.h"
-#include "ParluneApp.h"
-#include "TextPane.h"
+#include "text/Lines.h"
+#include "app/MainForm.h"
+#include "app/ParluneApp.h"
+#include "panes/TextPane.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

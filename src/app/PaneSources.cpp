@@ -1,10 +1,10 @@
-#include "PaneSources.h"
+#include "app/PaneSources.h"
 
-#include "Errors.h"
-#include "Guarded.h"
-#include "MainForm.h"
-#include "MessageDialog.h"
-#include "ParluneApp.h"
+#include "text/Errors.h"
+#include "app/Guarded.h"
+#include "app/MainForm.h"
+#include "dialogs/MessageDialog.h"
+#include "app/ParluneApp.h"
 
 #include <QAction>
 #include <QDateTime>

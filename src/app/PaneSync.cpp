@@ -1,6 +1,6 @@
-#include "PaneSync.h"
+#include "app/PaneSync.h"
 
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
 #include <QScopedValueRollback>
 

@@ -1,4 +1,4 @@
-#include "Panels.h"
+#include "app/Panels.h"
 
 #include <QPainter>
 

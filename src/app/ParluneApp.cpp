@@ -1,6 +1,6 @@
-#include "ParluneApp.h"
+#include "app/ParluneApp.h"
 
-#include "MessageDialog.h"
+#include "dialogs/MessageDialog.h"
 
 #include <QIcon>
 #include <exception>

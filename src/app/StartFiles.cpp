@@ -1,4 +1,4 @@
-#include "StartFiles.h"
+#include "app/StartFiles.h"
 
 namespace StartFiles {
 

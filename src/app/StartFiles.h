@@ -3,7 +3,7 @@
 // (git names /dev/null for the missing side of a file added or deleted)
 // stands for no lines at all rather than for one empty line.
 
-#include "CompareOps.h"
+#include "compare/CompareOps.h"
 
 namespace StartFiles {
 

@@ -1,4 +1,4 @@
-#include "WindowMenu.h"
+#include "app/WindowMenu.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

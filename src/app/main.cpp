@@ -1,10 +1,10 @@
 // Parlune: sets two texts side by side and marks, line by line, where they differ.
-#include "AboutBox.h"
-#include "CommandLine.h"
-#include "MainForm.h"
-#include "PaneReport.h"
-#include "ParluneApp.h"
-#include "VersionInfo.h"
+#include "dialogs/AboutBox.h"
+#include "app/CommandLine.h"
+#include "app/MainForm.h"
+#include "app/PaneReport.h"
+#include "app/ParluneApp.h"
+#include "platform/VersionInfo.h"
 
 #include <QFile>
 #include <cstdio>

@@ -4,11 +4,11 @@
 // the aligned rows (default), the engine's compare records (--records) or
 // only the count (--count). Exit status: 0 equal, 1 different, 2 trouble.
 
-#include "CompareOps.h"
-#include "Errors.h"
-#include "HashUnit.h"
-#include "Lines.h"
-#include "TextFile.h"
+#include "compare/CompareOps.h"
+#include "text/Errors.h"
+#include "compare/HashUnit.h"
+#include "text/Lines.h"
+#include "text/TextFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

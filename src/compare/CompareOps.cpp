@@ -1,8 +1,8 @@
-#include "CompareOps.h"
+#include "compare/CompareOps.h"
 
-#include "HashUnit.h"
-#include "LineInterner.h"
-#include "TwoThreads.h"
+#include "compare/HashUnit.h"
+#include "compare/LineInterner.h"
+#include "compare/TwoThreads.h"
 
 #include <algorithm>
 #include <future>

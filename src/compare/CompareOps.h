@@ -4,8 +4,8 @@
 // equal but for letter case, spaces and tabs), run the engine, and rebuild
 // both lists row by row with empty fillers and marks on the right list.
 
-#include "Diff.h"
-#include "Lines.h"
+#include "compare/Diff.h"
+#include "text/Lines.h"
 
 #include <QString>
 #include <atomic>

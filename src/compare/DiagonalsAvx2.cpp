@@ -1,4 +1,4 @@
-#include "DiagonalsAvx2.h"
+#include "compare/DiagonalsAvx2.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>

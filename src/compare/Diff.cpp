@@ -1,9 +1,9 @@
-#include "Diff.h"
+#include "compare/Diff.h"
 
-#include "DiagonalsAvx2.h"
-#include "Errors.h"
-#include "TextStore.h"
-#include "UniqueChain.h"
+#include "compare/DiagonalsAvx2.h"
+#include "text/Errors.h"
+#include "text/TextStore.h"
+#include "compare/UniqueChain.h"
 
 #include <algorithm>
 #include <type_traits>

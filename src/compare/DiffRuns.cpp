@@ -1,4 +1,4 @@
-#include "DiffRuns.h"
+#include "compare/DiffRuns.h"
 
 namespace DiffRuns {
 

@@ -3,7 +3,7 @@
 // difference is a run of consecutive marked rows of the right list (a
 // breakpoint or a bookmark on each). Found by a scan over the marks alone.
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "HashUnit.h"
+#include "compare/HashUnit.h"
 
-#include "TextStore.h"
+#include "text/TextStore.h"
 
 #include <array>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "InlineDiff.h"
+#include "compare/InlineDiff.h"
 
-#include "Diff.h"
-#include "HashUnit.h"
+#include "compare/Diff.h"
+#include "compare/HashUnit.h"
 
 #include <QElapsedTimer>
 

@@ -1,7 +1,7 @@
-#include "LineInterner.h"
+#include "compare/LineInterner.h"
 
-#include "HashUnit.h"
-#include "TwoThreads.h"
+#include "compare/HashUnit.h"
+#include "compare/TwoThreads.h"
 
 #include <algorithm>
 #include <bit>

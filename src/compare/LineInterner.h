@@ -7,7 +7,7 @@
 // An id is the index of one of the lines with that text (left lines
 // counted first, then right ones); only equality of ids carries meaning.
 
-#include "TextStore.h"
+#include "text/TextStore.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "UniqueChain.h"
+#include "compare/UniqueChain.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "AboutBox.h"
+#include "dialogs/AboutBox.h"
 
-#include "VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 #include <QCoreApplication>
 #include <QEasingCurve>

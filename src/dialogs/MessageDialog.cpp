@@ -1,4 +1,4 @@
-#include "MessageDialog.h"
+#include "dialogs/MessageDialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "PaneEditing.h"
+#include "panes/PaneEditing.h"
 
-#include "Errors.h"
+#include "text/Errors.h"
 
 QString NormalizeText(QString text, int tabSize)
 {

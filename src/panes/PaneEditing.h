@@ -5,7 +5,7 @@
 // two positions with other text (either may be empty). Line breaks inside
 // the text are "\n"; tabs become the list's TabSize spaces.
 
-#include "Lines.h"
+#include "text/Lines.h"
 
 #include <QString>
 #include <QUndoCommand>

@@ -1,4 +1,4 @@
-#include "PaneGlyphs.h"
+#include "panes/PaneGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "PaneSearch.h"
+#include "panes/PaneSearch.h"
 
 #include <QRegularExpression>
 

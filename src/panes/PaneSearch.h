@@ -1,8 +1,8 @@
 #pragma once
 // Finding text in a line list, line by line, the way the find command does.
 
-#include "Lines.h"
-#include "PaneEditing.h"
+#include "text/Lines.h"
+#include "panes/PaneEditing.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
-#include "PaneGlyphs.h"
-#include "TextPaneParts.h"
+#include "panes/PaneGlyphs.h"
+#include "panes/TextPaneParts.h"
 
 #include <QApplication>
 #include <QDragMoveEvent>

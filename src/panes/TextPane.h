@@ -6,10 +6,10 @@
 // Only the visible rows are ever laid out or painted, so a pane holding a
 // million lines costs what one holding a hundred does.
 
-#include "Lines.h"
-#include "PaneEditing.h"
-#include "PaneSearch.h"
-#include "RowEmphasis.h"
+#include "text/Lines.h"
+#include "panes/PaneEditing.h"
+#include "panes/PaneSearch.h"
+#include "panes/RowEmphasis.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>

@@ -1,6 +1,6 @@
 // The pane's editing: edits as undo steps, clipboard, find, the context
 // menu and the keyboard.
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,9 +1,9 @@
 // Painting of the pane: only the rows, and in them only the columns, that
 // can be seen.
-#include "TextPane.h"
+#include "panes/TextPane.h"
 
-#include "PaneGlyphs.h"
-#include "TextPaneParts.h"
+#include "panes/PaneGlyphs.h"
+#include "panes/TextPaneParts.h"
 
 #include <QPainter>
 

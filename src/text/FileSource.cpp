@@ -1,7 +1,7 @@
-#include "FileSource.h"
+#include "text/FileSource.h"
 
-#include "Errors.h"
-#include "TextStore.h"
+#include "text/Errors.h"
+#include "text/TextStore.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "Lines.h"
+#include "text/Lines.h"
 
-#include "Errors.h"
+#include "text/Errors.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // encoding remembered from the last load. Plain data with change signals;
 // it knows nothing of painting, carets or undo.
 
-#include "TextFile.h"
-#include "TextStore.h"
+#include "text/TextFile.h"
+#include "text/TextStore.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "TextFile.h"
+#include "text/TextFile.h"
 
-#include "Errors.h"
-#include "FileSource.h"
+#include "text/Errors.h"
+#include "text/FileSource.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -8,8 +8,8 @@
 // Writing: the mark of the encoding (if it has one), then every line
 // followed by CR LF. Both raise EParlune naming the path and the reason.
 
-#include "FileSource.h"
-#include "TextStore.h"
+#include "text/FileSource.h"
+#include "text/TextStore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "TextStore.h"
+#include "text/TextStore.h"
 
-#include "Errors.h"
+#include "text/Errors.h"
 
 #include <QLocale>
 

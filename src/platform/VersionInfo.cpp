@@ -1,6 +1,6 @@
-#include "VersionInfo.h"
+#include "platform/VersionInfo.h"
 
-#include "UserFiles.h"
+#include "platform/UserFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>

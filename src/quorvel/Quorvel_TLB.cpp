@@ -1,6 +1,6 @@
-#include "Quorvel_TLB.h"
+#include "quorvel/Quorvel_TLB.h"
 
-#include "Errors.h"
+#include "text/Errors.h"
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>

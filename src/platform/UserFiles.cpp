@@ -1,6 +1,6 @@
-#include "UserFiles.h"
+#include "platform/UserFiles.h"
 
-#include "VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>

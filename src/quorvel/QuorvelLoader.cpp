@@ -1,8 +1,8 @@
-#include "QuorvelLoader.h"
+#include "quorvel/QuorvelLoader.h"
 
-#include "Errors.h"
-#include "FileSource.h"
-#include "Quorvel_TLB.h"
+#include "text/Errors.h"
+#include "text/FileSource.h"
+#include "quorvel/Quorvel_TLB.h"
 
 #include <QDir>
 #include <optional>
