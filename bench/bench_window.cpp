@@ -7,6 +7,7 @@
 // Then, on the first pair, presses Escape at several moments of a pass and
 // reports the longest time from the key to the pass's end.
 #include "app/MainForm.h"
+#include "session/Session.h"
 #include "app/ParluneApp.h"
 
 #include <QElapsedTimer>
@@ -20,8 +21,8 @@ namespace {
 
 double passSeconds(TMainForm &form, const QString &left, const QString &right)
 {
-    form.LoadFile(0, left);
-    form.LoadFile(1, right);
+    form.LoadFile(TSide::Left, left);
+    form.LoadFile(TSide::Right, right);
     QElapsedTimer t;
     t.start();
     form.CompareButtonClick();
@@ -47,11 +48,11 @@ int main(int argc, char **argv)
         runs.push_back(passSeconds(form, args[0], args[1]));
     std::sort(runs.begin(), runs.end());
     std::printf("scan difference            %.3f s (median of 3; %s)\n", runs[1],
-                form.StatusLabel->text().toUtf8().constData());
+                form.StatusLabel()->text().toUtf8().constData());
 
     if (args.size() == 4) {
-        form.LoadFile(0, args[2]);
-        form.LoadFile(1, args[3]);
+        form.LoadFile(TSide::Left, args[2]);
+        form.LoadFile(TSide::Right, args[3]);
         QElapsedTimer clock;
         qint64 last = 0;
         qint64 longest = 0;
@@ -70,22 +71,22 @@ int main(int argc, char **argv)
         longest = std::max(longest, passNs - last);
         std::printf("pass with a 10 ms timer    %.3f s; longest gap between ticks %.1f ms (%s)\n",
                     double(passNs) / 1e9, double(longest) / 1e6,
-                    form.StatusLabel->text().toUtf8().constData());
+                    form.StatusLabel()->text().toUtf8().constData());
     }
 
     // Escape at 5, 20, 40 ... ms into a pass: how long until the pass ends.
     double slowest = 0;
     int cancelled = 0;
     for (int at : {5, 20, 40, 60, 90, 120}) {
-        form.LoadFile(0, args[0]);
-        form.LoadFile(1, args[1]);
+        form.LoadFile(TSide::Left, args[0]);
+        form.LoadFile(TSide::Right, args[1]);
         QElapsedTimer sinceKey;
         QTimer::singleShot(at, [&] {
             sinceKey.start();
-            form.Pass().Cancel();
+            form.Session().Cancel();
         });
         form.CompareButtonClick();
-        if (sinceKey.isValid() && form.StatusLabel->text() == QStringLiteral("Scan Cancelled")) {
+        if (sinceKey.isValid() && form.StatusLabel()->text() == QStringLiteral("Scan Cancelled")) {
             slowest = std::max(slowest, double(sinceKey.nsecsElapsed()) / 1e6);
             ++cancelled;
         }

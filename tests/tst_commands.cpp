@@ -109,8 +109,8 @@ void TstCommands::helpKeys()
             dialog->Button3->click();
         });
     }
-    fForm->LeftMemo->setFocus();
-    QTest::keyRelease(fForm->LeftMemo, Qt::Key_F1, Qt::KeyboardModifiers(modifiers));
+    fForm->LeftMemo()->setFocus();
+    QTest::keyRelease(fForm->LeftMemo(), Qt::Key_F1, Qt::KeyboardModifiers(modifiers));
     if (pagePresent) {
         QCOMPARE(fOpened, QStringList{page});
     } else {
@@ -147,7 +147,7 @@ void TstCommands::windowMenuHelp()
             dialog->Button3->click();
         });
     }
-    fForm->WindowMenu->Menu()->actions().at(2)->trigger();
+    fForm->WindowMenu()->Menu()->actions().at(2)->trigger();
     QCOMPARE(fOpened, pagePresent ? QStringList{page} : QStringList{});
     QCOMPARE(shownTitle, title);
     if (!title.isEmpty())
@@ -157,13 +157,13 @@ void TstCommands::windowMenuHelp()
 void TstCommands::windowMenuAbout()
 {
     TAboutBox about(fForm, QCoreApplication::applicationFilePath());
-    fForm->AboutBox = &about;
+    fForm->SetAboutBox(&about);
     bool shown = false;
     whenModal([&](QWidget *w) {
         shown = w == &about && about.Animating();
         about.CloseButton->click();
     });
-    fForm->WindowMenu->Menu()->actions().at(1)->trigger();  // "About..." = key 11024
+    fForm->WindowMenu()->Menu()->actions().at(1)->trigger();  // "About..." = key 11024
     QVERIFY(shown);
     QVERIFY(!about.Animating());
 }
@@ -172,7 +172,7 @@ void TstCommands::otherCommandsDoNothing()
 {
     QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
     for (int command = 1027; command <= 1034; ++command)
-        fForm->WindowMenu->Choose(command);
+        fForm->WindowMenu()->Choose(command);
     QCOMPARE(fOpened, QStringList{});
     QCOMPARE(passed.count(), 0);
     QVERIFY(!QApplication::activeModalWidget());
@@ -209,32 +209,32 @@ void TstCommands::findDialogLooksAsSpecified()
 
 void TstCommands::findDialogSearchesTheRightPane()
 {
-    fForm->LeftMemo->Lines().SetText(u"abc in the left pane");
-    fForm->RightMemo->Lines().SetText(u"first\nABC here\nlast abc");
-    fForm->RightMemo->SetCaretPos({2, 8});
-    fForm->LeftMemo->setFocus();
+    fForm->LeftMemo()->Lines().SetText(u"abc in the left pane");
+    fForm->RightMemo()->Lines().SetText(u"first\nABC here\nlast abc");
+    fForm->RightMemo()->SetCaretPos({2, 8});
+    fForm->LeftMemo()->setFocus();
     whenModal([&](QWidget *w) {
         auto *d = static_cast<TFindDialog *>(w);
         d->FindWhat->setEditText(QStringLiteral("abc"));
         d->FindClick();  // down from the end: nothing, selection removed
-        QVERIFY(!fForm->RightMemo->HasSelection());
+        QVERIFY(!fForm->RightMemo()->HasSelection());
         d->PreviousClick();
-        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{2, 5}));
+        QCOMPARE(fForm->RightMemo()->CaretPos(), (TTextPos{2, 5}));
         d->PreviousClick();  // without case sensitivity ABC matches
-        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{1, 0}));
+        QCOMPARE(fForm->RightMemo()->CaretPos(), (TTextPos{1, 0}));
         d->CaseSensitive->setChecked(true);
         d->Up->setChecked(true);
         d->FindClick();
-        QVERIFY(!fForm->RightMemo->HasSelection());
+        QVERIFY(!fForm->RightMemo()->HasSelection());
         d->CloseButton->click();
     });
-    fForm->Action1->trigger();
-    QVERIFY(!fForm->LeftMemo->HasSelection());
+    fForm->Action1()->trigger();
+    QVERIFY(!fForm->LeftMemo()->HasSelection());
 }
 
 void TstCommands::findDialogKeepsStateAndHistory()
 {
-    fForm->RightMemo->Lines().SetText(u"one two one");
+    fForm->RightMemo()->Lines().SetText(u"one two one");
     for (int round = 0; round < 3; ++round) {
         whenModal([&, round](QWidget *w) {
             auto *d = static_cast<TFindDialog *>(w);
@@ -250,7 +250,7 @@ void TstCommands::findDialogKeepsStateAndHistory()
         });
         fForm->Action1Execute();
     }
-    QCOMPARE(fForm->FindState.history, QStringList{"one"});
+    QCOMPARE(fForm->FindState().history, QStringList{"one"});
     whenModal([&](QWidget *w) {
         auto *d = static_cast<TFindDialog *>(w);
         QCOMPARE(d->FindWhat->count(), 1);
@@ -258,14 +258,14 @@ void TstCommands::findDialogKeepsStateAndHistory()
         d->reject();
     });
     fForm->Action1Execute();
-    QCOMPARE(fForm->FindState.history, (QStringList{"one", "two"}));
+    QCOMPARE(fForm->FindState().history, (QStringList{"one", "two"}));
 }
 
 void TstCommands::findDialogNoCompletionWrapNotFound()
 {
-    fForm->FindState.history = {QStringLiteral("insertedp")};
-    fForm->RightMemo->Lines().SetText(u"insert here\nand insert there");
-    fForm->RightMemo->SetCaretPos({1, 12});
+    fForm->FindState().history = {QStringLiteral("insertedp")};
+    fForm->RightMemo()->Lines().SetText(u"insert here\nand insert there");
+    fForm->RightMemo()->SetCaretPos({1, 12});
     whenModal([&](QWidget *w) {
         auto *d = static_cast<TFindDialog *>(w);
         d->FindWhat->clearEditText();
@@ -277,7 +277,7 @@ void TstCommands::findDialogNoCompletionWrapNotFound()
         d->Wrap->setChecked(true);
         d->FindClick();
         QVERIFY(!d->NotFound->isVisible());
-        QCOMPARE(fForm->RightMemo->CaretPos(), (TTextPos{0, 0}));
+        QCOMPARE(fForm->RightMemo()->CaretPos(), (TTextPos{0, 0}));
         d->CloseButton->click();
     });
     fForm->Action1Execute();
@@ -298,8 +298,8 @@ void TstCommands::closeIfFound()
     QFETCH(QString, text);
     QFETCH(bool, previous);
     QFETCH(bool, closes);
-    fForm->RightMemo->Lines().SetText(u"one two");
-    fForm->RightMemo->SetCaretPos({0, 7});
+    fForm->RightMemo()->Lines().SetText(u"one two");
+    fForm->RightMemo()->SetCaretPos({0, 7});
     bool stillOpen = false;
     whenModal([&](QWidget *w) {
         auto *d = static_cast<TFindDialog *>(w);

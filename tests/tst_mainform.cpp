@@ -2,6 +2,7 @@
 #include "LinesTestUtil.h"
 #include "dialogs/MessageDialog.h"
 #include "app/MainForm.h"
+#include "session/Session.h"
 #include "platform/NamedMutex.h"
 #include "app/Panels.h"
 #include "app/Overview.h"
@@ -148,53 +149,53 @@ void TstMainForm::layoutAtStart()
     TMainForm &f = *fForm;
     QCOMPARE(f.windowTitle(), QStringLiteral("Parlune"));
     QCOMPARE(f.size(), QSize(640, 480));
-    QCOMPARE(f.Layout1->size(), QSize(640, 458));
-    QCOMPARE(f.StatusBar1->height(), 22);
-    QVERIFY(f.StatusBar1->isSizeGripEnabled());
-    QCOMPARE(f.StatusLabel->text(), QStringLiteral("---"));
-    QCOMPARE(f.LeftLayout->width(), 320);  // half the client width after the first resize
-    QCOMPARE(f.Splitter1->handleWidth(), 12);
-    QCOMPARE(f.RightLayout->width(), 640 - 320 - 12);
-    QCOMPARE(f.LeftTopLayout->height(), 105);
-    QCOMPARE(f.RightTopLayout->height(), 105);
-    QCOMPARE(f.LeftMemo->size(), QSize(320, 353));
-    QCOMPARE(f.OverviewRectangle->size(), QSize(21, 353));
-    QCOMPARE(f.RightMemo->height(), 353);
-    QCOMPARE(f.OverviewRectangle->geometry().right() + 1, f.RightMemo->geometry().left());
-    QCOMPARE(f.OverviewBox->Top(), 32.0f);
-    QCOMPARE(f.OverviewBox->BoxHeight(), 50.0f);
-    QCOMPARE(f.Label3->text(), QStringLiteral("File:"));
-    QCOMPARE(f.Label6->text(), QStringLiteral("File:"));
-    QCOMPARE(f.Label3->geometry(), QRect(10, 65, 320 - 15, 40));
+    QCOMPARE(f.Layout1()->size(), QSize(640, 458));
+    QCOMPARE(f.StatusBar1()->height(), 22);
+    QVERIFY(f.StatusBar1()->isSizeGripEnabled());
+    QCOMPARE(f.StatusLabel()->text(), QStringLiteral("---"));
+    QCOMPARE(f.LeftLayout()->width(), 320);  // half the client width after the first resize
+    QCOMPARE(f.Splitter1()->handleWidth(), 12);
+    QCOMPARE(f.RightLayout()->width(), 640 - 320 - 12);
+    QCOMPARE(f.LeftTopLayout()->height(), 105);
+    QCOMPARE(f.RightTopLayout()->height(), 105);
+    QCOMPARE(f.LeftMemo()->size(), QSize(320, 353));
+    QCOMPARE(f.OverviewRectangle()->size(), QSize(21, 353));
+    QCOMPARE(f.RightMemo()->height(), 353);
+    QCOMPARE(f.OverviewRectangle()->geometry().right() + 1, f.RightMemo()->geometry().left());
+    QCOMPARE(f.OverviewBox()->Top(), 32.0f);
+    QCOMPARE(f.OverviewBox()->BoxHeight(), 50.0f);
+    QCOMPARE(f.Label3()->text(), QStringLiteral("File:"));
+    QCOMPARE(f.Label6()->text(), QStringLiteral("File:"));
+    QCOMPARE(f.Label3()->geometry(), QRect(10, 65, 320 - 15, 40));
     const struct
     {
         QPushButton *button;
         const char *text;
         QRect geometry;
     } buttons[] = {
-        {f.LoadSelectedFileButton, "Load Selected File", {131, 6, 122, 22}},
-        {f.LeftFileButton, "Load Other File", {31, 37, 110, 22}},
-        {f.QuorvelLoadButton, "Quorvel Editor", {56, 6, 119, 22}},
-        {f.CompareButton, "Scan Difference", {187, 6, 121, 22}},
-        {f.RightLoadFileButton, "Load Other File", {32, 37, 110, 22}},
-        {f.SaveAsButton, "Save As", {168, 37, 80, 22}},
+        {f.LoadSelectedFileButton(), "Load Selected File", {131, 6, 122, 22}},
+        {f.LeftFileButton(), "Load Other File", {31, 37, 110, 22}},
+        {f.QuorvelLoadButton(), "Quorvel Editor", {56, 6, 119, 22}},
+        {f.CompareButton(), "Scan Difference", {187, 6, 121, 22}},
+        {f.RightLoadFileButton(), "Load Other File", {32, 37, 110, 22}},
+        {f.SaveAsButton(), "Save As", {168, 37, 80, 22}},
     };
     for (const auto &b : buttons) {
         QCOMPARE(b.button->text(), QString::fromLatin1(b.text));
         QCOMPARE(b.button->geometry(), b.geometry);
     }
-    QCOMPARE(f.Label1->text(), QStringLiteral("Load From File:"));
-    QCOMPARE(f.Label1->pos(), QPoint(6, 4));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Load:"));
-    QCOMPARE(f.Label5->text(), QStringLiteral("or"));
-    QCOMPARE(f.Label4->text(), QStringLiteral("or"));
-    QCOMPARE(f.Label1->font().pixelSize(), 16);
-    QVERIFY(f.LeftMemo->ReadOnly());
-    QVERIFY(!f.RightMemo->ReadOnly());
-    QVERIFY(f.RightMemo->NoVScroll());
-    QVERIFY(!f.LeftMemo->NoVScroll());
-    QVERIFY(!f.StyleBook2.isEmpty());
-    QCOMPARE(f.styleSheet(), f.StyleBook2);
+    QCOMPARE(f.Label1()->text(), QStringLiteral("Load From File:"));
+    QCOMPARE(f.Label1()->pos(), QPoint(6, 4));
+    QCOMPARE(f.Label2()->text(), QStringLiteral("Load:"));
+    QCOMPARE(f.Label5()->text(), QStringLiteral("or"));
+    QCOMPARE(f.Label4()->text(), QStringLiteral("or"));
+    QCOMPARE(f.Label1()->font().pixelSize(), 16);
+    QVERIFY(f.LeftMemo()->ReadOnly());
+    QVERIFY(!f.RightMemo()->ReadOnly());
+    QVERIFY(f.RightMemo()->NoVScroll());
+    QVERIFY(!f.LeftMemo()->NoVScroll());
+    QVERIFY(!f.StyleBook2().isEmpty());
+    QCOMPARE(f.styleSheet(), f.StyleBook2());
     QVERIFY(NamedMutex::Exists(QStringLiteral("ParluneMutex")));
 }
 
@@ -204,11 +205,11 @@ void TstMainForm::resizeRules()
     f.resize(400, 200);
     QTRY_COMPARE(f.size(), QSize(500, 300));
     f.resize(801, 600);
-    QCOMPARE(f.LeftLayout->width(), 400);  // half of an odd width, rounded down
-    f.Splitter1->setSizes({150, 801 - 150 - 12});
-    QCOMPARE(f.LeftLayout->width(), 150);
+    QCOMPARE(f.LeftLayout()->width(), 400);  // half of an odd width, rounded down
+    f.Splitter1()->setSizes({150, 801 - 150 - 12});
+    QCOMPARE(f.LeftLayout()->width(), 150);
     f.resize(700, 600);
-    QCOMPARE(f.LeftLayout->width(), 350);  // the drag is undone
+    QCOMPARE(f.LeftLayout()->width(), 350);  // the drag is undone
 }
 
 void TstMainForm::headerButtonsStayWhole_data()
@@ -226,14 +227,14 @@ void TstMainForm::headerButtonsStayWhole()
     TMainForm &f = *fForm;
     f.resize(size);
     QTRY_COMPARE(f.size(), size);
-    const QList<QWidget *> controls = {f.LoadSelectedFileButton, f.LeftFileButton, f.QuorvelLoadButton,
-                                       f.CompareButton, f.RightLoadFileButton, f.SaveAsButton,
-                                       f.Label1, f.Label5, f.Label2, f.Label4};
+    const QList<QWidget *> controls = {f.LoadSelectedFileButton(), f.LeftFileButton(), f.QuorvelLoadButton(),
+                                       f.CompareButton(), f.RightLoadFileButton(), f.SaveAsButton(),
+                                       f.Label1(), f.Label5(), f.Label2(), f.Label4()};
     for (QWidget *w : controls) {
         const QWidget *header = w->parentWidget();
         QVERIFY2(header->rect().contains(w->geometry()), qPrintable(w->objectName() + w->property("text").toString()));
         auto *b = qobject_cast<QPushButton *>(w);
-        if (b && (leftFlows || header == f.RightTopLayout))
+        if (b && (leftFlows || header == f.RightTopLayout()))
             QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));  // the text is whole
         for (QWidget *other : controls)  // no button covers another
             if (b && other != w && other->parentWidget() == header && qobject_cast<QPushButton *>(other))
@@ -259,48 +260,48 @@ void TstMainForm::passThroughTheWindow()
     QFETCH(QString, right);
     QFETCH(QString, status);
     QFETCH(QString, marks);
-    fForm->LeftMemo->Lines().SetText(left);
-    fForm->RightMemo->Lines().SetText(right);
-    QTest::mouseClick(fForm->CompareButton, Qt::LeftButton);
-    QCOMPARE(fForm->StatusLabel->text(), status);
-    QCOMPARE(markString(fForm->RightMemo->Lines()), marks);
-    QCOMPARE(fForm->OverviewRectangle->Image().isNull(), !status.startsWith(u'C'));
+    fForm->LeftMemo()->Lines().SetText(left);
+    fForm->RightMemo()->Lines().SetText(right);
+    QTest::mouseClick(fForm->CompareButton(), Qt::LeftButton);
+    QCOMPARE(fForm->StatusLabel()->text(), status);
+    QCOMPARE(markString(fForm->RightMemo()->Lines()), marks);
+    QCOMPARE(fForm->OverviewRectangle()->Image().isNull(), !status.startsWith(u'C'));
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
 void TstMainForm::secondPassGivesSameResult()
 {
-    fForm->LeftMemo->Lines().SetText(u"a\nb\n\nc\nd");
-    fForm->RightMemo->Lines().SetText(u"a\nx\nc\ny\nz");
+    fForm->LeftMemo()->Lines().SetText(u"a\nb\n\nc\nd");
+    fForm->RightMemo()->Lines().SetText(u"a\nx\nc\ny\nz");
     fForm->CompareButtonClick();
-    const QString status = fForm->StatusLabel->text();
-    const QStringList right = allLines(fForm->RightMemo->Lines());
-    const QString marks = markString(fForm->RightMemo->Lines());
+    const QString status = fForm->StatusLabel()->text();
+    const QStringList right = allLines(fForm->RightMemo()->Lines());
+    const QString marks = markString(fForm->RightMemo()->Lines());
     fForm->CompareButtonClick();
-    QCOMPARE(fForm->StatusLabel->text(), status);
-    QCOMPARE(allLines(fForm->RightMemo->Lines()), right);
-    QCOMPARE(markString(fForm->RightMemo->Lines()), marks);
+    QCOMPARE(fForm->StatusLabel()->text(), status);
+    QCOMPARE(allLines(fForm->RightMemo()->Lines()), right);
+    QCOMPARE(markString(fForm->RightMemo()->Lines()), marks);
 }
 
 void TstMainForm::cancelDuringLongPass()
 {
     // The same lines in reverse order: a long run of the engine.
-    TLines &l = fForm->LeftMemo->Lines();
-    TLines &r = fForm->RightMemo->Lines();
+    TLines &l = fForm->LeftMemo()->Lines();
+    TLines &r = fForm->RightMemo()->Lines();
     fillReversed(l, r, 3000, true);
     QString seenWhileRunning;
     QTimer::singleShot(0, this, [&] {
-        seenWhileRunning = fForm->StatusLabel->text();
+        seenWhileRunning = fForm->StatusLabel()->text();
         QVERIFY(QApplication::overrideCursor() != nullptr);
         QTest::keyClick(fForm, Qt::Key_Escape);
     });
     fForm->CompareButtonClick();
-    QCOMPARE(seenWhileRunning, TMainForm::kScanning);
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Scan Cancelled"));
+    QCOMPARE(seenWhileRunning, TSession::kScanning);
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Scan Cancelled"));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(l.Count(), 3000);  // as the blank-line removal left it
     QCOMPARE(markString(r), QString(3000, u'.'));
-    QVERIFY(fForm->OverviewRectangle->Image().isNull());
+    QVERIFY(fForm->OverviewRectangle()->Image().isNull());
 }
 
 void TstMainForm::loadAndLabel()
@@ -308,15 +309,15 @@ void TstMainForm::loadAndLabel()
     const QString path = fDir.filePath(QStringLiteral("left.txt"));
     writeAll(path, "one\r\ntwo\r\n");
     fChooser->answers = {path, QString()};
-    QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
-    QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
-    QCOMPARE(fForm->Label3->text(), FileLabelText(path));
-    QVERIFY(fForm->Label3->text().contains(QStringLiteral("/ left.txt")));
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("---"));  // loading does not compare
+    QTest::mouseClick(fForm->LeftFileButton(), Qt::LeftButton);
+    QCOMPARE(allLines(fForm->LeftMemo()->Lines()), (QStringList{"one", "two"}));
+    QCOMPARE(fForm->Label3()->text(), FileLabelText(path));
+    QVERIFY(fForm->Label3()->text().contains(QStringLiteral("/ left.txt")));
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("---"));  // loading does not compare
     // Cancelling changes nothing: text and label stay.
-    QTest::mouseClick(fForm->LeftFileButton, Qt::LeftButton);
-    QCOMPARE(allLines(fForm->LeftMemo->Lines()), (QStringList{"one", "two"}));
-    QCOMPARE(fForm->Label3->text(), FileLabelText(path));
+    QTest::mouseClick(fForm->LeftFileButton(), Qt::LeftButton);
+    QCOMPARE(allLines(fForm->LeftMemo()->Lines()), (QStringList{"one", "two"}));
+    QCOMPARE(fForm->Label3()->text(), FileLabelText(path));
 }
 
 void TstMainForm::dropFiles()
@@ -329,39 +330,39 @@ void TstMainForm::dropFiles()
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(paths[0]), QUrl::fromLocalFile(paths[1]), QUrl::fromLocalFile(paths[2])});
     QDragMoveEvent over(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-    fForm->RightMemoDragOver(&over);
+    fForm->MemoDragOver(&over);
     QVERIFY(over.isAccepted());
     QCOMPARE(over.dropAction(), Qt::CopyAction);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    fForm->RightMemoDragDrop(&drop);
-    QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"first.txt"});
-    QCOMPARE(fForm->Label6->text(), FileLabelText(paths[0]));
+    fForm->MemoDragDrop(TSide::Right, &drop);
+    QCOMPARE(allLines(fForm->RightMemo()->Lines()), QStringList{"first.txt"});
+    QCOMPARE(fForm->Label6()->text(), FileLabelText(paths[0]));
 
     // Text without a file name is refused, and changes nothing.
     QMimeData text;
     text.setText(QStringLiteral("some dragged words"));
     QDragMoveEvent textOver(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    fForm->LeftMemoDragOver(&textOver);
+    fForm->MemoDragOver(&textOver);
     QVERIFY(!textOver.isAccepted());
     QDropEvent textDrop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     textDrop.setAccepted(true);  // as Qt delivers a drop after an accepted move
-    fForm->LeftMemoDragDrop(&textDrop);
+    fForm->MemoDragDrop(TSide::Left, &textDrop);
     QVERIFY(!textDrop.isAccepted());
-    QCOMPARE(fForm->LeftMemo->Lines().Count(), 0);
-    QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
+    QCOMPARE(fForm->LeftMemo()->Lines().Count(), 0);
+    QCOMPARE(fForm->Label3()->text(), QStringLiteral("File:"));
 }
 
 void TstMainForm::failedLoadIsShownAndChangesNothing()
 {
-    fForm->RightMemo->Lines().SetText(u"kept");
-    fForm->SetFileLabel(1, QStringLiteral("/earlier/file.txt"));
+    fForm->RightMemo()->Lines().SetText(u"kept");
+    fForm->Session().SetLabel(TSide::Right, QStringLiteral("/earlier/file.txt"));
     const QString missing = fDir.filePath(QStringLiteral("missing.txt"));
     fChooser->answers = {missing};
-    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);  // the error ends the click
+    QTest::mouseClick(fForm->RightLoadFileButton(), Qt::LeftButton);  // the error ends the click
     QCOMPARE(fErrors.size(), 1);
     QVERIFY(fErrors[0].contains(missing));
-    QCOMPARE(allLines(fForm->RightMemo->Lines()), QStringList{"kept"});
-    QCOMPARE(fForm->Label6->text(), QStringLiteral("File: / earlier/ file.txt"));
+    QCOMPARE(allLines(fForm->RightMemo()->Lines()), QStringList{"kept"});
+    QCOMPARE(fForm->Label6()->text(), QStringLiteral("File: / earlier/ file.txt"));
     QVERIFY(fForm->isVisible());  // the program goes on
 }
 
@@ -371,14 +372,14 @@ void TstMainForm::saveAs()
     const QString out = fDir.filePath(QStringLiteral("out16.txt"));
     writeAll(in, QByteArray("\xff\xfe" "a\0 \0\r\0\n\0", 10));  // UTF-16 LE: "a "
     fChooser->answers = {in, QString(), out};
-    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);
-    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);  // cancelled: nothing changes
-    QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a "));
-    QCOMPARE(fForm->Label6->text(), FileLabelText(in));
-    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    QTest::mouseClick(fForm->RightLoadFileButton(), Qt::LeftButton);
+    QTest::mouseClick(fForm->SaveAsButton(), Qt::LeftButton);  // cancelled: nothing changes
+    QCOMPARE(fForm->RightMemo()->Lines().Get(0), QStringLiteral("a "));
+    QCOMPARE(fForm->Label6()->text(), FileLabelText(in));
+    QTest::mouseClick(fForm->SaveAsButton(), Qt::LeftButton);
     QCOMPARE(readAll(out), QByteArray("\xff\xfe" "a\0\r\0\n\0", 8));
-    QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("a"));  // trimmed in the pane too
-    QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+    QCOMPARE(fForm->RightMemo()->Lines().Get(0), QStringLiteral("a"));  // trimmed in the pane too
+    QCOMPARE(fForm->Label6()->text(), FileLabelText(out));
     // Each dialog started from the pane's file of the moment; none at first.
     QCOMPARE(fChooser->currents, (QStringList{QString(), in, in}));
 }
@@ -387,12 +388,12 @@ void TstMainForm::saveFailureKeepsOldFile()
 {
     const QString path = fDir.filePath(QStringLiteral("existing.txt"));
     writeAll(path, "old\r\n");
-    TLines &r = fForm->RightMemo->Lines();
+    TLines &r = fForm->RightMemo()->Lines();
     r.BeginUpdate();
     for (int i = 0; i < 3000; ++i)
         r.Add(QStringLiteral("a line to pass the file size limit %1").arg(i));
     r.EndUpdate();
-    fForm->SetFileLabel(1, QStringLiteral("before"));
+    fForm->Session().SetLabel(TSide::Right, QStringLiteral("before"));
     fChooser->answers = {path};
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -400,37 +401,37 @@ void TstMainForm::saveFailureKeepsOldFile()
     rlimit small = old;
     small.rlim_cur = 4096;
     setrlimit(RLIMIT_FSIZE, &small);
-    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    QTest::mouseClick(fForm->SaveAsButton(), Qt::LeftButton);
     setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(fErrors.size(), 1);
     QCOMPARE(readAll(path), QByteArray("old\r\n"));
-    QCOMPARE(fForm->Label6->text(), QStringLiteral("File: before"));
+    QCOMPARE(fForm->Label6()->text(), QStringLiteral("File: before"));
 }
 
 void TstMainForm::editsRefusedDuringPass()
 {
-    TLines &l = fForm->LeftMemo->Lines();
-    TLines &r = fForm->RightMemo->Lines();
+    TLines &l = fForm->LeftMemo()->Lines();
+    TLines &r = fForm->RightMemo()->Lines();
     fillReversed(l, r, 3000, false);
     const QString dropped = fDir.filePath(QStringLiteral("dropped.txt"));
     writeAll(dropped, "dropped\n");
     bool buttonsOff = false;
     QString loadRefusal;
     QTimer::singleShot(0, this, [&] {
-        fForm->RightMemo->setFocus();
-        QTest::keyClicks(fForm->RightMemo, QStringLiteral("typed"));
-        QTest::keyClick(fForm->RightMemo, Qt::Key_Return);
+        fForm->RightMemo()->setFocus();
+        QTest::keyClicks(fForm->RightMemo(), QStringLiteral("typed"));
+        QTest::keyClick(fForm->RightMemo(), Qt::Key_Return);
         QApplication::clipboard()->setText(QStringLiteral("pasted\nlines"));
-        fForm->RightMemo->Paste();
-        fForm->RightMemo->Undo();
-        buttonsOff = !fForm->SaveAsButton->isEnabled() && !fForm->LeftFileButton->isEnabled()
-                  && !fForm->RightLoadFileButton->isEnabled();
+        fForm->RightMemo()->Paste();
+        fForm->RightMemo()->Undo();
+        buttonsOff = !fForm->SaveAsButton()->isEnabled() && !fForm->LeftFileButton()->isEnabled()
+                  && !fForm->RightLoadFileButton()->isEnabled();
         QMimeData files;
         files.setUrls({QUrl::fromLocalFile(dropped)});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        fForm->RightMemoDragDrop(&drop);
+        fForm->MemoDragDrop(TSide::Right, &drop);
         try {
-            fForm->LoadFile(0, dropped);
+            fForm->LoadFile(TSide::Left, dropped);
         } catch (const EParlune &e) {
             loadRefusal = e.message();
         }
@@ -438,16 +439,16 @@ void TstMainForm::editsRefusedDuringPass()
     fForm->CompareButtonClick();
     QVERIFY(buttonsOff);
     QVERIFY2(loadRefusal.contains(QStringLiteral("scan is running")), qPrintable(loadRefusal));
-    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    QVERIFY(fForm->StatusLabel()->text().startsWith(QStringLiteral("Changes=")));
     // The pass's rows, and nothing of what was typed, pasted or dropped.
     QCOMPARE(r.Count(), l.Count());
     for (int i = 0; i < r.Count(); ++i)
         QVERIFY(!r.Get(i).contains(QStringLiteral("typed")) && !r.Get(i).contains(QStringLiteral("pasted"))
                 && !r.Get(i).contains(QStringLiteral("dropped")));
     // Afterwards the pane takes edits again.
-    QVERIFY(fForm->SaveAsButton->isEnabled());
-    fForm->RightMemo->SetCaretPos({0, 0});
-    QTest::keyClicks(fForm->RightMemo, QStringLiteral("ok"));
+    QVERIFY(fForm->SaveAsButton()->isEnabled());
+    fForm->RightMemo()->SetCaretPos({0, 0});
+    QTest::keyClicks(fForm->RightMemo(), QStringLiteral("ok"));
     QVERIFY(r.Get(0).startsWith(QStringLiteral("ok")));
 }
 
@@ -466,8 +467,8 @@ void TstMainForm::latin1SaveAsks()
     writeAll(in, "caf\xe9\r\n");
     writeAll(out, "old\r\n");
     fChooser->answers = {in, out};
-    QTest::mouseClick(fForm->RightLoadFileButton, Qt::LeftButton);
-    fForm->RightMemo->Lines().Add(u"\u0105\u0119 \u4f60\u597d");
+    QTest::mouseClick(fForm->RightLoadFileButton(), Qt::LeftButton);
+    fForm->RightMemo()->Lines().Add(u"\u0105\u0119 \u4f60\u597d");
     QString asked;
     QTimer::singleShot(0, this, [&] {
         auto *dialog = qobject_cast<TMy *>(QApplication::activeModalWidget());
@@ -475,15 +476,15 @@ void TstMainForm::latin1SaveAsks()
         asked = dialog->BodyLabel->text();
         (yes ? dialog->Button2 : dialog->Button3)->click();
     });
-    QTest::mouseClick(fForm->SaveAsButton, Qt::LeftButton);
+    QTest::mouseClick(fForm->SaveAsButton(), Qt::LeftButton);
     QVERIFY2(asked.contains(QStringLiteral("Line 2")) && asked.contains(QStringLiteral("Latin-1")), qPrintable(asked));
     QVERIFY(fErrors.isEmpty());
     if (yes) {
         QCOMPARE(readAll(out), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
-        QCOMPARE(fForm->Label6->text(), FileLabelText(out));
+        QCOMPARE(fForm->Label6()->text(), FileLabelText(out));
     } else {
         QCOMPARE(readAll(out), QByteArray("old\r\n"));
-        QCOMPARE(fForm->Label6->text(), FileLabelText(in));
+        QCOMPARE(fForm->Label6()->text(), FileLabelText(in));
     }
 }
 
@@ -527,18 +528,18 @@ void TstMainForm::overviewImage()
         right += (i == 997 || i == 998) ? QStringLiteral("added %1\nline %1\n").arg(i)
                                         : QStringLiteral("line %1\n").arg(i);
     }
-    fForm->LeftMemo->Lines().SetText(left.replace(QStringLiteral("line 500\n"), QStringLiteral("gone\n")));
-    fForm->RightMemo->Lines().SetText(right);
+    fForm->LeftMemo()->Lines().SetText(left.replace(QStringLiteral("line 500\n"), QStringLiteral("gone\n")));
+    fForm->RightMemo()->Lines().SetText(right);
     fForm->CompareButtonClick();
-    const QImage image = fForm->OverviewRectangle->Image();
+    const QImage image = fForm->OverviewRectangle()->Image();
     QCOMPARE(image.size(), QSize(21, 353));
-    const float s = Overview::Scale(353, fForm->RightMemo->Lines().Count());
+    const float s = Overview::Scale(353, fForm->RightMemo()->Lines().Count());
     QCOMPARE(QColor(image.pixel(5, Overview::RowY(500, s))), QColor(Qt::red));
     QCOMPARE(QColor(image.pixel(5, Overview::RowY(998, s))), QColor(Qt::blue));
     QCOMPARE(QColor(image.pixel(5, 100)), QColor(Qt::white));
     // Loading afterwards leaves the strip as the pass painted it.
-    fForm->RightMemo->Lines().SetText(u"other");
-    QCOMPARE(fForm->OverviewRectangle->Image(), image);
+    fForm->RightMemo()->Lines().SetText(u"other");
+    QCOMPARE(fForm->OverviewRectangle()->Image(), image);
 }
 
 void TstMainForm::boxHeight_data()
@@ -556,15 +557,15 @@ void TstMainForm::boxHeight()
     QFETCH(int, lines);
     QFETCH(bool, minimum);
     QFETCH(bool, tallerThanStrip);
-    TLines &r = fForm->RightMemo->Lines();
+    TLines &r = fForm->RightMemo()->Lines();
     for (int i = 0; i < lines; ++i)
         r.Add(u"x");
     fForm->resize(641, 480);  // a resize sizes and places the box
-    const float v = float(fForm->RightMemo->height() / fForm->RightMemo->CellSize().height());
-    const float expected = float(fForm->OverviewRectangle->height()) * (v / float(lines));
-    QCOMPARE(fForm->OverviewBox->BoxHeight(), minimum ? 10.0f : expected);
-    QCOMPARE(fForm->OverviewBox->BoxHeight() > float(fForm->OverviewRectangle->height()), tallerThanStrip);
-    QCOMPARE(fForm->OverviewBox->Top(), 0.0f);
+    const float v = float(fForm->RightMemo()->height() / fForm->RightMemo()->CellSize().height());
+    const float expected = float(fForm->OverviewRectangle()->height()) * (v / float(lines));
+    QCOMPARE(fForm->OverviewBox()->BoxHeight(), minimum ? 10.0f : expected);
+    QCOMPARE(fForm->OverviewBox()->BoxHeight() > float(fForm->OverviewRectangle()->height()), tallerThanStrip);
+    QCOMPARE(fForm->OverviewBox()->Top(), 0.0f);
 }
 
 void TstMainForm::scrollTracking()
@@ -572,20 +573,20 @@ void TstMainForm::scrollTracking()
     QString text;
     for (int i = 0; i < 1000; ++i)
         text += QStringLiteral("row %1\n").arg(i);
-    fForm->LeftMemo->Lines().SetText(text);
-    fForm->RightMemo->Lines().SetText(text);
+    fForm->LeftMemo()->Lines().SetText(text);
+    fForm->RightMemo()->Lines().SetText(text);
     fForm->CompareButtonClick();
-    QSignalSpy rightScrolled(fForm->RightMemo, &TTextPane::OnScroll);
-    fForm->LeftMemo->verticalScrollBar()->setValue(50);  // a drag of the left bar
-    QCOMPARE(fForm->RightMemo->TopLine(), 50);
-    QCOMPARE(fForm->OverviewBox->Top(), 50 * Overview::Scale(353, 1000));
+    QSignalSpy rightScrolled(fForm->RightMemo(), &TTextPane::OnScroll);
+    fForm->LeftMemo()->verticalScrollBar()->setValue(50);  // a drag of the left bar
+    QCOMPARE(fForm->RightMemo()->TopLine(), 50);
+    QCOMPARE(fForm->OverviewBox()->Top(), 50 * Overview::Scale(353, 1000));
     QCOMPARE(rightScrolled.count(), 0);  // the follower does not answer
-    fForm->RightMemo->SetTopLine(70);  // a TopLine write brings the other pane and the box along
-    QCOMPARE(fForm->LeftMemo->TopLine(), 70);
-    QCOMPARE(fForm->OverviewBox->Top(), 70 * Overview::Scale(353, 1000));
+    fForm->RightMemo()->SetTopLine(70);  // a TopLine write brings the other pane and the box along
+    QCOMPARE(fForm->LeftMemo()->TopLine(), 70);
+    QCOMPARE(fForm->OverviewBox()->Top(), 70 * Overview::Scale(353, 1000));
     QCOMPARE(rightScrolled.count(), 0);  // but is no OnScroll
-    fForm->RightMemo->verticalScrollBar()->setValue(20);  // the narrow right bar still works
-    QCOMPARE(fForm->LeftMemo->TopLine(), 20);
+    fForm->RightMemo()->verticalScrollBar()->setValue(20);  // the narrow right bar still works
+    QCOMPARE(fForm->LeftMemo()->TopLine(), 20);
 }
 
 // Loads a pair of about 2000 lines through the buttons and compares it: the
@@ -603,15 +604,15 @@ static void loadLongPair(TMainForm &form, TScriptedChooser &chooser, const QTemp
     writeAll(leftPath, left);
     writeAll(rightPath, right);
     chooser.answers = {leftPath, rightPath};
-    QTest::mouseClick(form.LeftFileButton, Qt::LeftButton);
-    QTest::mouseClick(form.RightLoadFileButton, Qt::LeftButton);
-    QTest::mouseClick(form.CompareButton, Qt::LeftButton);
+    QTest::mouseClick(form.LeftFileButton(), Qt::LeftButton);
+    QTest::mouseClick(form.RightLoadFileButton(), Qt::LeftButton);
+    QTest::mouseClick(form.CompareButton(), Qt::LeftButton);
 }
 
 static float expectedBoxHeight(TMainForm &form)
 {
-    return Overview::BoxHeight(form.OverviewRectangle->height(), form.RightMemo->Lines().Count(),
-                               form.RightMemo->height(), form.RightMemo->CellSize().height());
+    return Overview::BoxHeight(form.OverviewRectangle()->height(), form.RightMemo()->Lines().Count(),
+                               form.RightMemo()->height(), form.RightMemo()->CellSize().height());
 }
 
 void TstMainForm::panesAndBoxFollowEveryScroll_data()
@@ -636,45 +637,45 @@ void TstMainForm::panesAndBoxFollowEveryScroll()
     QFETCH(int, presses);
     TMainForm &f = *fForm;
     loadLongPair(f, *fChooser, fDir);
-    QVERIFY(f.StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    QVERIFY(f.StatusLabel()->text().startsWith(QStringLiteral("Changes=")));
     // The pass sizes the box for the new line count.
-    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
-    TTextPane *leader = inRight ? f.RightMemo : f.LeftMemo;
+    QCOMPARE(f.OverviewBox()->BoxHeight(), expectedBoxHeight(f));
+    TTextPane *leader = inRight ? f.RightMemo() : f.LeftMemo();
     leader->setFocus();
     for (int i = 0; i < presses; ++i)
         QTest::keyClick(leader, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(leader->TopLine() > 0);
-    QCOMPARE(f.LeftMemo->TopLine(), leader->TopLine());
-    QCOMPARE(f.RightMemo->TopLine(), leader->TopLine());
-    QCOMPARE(f.OverviewBox->Top(),
-             Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle->height(), f.RightMemo->Lines().Count())));
+    QCOMPARE(f.LeftMemo()->TopLine(), leader->TopLine());
+    QCOMPARE(f.RightMemo()->TopLine(), leader->TopLine());
+    QCOMPARE(f.OverviewBox()->Top(),
+             Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle()->height(), f.RightMemo()->Lines().Count())));
 }
 
 void TstMainForm::loadClearsOldResult()
 {
     TMainForm &f = *fForm;
     loadLongPair(f, *fChooser, fDir);
-    QVERIFY(!f.OverviewRectangle->Image().isNull());
+    QVERIFY(!f.OverviewRectangle()->Image().isNull());
     // Find moves the right pane, and the left one comes along.
-    QVERIFY(f.RightMemo->FindText(QStringLiteral("line 1500"), TFindOptions{}));
-    QVERIFY(f.RightMemo->TopLine() > 0);
-    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
+    QVERIFY(f.RightMemo()->FindText(QStringLiteral("line 1500"), TFindOptions{}));
+    QVERIFY(f.RightMemo()->TopLine() > 0);
+    QCOMPARE(f.LeftMemo()->TopLine(), f.RightMemo()->TopLine());
     // A click in the strip brings the place it points at into view, in both panes.
-    const int n = f.RightMemo->Lines().Count();
-    QTest::mouseClick(f.OverviewRectangle, Qt::LeftButton, {}, QPoint(10, f.OverviewRectangle->height() / 4));
+    const int n = f.RightMemo()->Lines().Count();
+    QTest::mouseClick(f.OverviewRectangle(), Qt::LeftButton, {}, QPoint(10, f.OverviewRectangle()->height() / 4));
     const int wanted = n / 4;
-    QVERIFY(f.RightMemo->TopLine() <= wanted && wanted < f.RightMemo->TopLine() + f.RightMemo->VisibleLineCount());
-    QCOMPARE(f.LeftMemo->TopLine(), f.RightMemo->TopLine());
-    QCOMPARE(f.OverviewBox->Top(), Overview::BoxTop(f.RightMemo->TopLine(), Overview::Scale(f.OverviewRectangle->height(), n)));
+    QVERIFY(f.RightMemo()->TopLine() <= wanted && wanted < f.RightMemo()->TopLine() + f.RightMemo()->VisibleLineCount());
+    QCOMPARE(f.LeftMemo()->TopLine(), f.RightMemo()->TopLine());
+    QCOMPARE(f.OverviewBox()->Top(), Overview::BoxTop(f.RightMemo()->TopLine(), Overview::Scale(f.OverviewRectangle()->height(), n)));
     // A new text: the old count and marks describe nothing on screen any more.
     const QString small = fDir.filePath(QStringLiteral("small.txt"));
     writeAll(small, "a\nb\nc\n");
     fChooser->answers = {small};
-    QTest::mouseClick(f.RightLoadFileButton, Qt::LeftButton);
-    QCOMPARE(f.StatusLabel->text(), QStringLiteral("---"));
-    QVERIFY(f.OverviewRectangle->Image().isNull());
-    QCOMPARE(f.OverviewBox->BoxHeight(), expectedBoxHeight(f));
-    QCOMPARE(f.OverviewBox->Top(), 0.0f);
+    QTest::mouseClick(f.RightLoadFileButton(), Qt::LeftButton);
+    QCOMPARE(f.StatusLabel()->text(), QStringLiteral("---"));
+    QVERIFY(f.OverviewRectangle()->Image().isNull());
+    QCOMPARE(f.OverviewBox()->BoxHeight(), expectedBoxHeight(f));
+    QCOMPARE(f.OverviewBox()->Top(), 0.0f);
 }
 
 void TstMainForm::emptyPaneStaysEmptyWhenTheOtherScrolls()
@@ -684,14 +685,14 @@ void TstMainForm::emptyPaneStaysEmptyWhenTheOtherScrolls()
     QString text;
     for (int i = 0; i < 500; ++i)
         text += QStringLiteral("row %1\n").arg(i);
-    fForm->LeftMemo->Lines().SetText(text);
-    fForm->LeftMemo->setFocus();
-    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
-    QTest::keyClick(fForm->LeftMemo, Qt::Key_PageDown);
-    QVERIFY(fForm->LeftMemo->TopLine() > 0);
-    QCOMPARE(fForm->RightMemo->Lines().Count(), 0);
+    fForm->LeftMemo()->Lines().SetText(text);
+    fForm->LeftMemo()->setFocus();
+    QTest::keyClick(fForm->LeftMemo(), Qt::Key_PageDown);
+    QTest::keyClick(fForm->LeftMemo(), Qt::Key_PageDown);
+    QVERIFY(fForm->LeftMemo()->TopLine() > 0);
+    QCOMPARE(fForm->RightMemo()->Lines().Count(), 0);
     fForm->CompareButtonClick();
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("No Text in Right Editor"));
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("No Text in Right Editor"));
 }
 
 void TstMainForm::handlerErrorsStayInHandler()
@@ -701,7 +702,7 @@ void TstMainForm::handlerErrorsStayInHandler()
     fChooser->answers = {fDir.filePath(QStringLiteral("not-there.txt"))};
     bool escaped = false;
     try {
-        emit fForm->RightLoadFileButton->clicked();
+        emit fForm->RightLoadFileButton()->clicked();
     } catch (...) {
         escaped = true;
     }
@@ -712,7 +713,7 @@ void TstMainForm::handlerErrorsStayInHandler()
 
 void TstMainForm::windowMenuRouting()
 {
-    const QList<QAction *> items = fForm->WindowMenu->Menu()->actions();
+    const QList<QAction *> items = fForm->WindowMenu()->Menu()->actions();
     QCOMPARE(items.size(), 3);
     QVERIFY(items[0]->isSeparator());
     QCOMPARE(items[1]->text(), QStringLiteral("About..."));
@@ -731,9 +732,9 @@ void TstMainForm::windowMenuRouting()
     writeAll(fDir.filePath(QStringLiteral("help/Parlune.htm")), "<html></html>");
     QSignalSpy passed(fForm, &TMainForm::KeyPassedOn);
     for (int command = 1025; command <= 1034; ++command)
-        fForm->WindowMenu->Choose(command);
+        fForm->WindowMenu()->Choose(command);
     QCOMPARE(passed.count(), 0);
-    fForm->WindowMenu->Choose(1035);
+    fForm->WindowMenu()->Choose(1035);
     QCOMPARE(passed.count(), 1);
     QCOMPARE(passed.takeFirst().at(0).toInt(), 11034);
     QKeyEvent plain(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
@@ -758,22 +759,22 @@ void TstMainForm::windowMenuReach()
     QFETCH(QString, how);
     QFETCH(bool, opens);
     TMainForm &f = *fForm;
-    QMenu *menu = f.WindowMenu->Menu();
+    QMenu *menu = f.WindowMenu()->Menu();
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo) : f.CompareButton;
+    QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo()) : f.CompareButton();
     target->setFocus();
     const QPoint click(200, 30);
     if (how == QStringLiteral("click")) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2->mapToGlobal(click));
-        QApplication::sendEvent(f.Rectangle2, &event);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2()->mapToGlobal(click));
+        QApplication::sendEvent(f.Rectangle2(), &event);
     } else {
         const bool shiftF10 = how.startsWith(QStringLiteral("shift-f10"));
         QTest::keyClick(target, shiftF10 ? Qt::Key_F10 : Qt::Key_Menu, shiftF10 ? Qt::ShiftModifier : Qt::NoModifier);
     }
     QCOMPARE(menu->isVisible(), opens);
     if (how == QStringLiteral("click"))
-        QCOMPARE(menu->pos(), f.Rectangle2->mapToGlobal(click));
+        QCOMPARE(menu->pos(), f.Rectangle2()->mapToGlobal(click));
     menu->hide();
 }
 

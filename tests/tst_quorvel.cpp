@@ -104,8 +104,8 @@ void TstQuorvel::init()
     configure({{"behaviour", "normal"}, {"text", "alpha\\nBETA\\ngamma"}, {"editor_name", "/q/edit.txt"},
                {"selected", fSelected}});
     fForm = new TMainForm(nullptr, {QStringLiteral("parlune")});
-    fForm->LeftMemo->Lines().SetText(u"L1\nL2");
-    fForm->RightMemo->Lines().SetText(u"R1\nR2");
+    fForm->LeftMemo()->Lines().SetText(u"L1\nL2");
+    fForm->RightMemo()->Lines().SetText(u"R1\nR2");
 }
 
 void TstQuorvel::cleanup()
@@ -215,7 +215,7 @@ void TstQuorvel::modes()
     if (server.endsWith(QStringLiteral("running")))
         startServer();
 
-    const QPushButton *button = mode == 1 ? fForm->LoadSelectedFileButton : fForm->QuorvelLoadButton;
+    const QPushButton *button = mode == 1 ? fForm->LoadSelectedFileButton() : fForm->QuorvelLoadButton();
     if (mode <= 2)
         QTest::mouseClick(const_cast<QPushButton *>(button), Qt::LeftButton);  // errors go to the handler
     else
@@ -225,11 +225,11 @@ void TstQuorvel::modes()
             fErrors << QString::fromUtf8(e.what());
         }
 
-    QCOMPARE(text(fForm->LeftMemo->Lines()), left);
-    QCOMPARE(text(fForm->RightMemo->Lines()), right);
-    QCOMPARE(fForm->Label3->text(), leftLabel == QStringLiteral("selected") ? FileLabelText(fSelected) : leftLabel);
-    QCOMPARE(fForm->Label6->text(), rightLabel);
-    QVERIFY2(fForm->StatusLabel->text().startsWith(status), qPrintable(fForm->StatusLabel->text()));
+    QCOMPARE(text(fForm->LeftMemo()->Lines()), left);
+    QCOMPARE(text(fForm->RightMemo()->Lines()), right);
+    QCOMPARE(fForm->Label3()->text(), leftLabel == QStringLiteral("selected") ? FileLabelText(fSelected) : leftLabel);
+    QCOMPARE(fForm->Label6()->text(), rightLabel);
+    QVERIFY2(fForm->StatusLabel()->text().startsWith(status), qPrintable(fForm->StatusLabel()->text()));
     QCOMPARE(fDialogs, dialog ? QStringList{QuorvelLoader::kNotSupportedTitle + u'/' + QuorvelLoader::kNotSupportedBody}
                               : QStringList{});
     QCOMPARE(fErrors.size(), error ? 1 : 0);
@@ -238,10 +238,10 @@ void TstQuorvel::modes()
 void TstQuorvel::lowerCaseSwitch()
 {
     TMainForm form(nullptr, {QStringLiteral("parlune"), QStringLiteral("/m")});
-    QCOMPARE(form.Label6->text(), QStringLiteral("File: Parlune"));
-    QCOMPARE(text(form.RightMemo->Lines()), QStringLiteral("alpha|BETA|gamma"));
-    QCOMPARE(text(form.LeftMemo->Lines()), QStringLiteral("alpha|beta|gamma"));
-    QCOMPARE(form.StatusLabel->text(), QStringLiteral("Changes=0"));  // BETA and beta count as equal
+    QCOMPARE(form.Label6()->text(), QStringLiteral("File: Parlune"));
+    QCOMPARE(text(form.RightMemo()->Lines()), QStringLiteral("alpha|BETA|gamma"));
+    QCOMPARE(text(form.LeftMemo()->Lines()), QStringLiteral("alpha|beta|gamma"));
+    QCOMPARE(form.StatusLabel()->text(), QStringLiteral("Changes=0"));  // BETA and beta count as equal
 }
 
 void TstQuorvel::switches_data()
@@ -262,18 +262,18 @@ void TstQuorvel::switches()
     QFETCH(QStringList, args);
     QFETCH(bool, loads);
     TMainForm form(nullptr, QStringList{QStringLiteral("parlune")} + args);
-    QCOMPARE(form.RightMemo->Lines().Count() > 0, loads);
-    QCOMPARE(form.StatusLabel->text(), loads ? QStringLiteral("No Text in Left Window") : QStringLiteral("---"));
+    QCOMPARE(form.RightMemo()->Lines().Count() > 0, loads);
+    QCOMPARE(form.StatusLabel()->text(), loads ? QStringLiteral("No Text in Left Window") : QStringLiteral("---"));
 }
 
 void TstQuorvel::bothWithNothingInstalled()
 {
     configure({{"behaviour", "absent"}});
     TMainForm form(nullptr, {QStringLiteral("parlune"), QStringLiteral("/B")});
-    QCOMPARE(form.LeftMemo->Lines().Count(), 0);
-    QCOMPARE(form.RightMemo->Lines().Count(), 0);
-    QCOMPARE(form.StatusLabel->text(), QuorvelLoader::kMissingServer);
-    QCOMPARE(form.StatusLabel->text(),
+    QCOMPARE(form.LeftMemo()->Lines().Count(), 0);
+    QCOMPARE(form.RightMemo()->Lines().Count(), 0);
+    QCOMPARE(form.StatusLabel()->text(), QuorvelLoader::kMissingServer);
+    QCOMPARE(form.StatusLabel()->text(),
              QStringLiteral("This Feature Requires Quorvel to be Installed Ver. 4.1.0.7+"));
 }
 
@@ -281,16 +281,16 @@ void TstQuorvel::noFileSelected()
 {
     configure({{"behaviour", "normal"}, {"selected", ""}});
     fForm->LoadSelectedFileButtonClick();
-    QCOMPARE(text(fForm->LeftMemo->Lines()), QStringLiteral("L1|L2"));
-    QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
-    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));  // compared all the same
+    QCOMPARE(text(fForm->LeftMemo()->Lines()), QStringLiteral("L1|L2"));
+    QCOMPARE(fForm->Label3()->text(), QStringLiteral("File:"));
+    QVERIFY(fForm->StatusLabel()->text().startsWith(QStringLiteral("Changes=")));  // compared all the same
 }
 
 void TstQuorvel::editorFileWithoutName()
 {
     configure({{"behaviour", "normal"}, {"text", "x"}});
     fForm->QuorvelLoadButtonClick();
-    QCOMPARE(fForm->Label6->text(), QStringLiteral("File: From Quorvel Editor"));
+    QCOMPARE(fForm->Label6()->text(), QStringLiteral("File: From Quorvel Editor"));
 }
 
 void TstQuorvel::serverThatNeverAnswers()
@@ -305,7 +305,7 @@ void TstQuorvel::serverThatNeverAnswers()
         QVERIFY2(e.message().contains(QStringLiteral("did not answer GetEditorText within 1000 ms")),
                  qPrintable(e.message()));
     }
-    QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
+    QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
 }
 
 void TstQuorvel::answerShapes_data()
@@ -334,12 +334,12 @@ void TstQuorvel::answerShapes()
     try {
         fForm->load_from_quorvel(2);
         QVERIFY2(!fails, "no error");
-        QCOMPARE(fForm->RightMemo->Lines().Get(0), result);
+        QCOMPARE(fForm->RightMemo()->Lines().Get(0), result);
     } catch (const EParlune &e) {
         QVERIFY2(fails, qPrintable(e.message()));
         QVERIFY2(e.message().contains(QStringLiteral("GetEditorText")) && e.message().contains(result),
                  qPrintable(e.message()));
-        QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
+        QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
     }
 }
 
@@ -354,7 +354,7 @@ void TstQuorvel::serverThatDiesMidCall()
         QVERIFY2(e.message().contains(QStringLiteral("went away while answering GetEditorText")),
                  qPrintable(e.message()));
     }
-    QCOMPARE(text(fForm->RightMemo->Lines()), QStringLiteral("R1|R2"));
+    QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
 }
 
 void TstQuorvel::oneDeadlineForTheOperation()
@@ -379,7 +379,7 @@ void TstQuorvel::objectWithoutTheInterface()
 {
     configure({{"behaviour", "no-interface"}});
     fForm->load_from_quorvel(2);  // not an IQuorvelx: as if none were there
-    QCOMPARE(fForm->StatusLabel->text(), QuorvelLoader::kMissingServer);
+    QCOMPARE(fForm->StatusLabel()->text(), QuorvelLoader::kMissingServer);
     QVERIFY(Quorvel_TLB::ServerRunning());  // started by the bus, and still there
     QVERIFY_THROWS_EXCEPTION(EParlune, fForm->load_from_quorvel(3));  // the running one lacks it
 }
@@ -410,9 +410,9 @@ void TstQuorvel::badSelectedPaths()
     // As a missing file: the left pane stays, and the mode still compares.
     configure({{"behaviour", "normal"}, {"selected", path}});
     fForm->load_from_quorvel(1);
-    QCOMPARE(text(fForm->LeftMemo->Lines()), QStringLiteral("L1|L2"));
-    QCOMPARE(fForm->Label3->text(), QStringLiteral("File:"));
-    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    QCOMPARE(text(fForm->LeftMemo()->Lines()), QStringLiteral("L1|L2"));
+    QCOMPARE(fForm->Label3()->text(), QStringLiteral("File:"));
+    QVERIFY(fForm->StatusLabel()->text().startsWith(QStringLiteral("Changes=")));
     QVERIFY(fErrors.isEmpty());
     if (path == QStringLiteral("relative.txt"))
         QFile::remove(path);
@@ -424,9 +424,9 @@ void TstQuorvel::largeEditorText()
     configure({{"behaviour", "normal"}, {"text_bytes", 30 * 1000 * 1000}, {"editor_name", "/big.txt"}});
     fForm->load_from_quorvel(2);
     Quorvel_TLB::SetTimeouts(1000, 10000);
-    QVERIFY(fForm->RightMemo->Lines().Count() > 600000);
-    QCOMPARE(fForm->RightMemo->Lines().Get(0), QStringLiteral("generated line 0 of a large editor text"));
-    QVERIFY(fForm->StatusLabel->text().startsWith(QStringLiteral("Changes=")));
+    QVERIFY(fForm->RightMemo()->Lines().Count() > 600000);
+    QCOMPARE(fForm->RightMemo()->Lines().Get(0), QStringLiteral("generated line 0 of a large editor text"));
+    QVERIFY(fForm->StatusLabel()->text().startsWith(QStringLiteral("Changes=")));
 }
 
 int main(int argc, char **argv)

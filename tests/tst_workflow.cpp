@@ -7,7 +7,6 @@
 #include "app/MainForm.h"
 #include "dialogs/MessageDialog.h"
 #include "app/Overview.h"
-#include "app/PaneSources.h"
 #include "app/ParluneApp.h"
 #include "panes/TextPane.h"
 
@@ -72,10 +71,10 @@ void TstWorkflow::init()
     fForm = new TMainForm(nullptr, {QStringLiteral("parlune")});
     fForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(fForm));
-    fForm->LoadFile(0, fLeft);
-    fForm->LoadFile(1, fRight);
+    fForm->LoadFile(TSide::Left, fLeft);
+    fForm->LoadFile(TSide::Right, fRight);
     fForm->CompareButtonClick();
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Changes=5"));
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=5"));
 }
 
 void TstWorkflow::cleanup()
@@ -88,43 +87,43 @@ void TstWorkflow::cleanup()
 void TstWorkflow::nextAndPrevious()
 {
     // Runs after the pass: rows 40-41, 100, 120 (the removed line), 160.
-    QCOMPARE(fForm->DiffCommands->PositionLabel->text(), QStringLiteral("Difference 0 of 4"));
-    fForm->RightMemo->setFocus();
-    const int visible = fForm->RightMemo->VisibleLineCount();
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 4"));
+    fForm->RightMemo()->setFocus();
+    const int visible = fForm->RightMemo()->VisibleLineCount();
     for (int press = 0; press < 3; ++press)
-        QTest::keyClick(fForm->RightMemo, Qt::Key_F8);
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 120);
-    QCOMPARE(fForm->RightMemo->TopLine(), 117);  // a few rows above the difference
-    QCOMPARE(fForm->LeftMemo->TopLine(), 117);
-    const int n = fForm->RightMemo->Lines().Count();
-    QCOMPARE(fForm->OverviewBox->Top(), float(Overview::BoxTop(117, Overview::Scale(fForm->OverviewRectangle->height(), n))));
-    QCOMPARE(fForm->DiffCommands->PositionLabel->text(), QStringLiteral("Difference 3 of 4"));
+        QTest::keyClick(fForm->RightMemo(), Qt::Key_F8);
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 120);
+    QCOMPARE(fForm->RightMemo()->TopLine(), 117);  // a few rows above the difference
+    QCOMPARE(fForm->LeftMemo()->TopLine(), 117);
+    const int n = fForm->RightMemo()->Lines().Count();
+    QCOMPARE(fForm->OverviewBox()->Top(), float(Overview::BoxTop(117, Overview::Scale(fForm->OverviewRectangle()->height(), n))));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 3 of 4"));
     QVERIFY(visible > 4);
 
-    QTest::keyClick(fForm->RightMemo, Qt::Key_Down, Qt::AltModifier);
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 160);
-    QTest::keyClick(fForm->RightMemo, Qt::Key_F8);  // the last one: it stays, and says so
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 160);
-    QCOMPARE(fForm->StatusBar1->currentMessage(), TDiffCommands::kNoNext);
-    QTest::keyClick(fForm->RightMemo, Qt::Key_F8, Qt::ShiftModifier);
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 120);
-    QTest::keyClick(fForm->RightMemo, Qt::Key_Up, Qt::AltModifier);
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 100);
-    QCOMPARE(fForm->DiffCommands->PositionLabel->text(), QStringLiteral("Difference 2 of 4"));
+    QTest::keyClick(fForm->RightMemo(), Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 160);
+    QTest::keyClick(fForm->RightMemo(), Qt::Key_F8);  // the last one: it stays, and says so
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 160);
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TDiffCommands::kNoNext);
+    QTest::keyClick(fForm->RightMemo(), Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 120);
+    QTest::keyClick(fForm->RightMemo(), Qt::Key_Up, Qt::AltModifier);
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 100);
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 2 of 4"));
 }
 
 void TstWorkflow::characterDifferencesArePainted()
 {
     // Row 100: "int value100 = 100;" against "int value100 = 200;": one character.
-    const InlineDiff::TCharDifferences &d = fForm->InlineChanges->At(100);
+    const InlineDiff::TCharDifferences &d = fForm->InlineChanges()->At(100);
     QVERIFY(!d.whole);
     QVERIFY((d.left == std::vector<InlineDiff::TSpan>{{15, 1}}));
     QVERIFY((d.right == std::vector<InlineDiff::TSpan>{{15, 1}}));
-    QVERIFY(fForm->InlineChanges->At(120).left.empty());  // a removed line: no text on the right
-    QVERIFY(fForm->InlineChanges->At(0).left.empty());    // an equal row
+    QVERIFY(fForm->InlineChanges()->At(120).left.empty());  // a removed line: no text on the right
+    QVERIFY(fForm->InlineChanges()->At(0).left.empty());    // an equal row
 
-    fForm->RightMemo->SetTopLine(100);
-    fForm->LeftMemo->SetTopLine(100);
+    fForm->RightMemo()->SetTopLine(100);
+    fForm->LeftMemo()->SetTopLine(100);
     auto cellColour = [](TTextPane *pane, int col) {
         const QImage shot = pane->viewport()->grab().toImage();
         const QSizeF cell = pane->CellSize();
@@ -132,39 +131,39 @@ void TstWorkflow::characterDifferencesArePainted()
         // Sample the cell's top edge, above the glyph.
         return QColor(shot.pixel(x, 1)).rgba();
     };
-    QCOMPARE(cellColour(fForm->RightMemo, 15), TInlineEmphasis::kRightFill);
-    QCOMPARE(cellColour(fForm->RightMemo, 3), TTextPane::kBreakPointColor);
-    QCOMPARE(cellColour(fForm->LeftMemo, 15), TInlineEmphasis::kLeftFill);
-    QCOMPARE(cellColour(fForm->LeftMemo, 3), QColor(Qt::white).rgba());
+    QCOMPARE(cellColour(fForm->RightMemo(), 15), TInlineEmphasis::kRightFill);
+    QCOMPARE(cellColour(fForm->RightMemo(), 3), TTextPane::kBreakPointColor);
+    QCOMPARE(cellColour(fForm->LeftMemo(), 15), TInlineEmphasis::kLeftFill);
+    QCOMPARE(cellColour(fForm->LeftMemo(), 3), QColor(Qt::white).rgba());
 }
 
 void TstWorkflow::copyLeftTextHere()
 {
-    TLines &right = fForm->RightMemo->Lines();
+    TLines &right = fForm->RightMemo()->Lines();
     const QString before = right.Text();
-    fForm->RightMemo->SetTopLine(30);
-    fForm->LeftMemo->SetTopLine(30);
-    fForm->RightMemo->SetCaretPos({41, 0});
-    fForm->RightMemo->setFocus();
-    QTest::keyClick(fForm->RightMemo, Qt::Key_Right, Qt::AltModifier);
-    QCOMPARE(fForm->RightMemo->TopLine(), 30);  // the view stays where it was
-    QCOMPARE(fForm->RightMemo->CaretPos().line, 42);
+    fForm->RightMemo()->SetTopLine(30);
+    fForm->LeftMemo()->SetTopLine(30);
+    fForm->RightMemo()->SetCaretPos({41, 0});
+    fForm->RightMemo()->setFocus();
+    QTest::keyClick(fForm->RightMemo(), Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(fForm->RightMemo()->TopLine(), 30);  // the view stays where it was
+    QCOMPARE(fForm->RightMemo()->CaretPos().line, 42);
     QCOMPARE(right.Get(40), QStringLiteral("int value40 = 40;"));
     QCOMPARE(right.Get(41), QStringLiteral("int value41 = 41;"));
     QVERIFY(!right.GetBreakPoint(40) && !right.GetBreakPoint(41));
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Changes=3"));
-    QCOMPARE(fForm->DiffCommands->PositionLabel->text(), QStringLiteral("Difference 0 of 3"));
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=3"));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 3"));
 
     // The removed line: its left row comes across, the filler goes.
-    fForm->RightMemo->SetCaretPos({120, 0});
-    fForm->DiffCommands->CopyLeftTextHere();
+    fForm->RightMemo()->SetCaretPos({120, 0});
+    fForm->DiffCommands()->CopyLeftTextHere();
     QCOMPARE(right.Get(120), QStringLiteral("int value120 = 120;"));
-    QCOMPARE(right.Count(), fForm->LeftMemo->Lines().Count());
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Changes=2"));
+    QCOMPARE(right.Count(), fForm->LeftMemo()->Lines().Count());
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=2"));
 
     // Each is one undo step, and the pane's own edit.
-    fForm->RightMemo->Undo();
-    fForm->RightMemo->Undo();
+    fForm->RightMemo()->Undo();
+    fForm->RightMemo()->Undo();
     QCOMPARE(right.Text(), before);
 }
 
@@ -174,7 +173,7 @@ void TstWorkflow::reloadAndTitle()
     // F5 loads both files again and compares.
     writeAll(fRight, side(false));
     QTest::keyClick(fForm, Qt::Key_F5);
-    QCOMPARE(fForm->StatusLabel->text(), QStringLiteral("Changes=0"));
+    QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=0"));
 
     // A change on disk is noticed and asked about once; "No" keeps the text.
     QString asked;
@@ -191,7 +190,7 @@ void TstWorkflow::reloadAndTitle()
     QTest::qWait(500);
     QCOMPARE(asked.count(u'|'), 1);
     QVERIFY(asked.contains(QStringLiteral("old.cpp")) && asked.contains(QStringLiteral("left")));
-    QCOMPARE(fForm->LeftMemo->Lines().Get(0), QStringLiteral("int value0 = 0;"));
+    QCOMPARE(fForm->LeftMemo()->Lines().Get(0), QStringLiteral("int value0 = 0;"));
 }
 
 int main(int argc, char **argv)

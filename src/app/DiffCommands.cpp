@@ -1,8 +1,8 @@
 #include "app/DiffCommands.h"
 
 #include "compare/CompareOps.h"
+#include "session/Session.h"
 #include "app/Guarded.h"
-#include "app/MainForm.h"
 #include "panes/TextPane.h"
 
 #include <QAction>
@@ -19,13 +19,15 @@ constexpr int kRowsAbove = 3;
 
 } // namespace
 
-TDiffCommands::TDiffCommands(TMainForm &form) : QObject(&form), fForm(form)
+TDiffCommands::TDiffCommands(TSession &session, const TPerSide<TTextPane *> &panes, QWidget *window,
+                             QStatusBar *statusBar)
+    : QObject(window), fSession(session), fPanes(panes), fStatusBar(statusBar)
 {
     auto action = [&](const QString &text, const QList<QKeySequence> &keys, void (TDiffCommands::*slot)()) {
-        auto *a = new QAction(text, &fForm);
+        auto *a = new QAction(text, window);
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
-        fForm.addAction(a);
+        window->addAction(a);
         connect(a, &QAction::triggered, this, Guarded([this, slot] { (this->*slot)(); }));
         return a;
     };
@@ -36,13 +38,13 @@ TDiffCommands::TDiffCommands(TMainForm &form) : QObject(&form), fForm(form)
                             &TDiffCommands::Previous);
     CopyLeftAction = action(QStringLiteral("Copy Left Text Here"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
                             &TDiffCommands::CopyLeftTextHere);
-    fForm.RightMemo->SetExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
+    fPanes[TSide::Right]->SetExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
 
     PositionLabel = new QLabel;
     PositionLabel->setContentsMargins(0, 0, 8, 0);
-    fForm.StatusBar1->addPermanentWidget(PositionLabel);
+    fStatusBar->addPermanentWidget(PositionLabel);
     // A new text (a load, a pass rebuilding the panes) ends what the field said.
-    connect(&fForm.RightMemo->Lines(), &TLines::Reset, PositionLabel, &QLabel::clear);
+    connect(&fSession.Lines(TSide::Right), &TLines::Reset, PositionLabel, &QLabel::clear);
 }
 
 void TDiffCommands::PassEnded()
@@ -53,39 +55,40 @@ void TDiffCommands::PassEnded()
 
 void TDiffCommands::showPosition()
 {
-    const TLines &right = fForm.RightMemo->Lines();
-    const DiffRuns::TPosition p = DiffRuns::Position(right, fFromTop ? -1 : fForm.RightMemo->CaretPos().line);
+    const TLines &right = fSession.Lines(TSide::Right);
+    const DiffRuns::TPosition p = DiffRuns::Position(right, fFromTop ? -1 : fPanes[TSide::Right]->CaretPos().line);
     PositionLabel->setText(QStringLiteral("Difference %1 of %2").arg(p.index).arg(p.total));
 }
 
 void TDiffCommands::say(const QString &text)
 {
-    fForm.StatusBar1->showMessage(text, kNoteMs);
+    fStatusBar->showMessage(text, kNoteMs);
 }
 
 void TDiffCommands::goTo(const DiffRuns::TRun &run)
 {
-    TTextPane *right = fForm.RightMemo;
+    TTextPane *right = fPanes[TSide::Right];
+    TTextPane *left = fPanes[TSide::Left];
     const int visible = right->VisibleLineCount();
     const int top = std::max(0, run.first - std::clamp(visible - run.count, 0, kRowsAbove));
     // Writing TopLine where every line fits would move the caret to the start.
     if (right->Lines().Count() >= visible) {
         right->SetTopLine(top);
-        if (fForm.LeftMemo->Lines().Count() >= visible)
-            fForm.LeftMemo->SetTopLine(top);
+        if (left->Lines().Count() >= visible)
+            left->SetTopLine(top);
     }
     right->SetCaretPos({run.first, 0});
     fFromTop = false;
     right->UpdateMemo();
-    fForm.LeftMemo->UpdateMemo();
-    fForm.PlaceOverviewBox();
+    left->UpdateMemo();
+    emit Moved();
     showPosition();
 }
 
 void TDiffCommands::Next()
 {
-    const TLines &right = fForm.RightMemo->Lines();
-    if (const auto run = DiffRuns::Next(right, fFromTop ? -1 : fForm.RightMemo->CaretPos().line))
+    const TLines &right = fSession.Lines(TSide::Right);
+    if (const auto run = DiffRuns::Next(right, fFromTop ? -1 : fPanes[TSide::Right]->CaretPos().line))
         goTo(*run);
     else
         say(kNoNext);
@@ -93,12 +96,12 @@ void TDiffCommands::Next()
 
 void TDiffCommands::Previous()
 {
-    const TLines &right = fForm.RightMemo->Lines();
+    const TLines &right = fSession.Lines(TSide::Right);
     if (fFromTop) {
         say(kNoPrevious);
         return;
     }
-    if (const auto run = DiffRuns::Previous(right, fForm.RightMemo->CaretPos().line))
+    if (const auto run = DiffRuns::Previous(right, fPanes[TSide::Right]->CaretPos().line))
         goTo(*run);
     else
         say(kNoPrevious);
@@ -106,9 +109,11 @@ void TDiffCommands::Previous()
 
 void TDiffCommands::CopyLeftTextHere()
 {
-    TTextPane *rightPane = fForm.RightMemo;
+    if (fSession.Refuse(TCommand::CopyAcross))
+        return;
+    TTextPane *rightPane = fPanes[TSide::Right];
     TLines &right = rightPane->Lines();
-    const TLines &left = fForm.LeftMemo->Lines();
+    const TLines &left = fPanes[TSide::Left]->Lines();
     const auto run = DiffRuns::At(right, rightPane->CaretPos().line);
     if (!run || !rightPane->Writable()) {
         say(run ? QString() : kNotInDifference);
@@ -140,8 +145,7 @@ void TDiffCommands::CopyLeftTextHere()
         right.SetBreakPoint(r, false);
         right.SetBookmark(r, false);
     }
-    fForm.StatusLabel->setText(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(right)));
-    fForm.PaintOverview();
-    fForm.PlaceOverviewBox();
+    fSession.SetStatus(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(right)));
+    emit MarksChanged();
     showPosition();
 }

@@ -4,12 +4,16 @@
 // and the "Difference k of n" field of the status bar.
 
 #include "compare/DiffRuns.h"
+#include "session/Side.h"
 
 #include <QObject>
 
 class QAction;
 class QLabel;
-class TMainForm;
+class QStatusBar;
+class QWidget;
+class TSession;
+class TTextPane;
 
 class TDiffCommands : public QObject
 {
@@ -19,7 +23,8 @@ public:
     static inline const QString kNoPrevious = QStringLiteral("No earlier difference");
     static inline const QString kNotInDifference = QStringLiteral("The caret is not in a difference");
 
-    explicit TDiffCommands(TMainForm &form);
+    // The actions are added to window, the field to its status bar.
+    TDiffCommands(TSession &session, const TPerSide<TTextPane *> &panes, QWidget *window, QStatusBar *statusBar);
 
     QAction *NextAction;      // Alt+Down, F8
     QAction *PreviousAction;  // Alt+Up, Shift+F8
@@ -32,11 +37,20 @@ public:
     // After a pass: the field shows where the caret stands among the runs.
     void PassEnded();
 
+signals:
+    // The right text's marks changed (a run taken across): the overview is
+    // to be painted again.
+    void MarksChanged();
+    // The view of both panes moved to a difference.
+    void Moved();
+
 private:
     void goTo(const DiffRuns::TRun &run);
     void showPosition();
     void say(const QString &text);
 
-    TMainForm &fForm;
+    TSession &fSession;
+    TPerSide<TTextPane *> fPanes;
+    QStatusBar *fStatusBar;
     bool fFromTop = false;  // no move since the pass: "next" starts above row 0
 };

@@ -4,10 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DiffCommands.h"
 #include "app/InlineEmphasis.h"
-#include "app/PaneSources.h"
-#include "text/Errors.h"
 #include "app/Guarded.h"
-#include "compare/HashUnit.h"
 #include "app/HeaderFlow.h"
 #include "dialogs/MessageDialog.h"
 #include "platform/NamedMutex.h"
@@ -17,7 +14,8 @@
 #include "app/PaneSync.h"
 #include "app/Panels.h"
 #include "platform/ShellOpener.h"
-#include "app/StartFiles.h"
+#include "app/QuorvelHost.h"
+#include "session/Session.h"
 #include "panes/TextPane.h"
 #include "platform/UserFiles.h"
 #include "app/WindowMenu.h"
@@ -104,18 +102,19 @@ QString loadStyleSheet()
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// Restores the mouse pointer on every way out of a pass.
-struct TBusyPointer
+// The first local file a drag carries; empty when it carries none.
+QString droppedFile(const QMimeData *data)
 {
-    TBusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyPointer() { QApplication::restoreOverrideCursor(); }
-};
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
 
 } // namespace
 
 TMainForm::TMainForm(QWidget *parent, const QStringList &arguments)
-    : QMainWindow(parent), LeftMemo(new TTextPane), RightMemo(new TTextPane),
-      fPass(LeftMemo->Lines(), RightMemo->Lines()), fChooser(std::make_unique<TDialogFileChooser>(this))
+    : QMainWindow(parent), fSession(new TSession(this)), fChooser(std::make_unique<TDialogFileChooser>(this))
 {
     buildLayout();
     FormCreate(arguments);
@@ -126,128 +125,143 @@ TMainForm::~TMainForm() = default;  // FormDestroy: nothing is saved
 void TMainForm::buildLayout()
 {
     const QColor header = QColor::fromRgba(kHeaderColor);
-    Layout1 = new QWidget(this);
-    setCentralWidget(Layout1);
-    Splitter1 = new QSplitter(Qt::Horizontal, Layout1);
-    Splitter1->setHandleWidth(kSplitterWidth);
-    Splitter1->setChildrenCollapsible(false);
-    stack(Layout1)->addWidget(Splitter1);
+    fLayout1 = new QWidget(this);
+    setCentralWidget(fLayout1);
+    fSplitter1 = new QSplitter(Qt::Horizontal, fLayout1);
+    fSplitter1->setHandleWidth(kSplitterWidth);
+    fSplitter1->setChildrenCollapsible(false);
+    stack(fLayout1)->addWidget(fSplitter1);
+    for (TSide side : kSides)
+        fMemo[side] = new TTextPane(fSession->Lines(side));
 
     // Left column: header, then the reference pane.
-    LeftLayout = new QWidget;
-    const THeader left = makeHeader(LeftLayout, header, kHeaderHeight);
-    LeftTopLayout = left.area;
-    Rectangle1 = left.rect;
-    Label3 = left.fileLabel;
-    Label1 = makeLabel(QStringLiteral("Load From File:"), LeftTopLayout, 16);
-    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label1->move(6, 4);
-    Label1->adjustSize();
-    LoadSelectedFileButton = makeButton(QStringLiteral("Load Selected File"), LeftTopLayout, {131, 6, 122, 22});
-    Label5 = makeLabel(QStringLiteral("or"), LeftTopLayout, 16);
-    Label5->setGeometry(12, 36, 25, 21);
-    LeftFileButton = makeButton(QStringLiteral("Load Other File"), LeftTopLayout, {31, 37, 110, 22});
-    QVBoxLayout *leftBox = stack(LeftLayout);
-    leftBox->addWidget(LeftTopLayout);
-    leftBox->addWidget(LeftMemo, 1);
+    QWidget *leftLayout = fColumn[TSide::Left] = new QWidget;
+    const THeader left = makeHeader(leftLayout, header, kHeaderHeight);
+    fTopLayout[TSide::Left] = left.area;
+    fHeaderRect[TSide::Left] = left.rect;
+    fFileLabel[TSide::Left] = left.fileLabel;
+    QLabel *label1 = fCaption[TSide::Left] = makeLabel(QStringLiteral("Load From File:"), left.area, 16);
+    label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label1->move(6, 4);
+    label1->adjustSize();
+    fLoadSelectedFileButton = makeButton(QStringLiteral("Load Selected File"), left.area, {131, 6, 122, 22});
+    QLabel *label5 = fOrLabel[TSide::Left] = makeLabel(QStringLiteral("or"), left.area, 16);
+    label5->setGeometry(12, 36, 25, 21);
+    fLoadButton[TSide::Left] = makeButton(QStringLiteral("Load Other File"), left.area, {31, 37, 110, 22});
+    QVBoxLayout *leftBox = stack(leftLayout);
+    leftBox->addWidget(left.area);
+    leftBox->addWidget(LeftMemo(), 1);
 
     // Right column: header, then the overview strip and the compared pane.
-    RightLayout = new QWidget;
-    const THeader right = makeHeader(RightLayout, header, kHeaderHeight);
-    RightTopLayout = right.area;
-    Rectangle2 = right.rect;
-    Label6 = right.fileLabel;
-    Label6->setIndent(10);
-    Label2 = makeLabel(QStringLiteral("Load:"), RightTopLayout, 16);
-    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label2->move(4, 4);
-    Label2->adjustSize();
-    QuorvelLoadButton = makeButton(QStringLiteral("Quorvel Editor"), RightTopLayout, {56, 6, 119, 22});
-    CompareButton = makeButton(QStringLiteral("Scan Difference"), RightTopLayout, {187, 6, 121, 22});
-    Label4 = makeLabel(QStringLiteral("or"), RightTopLayout, 16);
-    Label4->setGeometry(10, 36, 25, 21);
-    RightLoadFileButton = makeButton(QStringLiteral("Load Other File"), RightTopLayout, {32, 37, 110, 22});
-    SaveAsButton = makeButton(QStringLiteral("Save As"), RightTopLayout, {168, 37, 80, 22});
-    OverviewRectangle = new TOverviewStrip;
-    OverviewBox = OverviewRectangle->Box();
+    QWidget *rightLayout = fColumn[TSide::Right] = new QWidget;
+    const THeader right = makeHeader(rightLayout, header, kHeaderHeight);
+    fTopLayout[TSide::Right] = right.area;
+    fHeaderRect[TSide::Right] = right.rect;
+    fFileLabel[TSide::Right] = right.fileLabel;
+    right.fileLabel->setIndent(10);
+    QLabel *label2 = fCaption[TSide::Right] = makeLabel(QStringLiteral("Load:"), right.area, 16);
+    label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label2->move(4, 4);
+    label2->adjustSize();
+    fQuorvelLoadButton = makeButton(QStringLiteral("Quorvel Editor"), right.area, {56, 6, 119, 22});
+    fCompareButton = makeButton(QStringLiteral("Scan Difference"), right.area, {187, 6, 121, 22});
+    QLabel *label4 = fOrLabel[TSide::Right] = makeLabel(QStringLiteral("or"), right.area, 16);
+    label4->setGeometry(10, 36, 25, 21);
+    fLoadButton[TSide::Right] = makeButton(QStringLiteral("Load Other File"), right.area, {32, 37, 110, 22});
+    fSaveAsButton = makeButton(QStringLiteral("Save As"), right.area, {168, 37, 80, 22});
+    fOverviewRectangle = new TOverviewStrip;
+    fOverviewBox = fOverviewRectangle->Box();
     auto *rightBody = new QHBoxLayout;
     rightBody->setContentsMargins(0, 0, 0, 0);
     rightBody->setSpacing(0);
-    rightBody->addWidget(OverviewRectangle);
-    rightBody->addWidget(RightMemo, 1);
-    QVBoxLayout *rightBox = stack(RightLayout);
-    rightBox->addWidget(RightTopLayout);
+    rightBody->addWidget(fOverviewRectangle);
+    rightBody->addWidget(RightMemo(), 1);
+    QVBoxLayout *rightBox = stack(rightLayout);
+    rightBox->addWidget(right.area);
     rightBox->addLayout(rightBody, 1);
 
-    Splitter1->addWidget(LeftLayout);
-    Splitter1->addWidget(RightLayout);
-    new THeaderFlow(LeftTopLayout, {Label1, LoadSelectedFileButton, Label5, LeftFileButton});
-    new THeaderFlow(RightTopLayout, {Label2, QuorvelLoadButton, CompareButton, Label4, RightLoadFileButton, SaveAsButton});
+    fSplitter1->addWidget(leftLayout);
+    fSplitter1->addWidget(rightLayout);
+    new THeaderFlow(left.area, {label1, fLoadSelectedFileButton, label5, LeftFileButton()});
+    new THeaderFlow(right.area, {label2, fQuorvelLoadButton, fCompareButton, label4, RightLoadFileButton(), fSaveAsButton});
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setFixedHeight(kStatusHeight);
-    StatusBar1->setSizeGripEnabled(true);
-    setStatusBar(StatusBar1);
-    StatusLabel = new QLabel(QStringLiteral("---"));
-    StatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
-    StatusBar1->addWidget(StatusLabel, 1);
+    fStatusBar1 = new QStatusBar(this);
+    fStatusBar1->setFixedHeight(kStatusHeight);
+    fStatusBar1->setSizeGripEnabled(true);
+    setStatusBar(fStatusBar1);
+    fStatusLabel = new QLabel(TSession::kNoStatus);
+    fStatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
+    fStatusBar1->addWidget(fStatusLabel, 1);
 
-    LeftMemo->SetReadOnly(true);
-    for (TTextPane *memo : {LeftMemo, RightMemo}) {
+    LeftMemo()->SetReadOnly(true);
+    for (TTextPane *memo : fMemo.values) {
         memo->SetTabSize(4);
         memo->SetTrimTrailingSpaces(true);
     }
 
-    StyleBook2 = loadStyleSheet();
-    setStyleSheet(StyleBook2);
-    TMy::SetMainStyleBook(StyleBook2);
+    fStyleBook2 = loadStyleSheet();
+    setStyleSheet(fStyleBook2);
+    TMy::SetMainStyleBook(fStyleBook2);
     resize(kClientWidth, kClientHeight);
 }
 
 void TMainForm::FormCreate(const QStringList &arguments)
 {
     NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
-    WindowMenu = new TWindowMenu(this);
-    WindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
-    for (QWidget *header : {static_cast<QWidget *>(Rectangle1), static_cast<QWidget *>(Rectangle2)}) {
+    fWindowMenu = new TWindowMenu(this);
+    fWindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
+    for (TSide side : kSides) {
+        QWidget *header = fHeaderRect[side];
         header->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(header, &QWidget::customContextMenuRequested, WindowMenu,
-                [this, header](const QPoint &pos) { WindowMenu->PopupAt(header->mapToGlobal(pos)); });
+        connect(header, &QWidget::customContextMenuRequested, fWindowMenu,
+                [this, header](const QPoint &pos) { fWindowMenu->PopupAt(header->mapToGlobal(pos)); });
     }
 
-    fPaneSync = new TPaneSync(LeftMemo, RightMemo, this);
+    fPaneSync = new TPaneSync(LeftMemo(), RightMemo(), this);
     connect(fPaneSync, &TPaneSync::Moved, this, &TMainForm::PlaceOverviewBox);
-    connect(OverviewRectangle, &TOverviewStrip::Clicked, this, [this](qreal y) {
-        if (RightMemo->Lines().Count() <= RightMemo->VisibleLineCount())
+    connect(fOverviewRectangle, &TOverviewStrip::Clicked, this, [this](qreal y) {
+        if (RightMemo()->Lines().Count() <= RightMemo()->VisibleLineCount())
             return;  // all lines are in view already
-        RightMemo->SetTopLine(Overview::TopLineFor(y, OverviewRectangle->height(), RightMemo->Lines().Count(),
-                                                   RightMemo->VisibleLineCount()));
+        RightMemo()->SetTopLine(Overview::TopLineFor(y, fOverviewRectangle->height(), RightMemo()->Lines().Count(),
+                                                     RightMemo()->VisibleLineCount()));
     });
-    RightMemo->SetNoVScroll(true);
-    DiffCommands = new TDiffCommands(*this);
-    Sources = new TPaneSources(*this);
-    InlineChanges = new TInlineEmphasis(LeftMemo->Lines(), RightMemo->Lines(), this);
-    LeftMemo->SetRowEmphasis(&InlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
-    RightMemo->SetRowEmphasis(&InlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
-    setWindowTitle(QStringLiteral("Parlune"));
+    RightMemo()->SetNoVScroll(true);
+    fDiffCommands = new TDiffCommands(*fSession, fMemo, this, fStatusBar1);
+    connect(fDiffCommands, &TDiffCommands::Moved, this, &TMainForm::PlaceOverviewBox);
+    connect(fDiffCommands, &TDiffCommands::MarksChanged, this, [this] {
+        PaintOverview();
+        PlaceOverviewBox();
+    });
+    fInlineChanges = new TInlineEmphasis(LeftMemo()->Lines(), RightMemo()->Lines(), this);
+    LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
+    RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
+    setWindowTitle(fSession->Title());
+    wireSession();
 
     // Each handler shows its own errors (see Guarded.h).
-    connect(CompareButton, &QPushButton::clicked, this, Guarded([this] { CompareButtonClick(); }));
-    connect(LoadSelectedFileButton, &QPushButton::clicked, this, Guarded([this] { LoadSelectedFileButtonClick(); }));
-    connect(QuorvelLoadButton, &QPushButton::clicked, this, Guarded([this] { QuorvelLoadButtonClick(); }));
-    connect(LeftFileButton, &QPushButton::clicked, this, Guarded([this] { LeftFileButtonClick(); }));
-    connect(RightLoadFileButton, &QPushButton::clicked, this, Guarded([this] { RightLoadFileButtonClick(); }));
-    connect(SaveAsButton, &QPushButton::clicked, this, Guarded([this] { SaveAsButtonClick(); }));
-    connect(LeftMemo, &TTextPane::OnDragOver, this, &TMainForm::LeftMemoDragOver);
-    connect(RightMemo, &TTextPane::OnDragOver, this, &TMainForm::RightMemoDragOver);
-    connect(LeftMemo, &TTextPane::OnDragDrop, this, Guarded([this](QDropEvent *e) { LeftMemoDragDrop(e); }));
-    connect(RightMemo, &TTextPane::OnDragDrop, this, Guarded([this](QDropEvent *e) { RightMemoDragDrop(e); }));
+    connect(fCompareButton, &QPushButton::clicked, this, Guarded([this] { CompareButtonClick(); }));
+    connect(fLoadSelectedFileButton, &QPushButton::clicked, this, Guarded([this] { LoadSelectedFileButtonClick(); }));
+    connect(fQuorvelLoadButton, &QPushButton::clicked, this, Guarded([this] { QuorvelLoadButtonClick(); }));
+    connect(fSaveAsButton, &QPushButton::clicked, this, Guarded([this] { SaveAsButtonClick(); }));
+    for (TSide side : kSides) {
+        connect(fLoadButton[side], &QPushButton::clicked, this, Guarded([this, side] { LoadFileButtonClick(side); }));
+        connect(fMemo[side], &TTextPane::OnDragOver, this, Guarded([this](QDragMoveEvent *e) { MemoDragOver(e); }));
+        connect(fMemo[side], &TTextPane::OnDragDrop, this,
+                Guarded([this, side](QDropEvent *e) { MemoDragDrop(side, e); }));
+        connect(fMemo[side], &TTextPane::EditRefused, this, [this] { fSession->Refuse(TCommand::Edit); });
+    }
+
+    fReloadAction = new QAction(QStringLiteral("Reload and Scan"), this);
+    fReloadAction->setShortcut(QKeySequence(Qt::Key_F5));
+    fReloadAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(fReloadAction);
+    connect(fReloadAction, &QAction::triggered, this, Guarded([this] { ReloadAndScan(); }));
 
     // A pass in progress stops at Escape; the engine lets the window run
     // between its steps, so the key arrives while it works.
-    fPass.SetYield([] { QCoreApplication::processEvents(); });
+    fSession->SetYield([] { QCoreApplication::processEvents(); });
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(cancel, &QShortcut::activated, this, [this] { fPass.Cancel(); });
+    connect(cancel, &QShortcut::activated, fSession, &TSession::Cancel);
 
     // A start-up switch or two file names load (and compare) before the
     // window is shown; an error it ends with is shown as any other, and
@@ -260,63 +274,87 @@ void TMainForm::FormCreate(const QStringList &arguments)
             ReportError(QString::fromUtf8(e.what()));
         }
     } else if (start.HasFiles()) {
-        LoadStartFiles(start.Left, start.Right);
+        reportLater(fSession->LoadStartFiles(start.Left, start.Right));
     }
 
-    Action1 = new QAction(this);
-    Action1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    Action1->setShortcutContext(Qt::WindowShortcut);
-    addAction(Action1);
-    connect(Action1, &QAction::triggered, this, Guarded([this] { Action1Execute(); }));
+    fAction1 = new QAction(this);
+    fAction1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    fAction1->setShortcutContext(Qt::WindowShortcut);
+    addAction(fAction1);
+    connect(fAction1, &QAction::triggered, this, Guarded([this] { Action1Execute(); }));
 }
 
-namespace {
-
-// The window as the Quorvel loader sees it.
-class TLoaderHost : public QuorvelLoader::THost
+void TMainForm::wireSession()
 {
-public:
-    explicit TLoaderHost(TMainForm &form) : fForm(form) {}
-    void SetRightText(const QString &text) override
-    {
-        fForm.RightMemo->Lines().SetText(text);
-        fForm.TextLoaded();
-        fForm.ForgetFile(1);  // the editor's text is no file here
-        fForm.Sources->FromServerEditor();
-    }
-    void SetFileLabel(int pane, const QString &value) override { fForm.SetFileLabel(pane, value); }
-    void LoadLeftFile(const QString &path) override { fForm.LoadFile(0, path); }
-    void SetStatus(const QString &text) override { fForm.StatusLabel->setText(text); }
-    void Compare() override { fForm.CompareButtonClick(); }
-    void ShowStyledMessage(const QString &title, const QString &body, int kind) override
-    {
-        ::ShowStyledMessage(title, body, kind);
-    }
+    connect(fSession, &TSession::StatusChanged, fStatusLabel, &QLabel::setText);
+    connect(fSession, &TSession::LabelChanged, this,
+            [this](TSide side, const QString &value) { fFileLabel[side]->setText(FileLabelText(value)); });
+    connect(fSession, &TSession::TitleChanged, this, &QWidget::setWindowTitle);
+    connect(fSession, &TSession::Said, this, [this](const QString &text) { fStatusBar1->showMessage(text, 4000); });
+    connect(fSession, &TSession::BusyChanged, this, &TMainForm::busyChanged);
+    connect(fSession, &TSession::TextReplaced, this, [this] {
+        // The strip told of the texts that were replaced.
+        fOverviewRectangle->SetImage(QImage());
+        SizeOverviewBox();
+        PlaceOverviewBox();
+    });
+    connect(fSession, &TSession::PassEnded, this, [this](bool rebuilt) {
+        if (rebuilt) {
+            PaintOverview();
+            fDiffCommands->PassEnded();
+        }
+        // The pass may have changed the line count a great deal.
+        SizeOverviewBox();
+        PlaceOverviewBox();
+    });
+    connect(fSession, &TSession::ChangedOnDisk, this,
+            Guarded([this](TSide side) { askAboutDiskChange(side); }));
+}
 
-private:
-    TMainForm &fForm;
-};
+void TMainForm::busyChanged(bool busy)
+{
+    // While a pass runs the session refuses every command that changes a
+    // text; what shows those commands is off meanwhile, and the pointer
+    // says that the window works.
+    for (TTextPane *memo : fMemo.values)
+        memo->SetEditLocked(busy);
+    for (QWidget *w : std::initializer_list<QWidget *>{LeftFileButton(), RightLoadFileButton(), fSaveAsButton,
+                                                       fLoadSelectedFileButton, fQuorvelLoadButton, fCompareButton})
+        w->setEnabled(!busy);
+    fReloadAction->setEnabled(!busy);
+    fDiffCommands->CopyLeftAction->setEnabled(!busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
 
-} // namespace
+void TMainForm::reportLater(const QStringList &errors)
+{
+    // The messages wait for the window, so that they stand in front of it.
+    if (!errors.isEmpty())
+        QTimer::singleShot(0, this, [errors] {
+            for (const QString &message : errors)
+                ReportError(message);
+        });
+}
 
 void TMainForm::load_from_quorvel(int editor_to_load)
 {
-    TLoaderHost host(*this);
+    TQuorvelHost host(*fSession);
     QuorvelLoader::Load(host, editor_to_load);
 }
 
 void TMainForm::LoadSelectedFileButtonClick()
 {
-    if (refuseDuringPass())
-        return;
-    load_from_quorvel(1);
+    if (!fSession->Refuse(TCommand::Load))
+        load_from_quorvel(1);
 }
 
 void TMainForm::QuorvelLoadButtonClick()
 {
-    if (refuseDuringPass())
-        return;
-    load_from_quorvel(2);
+    if (!fSession->Refuse(TCommand::Load))
+        load_from_quorvel(2);
 }
 
 void TMainForm::showEvent(QShowEvent *event)
@@ -331,7 +369,7 @@ void TMainForm::showEvent(QShowEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    fPass.Cancel();  // closing asks nothing; a running pass ends at its next step
+    fSession->Cancel();  // a running pass ends at its next step
     QMainWindow::closeEvent(event);
 }
 
@@ -348,8 +386,8 @@ void TMainForm::FormResize()
         resize(std::max(width(), kMinWidth), std::max(height(), kMinHeight));
         return;  // the resize comes back here
     }
-    const int client = Layout1->width();
-    Splitter1->setSizes({client / 2, client - client / 2 - kSplitterWidth});
+    const int client = fLayout1->width();
+    fSplitter1->setSizes({client / 2, client - client / 2 - kSplitterWidth});
     SizeOverviewBox();
     PlaceOverviewBox();
 }
@@ -358,20 +396,20 @@ void TMainForm::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     const int first = TWindowMenu::kFirstCommand + TWindowMenu::kKeyOffset;
-    if (key >= first && key <= first + 9) {
+    if (key >= first && key < first + TWindowMenu::kOwnCommands) {
         // A window-menu command; it is not passed on. "Help" opens the
         // shipped HTML help, as F1 does: no compiled help file exists here.
         const int command = key - TWindowMenu::kKeyOffset;
-        if (command == 1025 && AboutBox)
-            Guarded([this] { AboutBox->exec(); })();
-        else if (command == 1026)
+        if (command == TWindowMenu::kAboutCommand && fAboutBox)
+            Guarded([this] { fAboutBox->exec(); })();
+        else if (command == TWindowMenu::kHelpCommand)
             Guarded([this] { ShowHelpPage(QStringLiteral("Parlune.htm"), UserFiles::UserFilesDir); })();
         return;
     }
     // Outside the panes, Shift+F10 and the Menu key open the window menu;
     // a pane passes on the keys it does not use, and those stay unused.
     if (TWindowMenu::IsMenuKey(event) && !qobject_cast<TTextPane *>(QApplication::focusWidget())) {
-        WindowMenu->Popup();
+        fWindowMenu->Popup();
         return;
     }
     emit KeyPassedOn(key);
@@ -397,198 +435,61 @@ void TMainForm::ShowHelpPage(const QString &page, const QString &folder)
 
 void TMainForm::Action1Execute()
 {
-    TFindDialog dialog(RightMemo, FindState, this);
+    TFindDialog dialog(RightMemo(), fFindState, this);
     dialog.exec();
-}
-
-TTextPane *TMainForm::pane(int index) const
-{
-    return index == 0 ? LeftMemo : RightMemo;
 }
 
 void TMainForm::CompareButtonClick()
 {
-    const bool leftText = LeftMemo->Lines().Count() > 0;
-    const bool rightText = RightMemo->Lines().Count() > 0;
-    const QString before = StatusLabel->text();
-    if (leftText && rightText)
-        StatusLabel->setText(kScanning);
-    QString status;
-    try {
-        TBusyPointer busy;
-        TPassLock lock(*this);
-        status = fPass.Run();
-    } catch (...) {
-        StatusLabel->setText(before);
-        throw;
-    }
-    StatusLabel->setText(status);
-    if (status.startsWith(CompareOps::kChangesPrefix)) {
-        PaintOverview();
-        DiffCommands->PassEnded();
-    }
-    // The pass may have changed the line count a great deal.
-    SizeOverviewBox();
-    PlaceOverviewBox();
+    fSession->Scan();
 }
 
-void TMainForm::SetFileLabel(int index, const QString &path)
+void TMainForm::ReloadAndScan()
 {
-    (index == 0 ? Label3 : Label6)->setText(FileLabelText(path));
-}
-
-TMainForm::TPassLock::TPassLock(TMainForm &form) : fForm(form)
-{
-    for (TTextPane *p : {fForm.LeftMemo, fForm.RightMemo}) {
-        fLocked.push_back(p->EditLocked());
-        p->SetEditLocked(true);
-    }
-    for (QWidget *w : fForm.loadSaveControls()) {
-        fEnabled.push_back(w->isEnabled());
-        w->setEnabled(false);
-    }
-}
-
-TMainForm::TPassLock::~TPassLock()
-{
-    fForm.LeftMemo->SetEditLocked(fLocked[0]);
-    fForm.RightMemo->SetEditLocked(fLocked[1]);
-    const QList<QWidget *> controls = fForm.loadSaveControls();
-    for (qsizetype i = 0; i < controls.size(); ++i)
-        controls[i]->setEnabled(fEnabled[size_t(i)]);
-}
-
-QList<QWidget *> TMainForm::loadSaveControls() const
-{
-    return {LeftFileButton, RightLoadFileButton, SaveAsButton, LoadSelectedFileButton, QuorvelLoadButton};
-}
-
-bool TMainForm::refuseDuringPass() const
-{
-    if (!fPass.Running())
-        return false;
-    QApplication::beep();
-    return true;
-}
-
-void TMainForm::LoadFile(int index, const QString &path)
-{
-    // A running pass writes both panes when it ends: a text loaded now
-    // would be overwritten and lost.
-    if (fPass.Running())
-        throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
-    pane(index)->Lines().LoadFromFile(path, HashUnit::HashNormalized);
-    fFiles[index] = path;
-    Sources->FromFile(index, path);
-    TextLoaded();
-}
-
-void TMainForm::TextLoaded()
-{
-    // The status and the strip told of the texts that were replaced.
-    StatusLabel->setText(QStringLiteral("---"));
-    OverviewRectangle->SetImage(QImage());
-    SizeOverviewBox();
-    PlaceOverviewBox();
-}
-
-void TMainForm::LoadStartFiles(const QString &left, const QString &right)
-{
-    QStringList errors;
-    int loaded = 0;
-    for (int index : {0, 1}) {
-        const QString path = QFileInfo(index == 0 ? left : right).absoluteFilePath();
-        try {
-            LoadFile(index, path);
-            SetFileLabel(index, path);
-            ++loaded;
-        } catch (const std::exception &e) {
-            errors << QString::fromUtf8(e.what());
-        }
-    }
-    try {
-        const QString status =
-            loaded == 2 ? StartFiles::CompareWithNothing(fPass, LeftMemo->Lines(), RightMemo->Lines()) : QString();
-        if (status.isEmpty()) {
-            CompareButtonClick();
-        } else {
-            StatusLabel->setText(status);
-            PaintOverview();
-            SizeOverviewBox();
-            PlaceOverviewBox();
-        }
-    } catch (const std::exception &e) {
-        errors << QString::fromUtf8(e.what());
-    }
-    // The messages wait for the window, so that they stand in front of it.
+    const QStringList errors = fSession->Reload();
     if (!errors.isEmpty())
-        QTimer::singleShot(0, this, [errors] {
-            for (const QString &message : errors)
-                ReportError(message);
-        });
+        ReportError(errors.join(u'\n'));
 }
 
-void TMainForm::LeftFileButtonClick()
+void TMainForm::LoadFile(TSide side, const QString &path)
 {
-    if (refuseDuringPass())
-        return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[0]);
-    if (path.isEmpty())
-        return;  // cancelled: nothing changes
-    LoadFile(0, path);
-    SetFileLabel(0, path);
+    fSession->LoadFile(side, path);
+    fSession->SetLabel(side, path);
 }
 
-void TMainForm::RightLoadFileButtonClick()
+void TMainForm::LoadFileButtonClick(TSide side)
 {
-    if (refuseDuringPass())
+    if (fSession->Refuse(TCommand::Load))
         return;
-    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fFiles[1]);
-    if (path.isEmpty())
-        return;  // cancelled: nothing changes
-    LoadFile(1, path);
-    SetFileLabel(1, path);
+    const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fSession->Path(side));
+    if (!path.isEmpty())  // cancelled: nothing changes
+        LoadFile(side, path);
 }
 
 void TMainForm::SaveAsButtonClick()
 {
-    if (refuseDuringPass())
+    if (fSession->Refuse(TCommand::Save))
         return;
-    const QString path = fChooser->ChooseFileToSave(fFiles[1]);
+    const QString path = fChooser->ChooseFileToSave(fSession->Path(TSide::Right));
     if (path.isEmpty())
         return;
-    TLines &lines = RightMemo->Lines();
+    TLines &lines = fSession->Lines(TSide::Right);
     lines.TrimTrailing();
     // Characters the file's encoding cannot hold would be written as "?":
     // offer UTF-8 with a byte-order mark instead, which holds them all.
-    if (const int bad = lines.FirstLineNotEncodable(); bad >= 0) {
+    std::optional<TTextEncoding> encoding;
+    if (const int bad = fSession->FirstLineNotEncodable(); bad >= 0) {
         const QString body = QStringLiteral("Line %1 holds characters that %2 cannot keep. Save as UTF-8 (with byte-order mark) instead?")
                                  .arg(bad + 1)
                                  .arg(EncodingName(lines.Encoding()));
         if (ShowStyledMessage(kEncodingTitle, body, 1) != TMy::kYes)
             return;
-        lines.SetEncoding(TTextEncoding::Utf8Bom);
+        encoding = TTextEncoding::Utf8Bom;
     }
-    lines.SaveToFile(path);
-    fFiles[1] = path;
-    Sources->FromFile(1, path);
-    SetFileLabel(1, path);
+    fSession->SaveRight(path, encoding);
 }
 
-namespace {
-
-// The first local file a drag carries; empty when it carries none.
-QString droppedFile(const QMimeData *data)
-{
-    for (const QUrl &url : data->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return {};
-}
-
-} // namespace
-
-void TMainForm::LeftMemoDragOver(QDragMoveEvent *event)
+void TMainForm::MemoDragOver(QDragMoveEvent *event)
 {
     // Only a file can be loaded: anything else is refused, so that the
     // program it came from does not take it as delivered.
@@ -600,52 +501,52 @@ void TMainForm::LeftMemoDragOver(QDragMoveEvent *event)
     event->accept();
 }
 
-void TMainForm::RightMemoDragOver(QDragMoveEvent *event)
-{
-    LeftMemoDragOver(event);
-}
-
-void TMainForm::dropFile(int index, QDropEvent *event)
+void TMainForm::MemoDragDrop(TSide side, QDropEvent *event)
 {
     const QString path = droppedFile(event->mimeData());
-    if (path.isEmpty() || refuseDuringPass()) {
+    if (path.isEmpty() || fSession->Refuse(TCommand::Load)) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
-    LoadFile(index, path);
-    SetFileLabel(index, path);
+    LoadFile(side, path);
 }
 
-void TMainForm::LeftMemoDragDrop(QDropEvent *event)
+void TMainForm::askAboutDiskChange(TSide side)
 {
-    dropFile(0, event);
-}
-
-void TMainForm::RightMemoDragDrop(QDropEvent *event)
-{
-    dropFile(1, event);
+    const QString path = fSession->Path(side);
+    if (path.isEmpty() || fSession->Busy() || fAsking[side])
+        return;
+    const QString body = QStringLiteral("%1 has changed on disk. Load it again into the %2 pane?")
+                             .arg(QFileInfo(path).fileName(),
+                                  side == TSide::Left ? QStringLiteral("left") : QStringLiteral("right"));
+    fAsking[side] = true;
+    const bool yes = ShowStyledMessage(kChangedTitle, body, 1) == TMy::kYes;
+    fAsking[side] = false;
+    fSession->TakeDiskState(side);
+    if (yes && fSession->Path(side) == path)
+        LoadFile(side, path);
 }
 
 void TMainForm::PaintOverview()
 {
-    OverviewRectangle->SetImage(
-        Overview::PaintMarks(RightMemo->Lines(), OverviewRectangle->width(), OverviewRectangle->height()));
+    fOverviewRectangle->SetImage(
+        Overview::PaintMarks(RightMemo()->Lines(), fOverviewRectangle->width(), fOverviewRectangle->height()));
 }
 
 void TMainForm::PlaceOverviewBox()
 {
-    const int n = RightMemo->Lines().Count();
+    const int n = RightMemo()->Lines().Count();
     if (n < 1)
         return;
-    OverviewBox->SetTop(Overview::BoxTop(RightMemo->TopLine(), Overview::Scale(OverviewRectangle->height(), n)));
+    fOverviewBox->SetTop(Overview::BoxTop(RightMemo()->TopLine(), Overview::Scale(fOverviewRectangle->height(), n)));
 }
 
 void TMainForm::SizeOverviewBox()
 {
-    const int n = RightMemo->Lines().Count();
+    const int n = RightMemo()->Lines().Count();
     if (n < 1)
         return;
-    OverviewBox->SetBoxHeight(Overview::BoxHeight(OverviewRectangle->height(), n, RightMemo->height(),
-                                                  RightMemo->CellSize().height()));
+    fOverviewBox->SetBoxHeight(Overview::BoxHeight(fOverviewRectangle->height(), n, RightMemo()->height(),
+                                                   RightMemo()->CellSize().height()));
 }

@@ -1,31 +1,33 @@
 #pragma once
 // TMainForm: the main window. It lays out the controls, wires their events
-// to the handlers and holds little logic of its own: comparing, loading,
-// saving and the overview arithmetic live in their own units.
+// to the session (session/Session.h), which owns the texts, the pass and the
+// busy state, and mirrors what the session says. Its own logic is layout,
+// keys, dialogs and the overview's painting.
 
-#include "compare/CompareOps.h"
 #include "app/FileDialogs.h"
 #include "app/FindDialog.h"
+#include "session/Side.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <memory>
-#include <vector>
 
 class QAction;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
-class TFillArea;
-class TFillRect;
-class TOverviewBox;
 class TAboutBox;
 class TDiffCommands;
+class TFillArea;
+class TFillRect;
 class TInlineEmphasis;
-class TPaneSources;
+class TOverviewBox;
 class TOverviewStrip;
 class TPaneSync;
+class TSession;
 class TTextPane;
 class TWindowMenu;
 
@@ -41,86 +43,78 @@ public:
     static constexpr int kHeaderHeight = 105;
     static constexpr int kStatusHeight = 22;
     static constexpr QRgb kHeaderColor = 0xFFB4ECBD;
-    static inline const QString kScanning = QStringLiteral("Scanning... (Esc cancels)");
     static inline const QString kEncodingTitle = QStringLiteral("Characters Would Be Lost");
+    static inline const QString kChangedTitle = QStringLiteral("File Changed on Disk");
 
     // The arguments after the program's name may ask to load from Quorvel
     // at once (/L, /R, /B, /M) or to compare two files (see CommandLine.h).
     explicit TMainForm(QWidget *parent = nullptr, const QStringList &arguments = QCoreApplication::arguments());
     ~TMainForm() override;
 
-    // The controls, by the names the rest of the program knows them by.
-    TTextPane *LeftMemo;
-    QSplitter *Splitter1;
-    TTextPane *RightMemo;
-    QWidget *Layout1;
-    QWidget *LeftLayout;
-    QWidget *RightLayout;
-    TFillArea *LeftTopLayout;
-    TFillArea *RightTopLayout;
-    QLabel *Label2;
-    QLabel *Label3;
-    QPushButton *LoadSelectedFileButton;
-    QPushButton *QuorvelLoadButton;
-    QPushButton *RightLoadFileButton;
-    QLabel *Label4;
-    QLabel *Label6;
-    QPushButton *CompareButton;
-    QStatusBar *StatusBar1;
-    QLabel *StatusLabel;
-    TOverviewStrip *OverviewRectangle;
-    TFillRect *Rectangle1;
-    TFillRect *Rectangle2;
-    TOverviewBox *OverviewBox;
-    QLabel *Label1;
-    QPushButton *LeftFileButton;
-    QLabel *Label5;
-    QPushButton *SaveAsButton;
-    QString StyleBook2;  // the window's style sheet, also for message dialogs
-    QAction *Action1;    // Ctrl+F
-    TWindowMenu *WindowMenu;
-    TAboutBox *AboutBox = nullptr;  // made after the application information is read
-    TFindState FindState;           // the find dialog object: kept for the whole run
-    TDiffCommands *DiffCommands;     // next/previous difference, taking the left text across
-    TInlineEmphasis *InlineChanges;  // what changed inside changed rows
-    TPaneSources *Sources;           // each pane's file: watched, reloaded with F5; the title
+    TSession &Session() const { return *fSession; }
 
+    // The controls, by the names the rest of the program knows them by.
+    TTextPane *LeftMemo() const { return fMemo[TSide::Left]; }
+    TTextPane *RightMemo() const { return fMemo[TSide::Right]; }
+    TTextPane *Memo(TSide side) const { return fMemo[side]; }
+    QLabel *Label3() const { return fFileLabel[TSide::Left]; }
+    QLabel *Label6() const { return fFileLabel[TSide::Right]; }
+    QLabel *FileLabel(TSide side) const { return fFileLabel[side]; }
+    QPushButton *LeftFileButton() const { return fLoadButton[TSide::Left]; }
+    QPushButton *RightLoadFileButton() const { return fLoadButton[TSide::Right]; }
+    QPushButton *LoadFileButton(TSide side) const { return fLoadButton[side]; }
+    QWidget *Layout1() const { return fLayout1; }
+    QSplitter *Splitter1() const { return fSplitter1; }
+    QWidget *LeftLayout() const { return fColumn[TSide::Left]; }
+    QWidget *RightLayout() const { return fColumn[TSide::Right]; }
+    TFillArea *LeftTopLayout() const { return fTopLayout[TSide::Left]; }
+    TFillArea *RightTopLayout() const { return fTopLayout[TSide::Right]; }
+    TFillRect *Rectangle1() const { return fHeaderRect[TSide::Left]; }
+    TFillRect *Rectangle2() const { return fHeaderRect[TSide::Right]; }
+    QLabel *Label1() const { return fCaption[TSide::Left]; }  // "Load From File:"
+    QLabel *Label2() const { return fCaption[TSide::Right]; }  // "Load:"
+    QLabel *Label5() const { return fOrLabel[TSide::Left]; }
+    QLabel *Label4() const { return fOrLabel[TSide::Right]; }
+    QAction *Action1() const { return fAction1; }
+    QPushButton *LoadSelectedFileButton() const { return fLoadSelectedFileButton; }
+    QPushButton *QuorvelLoadButton() const { return fQuorvelLoadButton; }
+    QPushButton *CompareButton() const { return fCompareButton; }
+    QPushButton *SaveAsButton() const { return fSaveAsButton; }
+    QStatusBar *StatusBar1() const { return fStatusBar1; }
+    QLabel *StatusLabel() const { return fStatusLabel; }
+    TOverviewStrip *OverviewRectangle() const { return fOverviewRectangle; }
+    TOverviewBox *OverviewBox() const { return fOverviewBox; }
+    TWindowMenu *WindowMenu() const { return fWindowMenu; }
+    TDiffCommands *DiffCommands() const { return fDiffCommands; }
+    TInlineEmphasis *InlineChanges() const { return fInlineChanges; }
+    QAction *ReloadAction() const { return fReloadAction; }
+    TFindState &FindState() { return fFindState; }
+    const QString &StyleBook2() const { return fStyleBook2; }
+
+    // The about box is made after the application information is read.
+    void SetAboutBox(TAboutBox *box) { fAboutBox = box; }
     void SetFileChooser(std::unique_ptr<TFileChooser> chooser) { fChooser = std::move(chooser); }
-    CompareOps::TComparePass &Pass() { return fPass; }
 
     // Handlers.
     void CompareButtonClick();
-    void LeftFileButtonClick();
-    void RightLoadFileButtonClick();
+    void LoadFileButtonClick(TSide side);  // "Load Other File" above either pane
     void SaveAsButtonClick();
-    void LeftMemoDragOver(QDragMoveEvent *event);
-    void RightMemoDragOver(QDragMoveEvent *event);
-    void LeftMemoDragDrop(QDropEvent *event);
-    void RightMemoDragDrop(QDropEvent *event);
+    void MemoDragOver(QDragMoveEvent *event);
+    void MemoDragDrop(TSide side, QDropEvent *event);
     void Action1Execute();
     void LoadSelectedFileButtonClick();
     void QuorvelLoadButtonClick();
+    void ReloadAndScan();
     void load_from_quorvel(int editor_to_load);
     void ShowHelpPage(const QString &page, const QString &folder);
+
+    // Loads the file into the side's pane and labels it.
+    void LoadFile(TSide side, const QString &path);
 
     // The overview strip (see Overview.h).
     void PaintOverview();
     void PlaceOverviewBox();
     void SizeOverviewBox();
-
-    // Pane 0 is the left pane, 1 the right one.
-    void SetFileLabel(int pane, const QString &path);
-    void LoadFile(int pane, const QString &path);
-    // After a text was loaded into a pane: the status and the strip, which
-    // described the texts before, are cleared, and the box fits the new text.
-    void TextLoaded();
-    // The pane holds no file any more (a text from elsewhere).
-    void ForgetFile(int pane) { fFiles[pane].clear(); }
-    // Loads two files named at start-up and compares them; a file without
-    // text compares as no lines (see StartFiles.h). A file that cannot be
-    // read leaves its pane as it was; its error is shown once the event loop
-    // runs, and the other file still loads.
-    void LoadStartFiles(const QString &left, const QString &right);
 
 signals:
     // A key press that reached the window unhandled by its controls and is
@@ -128,40 +122,50 @@ signals:
     void KeyPassedOn(int key);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;  // KeyDown
+    void keyPressEvent(QKeyEvent *event) override;    // KeyDown
     void keyReleaseEvent(QKeyEvent *event) override;  // FormKeyUp
-    void resizeEvent(QResizeEvent *event) override;  // FormResize
+    void resizeEvent(QResizeEvent *event) override;   // FormResize
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // While a pass runs: both panes refuse edits, and the load and save
-    // buttons are off (the pass writes both panes when it ends, which would
-    // throw away what was typed or loaded meanwhile).
-    class TPassLock
-    {
-    public:
-        explicit TPassLock(TMainForm &form);
-        ~TPassLock();
-
-    private:
-        TMainForm &fForm;
-        std::vector<bool> fLocked;
-        std::vector<bool> fEnabled;
-    };
-    QList<QWidget *> loadSaveControls() const;
-    // True (with a beep) while a pass runs: loads and saves wait for its end.
-    bool refuseDuringPass() const;
-
     void buildLayout();
     void FormCreate(const QStringList &arguments);
     void FormResize();
-    void dropFile(int pane, QDropEvent *event);
-    TTextPane *pane(int index) const;
+    void wireSession();
+    void busyChanged(bool busy);
+    void askAboutDiskChange(TSide side);
+    void reportLater(const QStringList &errors);
 
-    CompareOps::TComparePass fPass;
-    std::unique_ptr<TFileChooser> fChooser;
+    TSession *fSession;
+    TPerSide<TTextPane *> fMemo;
+    TPerSide<QLabel *> fFileLabel;
+    TPerSide<QPushButton *> fLoadButton;
+    QSplitter *fSplitter1 = nullptr;
+    QWidget *fLayout1 = nullptr;
+    TPerSide<QWidget *> fColumn;
+    TPerSide<TFillArea *> fTopLayout;
+    TPerSide<QLabel *> fCaption;
+    TPerSide<QLabel *> fOrLabel;
+    TPerSide<TFillRect *> fHeaderRect;
+    QPushButton *fLoadSelectedFileButton = nullptr;
+    QPushButton *fQuorvelLoadButton = nullptr;
+    QPushButton *fCompareButton = nullptr;
+    QPushButton *fSaveAsButton = nullptr;
+    QStatusBar *fStatusBar1 = nullptr;
+    QLabel *fStatusLabel = nullptr;
+    TOverviewStrip *fOverviewRectangle = nullptr;
+    TOverviewBox *fOverviewBox = nullptr;
+    QString fStyleBook2;  // the window's style sheet, also for message dialogs
+    QAction *fAction1 = nullptr;  // Ctrl+F
+    QAction *fReloadAction = nullptr;  // F5
+    TWindowMenu *fWindowMenu = nullptr;
+    TAboutBox *fAboutBox = nullptr;
+    TFindState fFindState;  // the find dialog object: kept for the whole run
+    TDiffCommands *fDiffCommands = nullptr;
+    TInlineEmphasis *fInlineChanges = nullptr;
     TPaneSync *fPaneSync = nullptr;  // keeps the panes and the box in step
-    QString fFiles[2];               // each pane's file, "" for none: where the file dialogs start
+    std::unique_ptr<TFileChooser> fChooser;
+    TPerSide<bool> fAsking{};  // a changed-on-disk question is open
     bool fCentred = false;
 };

@@ -1,9 +1,7 @@
 #include "app/PaneReport.h"
 
 #include "text/Lines.h"
-#include "app/MainForm.h"
 #include "app/ParluneApp.h"
-#include "panes/TextPane.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,12 +40,14 @@ void CollectMessages(TParluneApp &app)
     app.SetErrorPresenter([](const QString &message) { gMessages.append(message); });
 }
 
-void ReportAndQuit(TMainForm &form)
+void ReportAndQuit(QWidget &window, const TPerSide<TPaneView> &panes, const QLabel *status)
 {
-    QTimer::singleShot(0, &form, [&form] {
-        const QJsonObject report{{QStringLiteral("left"), describe(form.Label3, form.LeftMemo->Lines())},
-                                 {QStringLiteral("right"), describe(form.Label6, form.RightMemo->Lines())},
-                                 {QStringLiteral("status"), form.StatusLabel->text()},
+    QTimer::singleShot(0, &window, [panes, status] {
+        const TPaneView &left = panes[TSide::Left];
+        const TPaneView &right = panes[TSide::Right];
+        const QJsonObject report{{QStringLiteral("left"), describe(left.label, *left.lines)},
+                                 {QStringLiteral("right"), describe(right.label, *right.lines)},
+                                 {QStringLiteral("status"), status->text()},
                                  {QStringLiteral("messages"), gMessages}};
         const QByteArray line = QJsonDocument(report).toJson(QJsonDocument::Compact) + '\n';
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);

@@ -12,7 +12,11 @@
 // "marks" holds one character per line: '|' none, '!' changed or removed,
 // '+' added.
 
-class TMainForm;
+#include "session/Side.h"
+
+class QLabel;
+class QWidget;
+class TLines;
 class TParluneApp;
 
 namespace PaneReport {
@@ -22,6 +26,11 @@ bool Requested();
 void CollectMessages(TParluneApp &app);
 // Writes the report and quits once the event loop has run the start-up's
 // pending work (messages scheduled before this call come first).
-void ReportAndQuit(TMainForm &form);
+struct TPaneView
+{
+    const QLabel *label;
+    const TLines *lines;
+};
+void ReportAndQuit(QWidget &window, const TPerSide<TPaneView> &panes, const QLabel *status);
 
 } // namespace PaneReport

@@ -19,7 +19,7 @@ void TWindowMenu::AddSystemMenuItems(const QString &keywords)
         const char *caption;
         int command;
     };
-    static const TItem items[] = {{"about", "About...", 1025}, {"helpfile", "Help\tF1", 1026}};
+    static const TItem items[] = {{"about", "About...", kAboutCommand}, {"helpfile", "Help\tF1", kHelpCommand}};
     fMenu->addSeparator();
     for (const TItem &item : items) {
         if (!keywords.contains(QLatin1String(item.keyword)))

@@ -21,6 +21,11 @@ class TWindowMenu : public QObject
 public:
     static constexpr int kFirstCommand = 1025;
     static constexpr int kLastCommand = 1038;
+    static constexpr int kAboutCommand = kFirstCommand;
+    static constexpr int kHelpCommand = kFirstCommand + 1;
+    // Commands kFirstCommand .. kFirstCommand + kOwnCommands - 1 belong to the
+    // window: it takes them and passes none of them on.
+    static constexpr int kOwnCommands = 10;
     static constexpr int kKeyOffset = 9999;
 
     explicit TWindowMenu(QWidget *window);

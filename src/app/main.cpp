@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/PaneReport.h"
 #include "app/ParluneApp.h"
+#include "panes/TextPane.h"
 #include "platform/VersionInfo.h"
 
 #include <QFile>
@@ -49,9 +50,14 @@ int main(int argc, char **argv)
     TMainForm form;          // its creation may already load and compare
     AppInfo::InitAppInfo();  // version information, then the user-files folder
     TAboutBox about(&form);  // reads what InitAppInfo kept; shown on request
-    form.AboutBox = &about;
+    form.SetAboutBox(&about);
     form.show();
     if (report)
-        PaneReport::ReportAndQuit(form);
+    {
+        TPerSide<PaneReport::TPaneView> panes;
+        for (TSide side : kSides)
+            panes[side] = {form.FileLabel(side), &form.Memo(side)->Lines()};
+        PaneReport::ReportAndQuit(form, panes, form.StatusLabel());
+    }
     return app.exec();
 }

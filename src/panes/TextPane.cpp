@@ -35,8 +35,13 @@ private:
 } // namespace
 
 
-TTextPane::TTextPane(QWidget *parent)
-    : QAbstractScrollArea(parent), fLines(new TLines(this)), fGutter(new TGutter(this))
+TTextPane::TTextPane(QWidget *parent) : TTextPane(*new TLines, parent)
+{
+    fLines->setParent(this);
+}
+
+TTextPane::TTextPane(TLines &lines, QWidget *parent)
+    : QAbstractScrollArea(parent), fLines(&lines), fGutter(new TGutter(this))
 {
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBar(new TFixedScrollBar(Qt::Vertical, kVScrollWidth));

@@ -33,6 +33,9 @@ public:
     static constexpr QRgb kBookmarkColor = 0xFF0000FF;
 
     explicit TTextPane(QWidget *parent = nullptr);
+    // A pane over a line list kept by someone else, who keeps it alive for
+    // as long as the pane.
+    explicit TTextPane(TLines &lines, QWidget *parent = nullptr);
 
     TLines &Lines() { return *fLines; }
     const TLines &Lines() const { return *fLines; }
@@ -77,12 +80,12 @@ public:
     void Paste();
     void Undo()
     {
-        if (Writable())
+        if (mayEdit())
             fUndo.undo();
     }
     void Redo()
     {
-        if (Writable())
+        if (mayEdit())
             fUndo.redo();
     }
     bool CanUndo() const { return Writable() && fUndo.canUndo(); }
@@ -121,6 +124,8 @@ signals:
     // The first visible line changed, for whatever reason: the bar, the
     // wheel, a TopLine write, the caret being followed, lines changing.
     void TopLineChanged(TTextPane *sender);
+    // An edit was refused because the pane is locked (not read-only).
+    void EditRefused();
     void OnDragOver(QDragMoveEvent *event);
     void OnDragDrop(QDropEvent *event);
 
@@ -144,6 +149,8 @@ private:
     friend class TGutter;
     static constexpr int kTextMargin = 3;
 
+    // Whether an edit may go ahead; tells of a refusal of a locked pane.
+    bool mayEdit();
     void updateMetrics();
     void updateScrollBars();
     void layoutGutter();

@@ -8,9 +8,18 @@
 #include <QMenu>
 #include <memory>
 
+bool TTextPane::mayEdit()
+{
+    if (Writable())
+        return true;
+    if (!fReadOnly)
+        emit EditRefused();
+    return false;
+}
+
 void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditCommand::TKind kind)
 {
-    if (!Writable())
+    if (!mayEdit())
         return;
     if (fLines->Count() == 0)
         placeCaret({0, 0}, false);
@@ -90,7 +99,7 @@ void TTextPane::Copy() const
 
 void TTextPane::Cut()
 {
-    if (!Writable() || !HasSelection())
+    if (!HasSelection() || !mayEdit())
         return;
     Copy();
     DeleteSelection();

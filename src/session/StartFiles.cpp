@@ -1,4 +1,4 @@
-#include "app/StartFiles.h"
+#include "session/StartFiles.h"
 
 namespace StartFiles {
 

@@ -1,0 +1,273 @@
+#include "session/Session.h"
+
+#include "compare/HashUnit.h"
+#include "session/StartFiles.h"
+#include "text/Errors.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+// A change on disk is reported this long after it was first seen, so that a
+// save in several steps is one change.
+constexpr int kSettleMs = 200;
+
+// The file's modification time and the low bits of its size: a stamp that
+// changes with nearly every write, also within one millisecond.
+qint64 diskStamp(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.lastModified().toMSecsSinceEpoch() * 1024 + (info.size() & 1023) : -1;
+}
+
+} // namespace
+
+TSession::TSession(QObject *parent)
+    : QObject(parent),
+      fDocs{{TDocument{new TLines(this)}, TDocument{new TLines(this)}}},
+      fPass(*fDocs[TSide::Left].lines, *fDocs[TSide::Right].lines)
+{
+    for (TSide side : kSides)
+        fDocs[side].lines->SetTabSize(4);
+    connect(&fWatcher, &QFileSystemWatcher::fileChanged, this, [this](const QString &path) {
+        try {
+            fileChanged(path);
+        } catch (...) {
+            // A file that cannot be looked at now is looked at on its next change.
+        }
+    });
+}
+
+TSession::~TSession()
+{
+    fPass.Cancel();
+}
+
+QString TSession::Title() const
+{
+    const QString &left = fDocs[TSide::Left].name;
+    const QString &right = fDocs[TSide::Right].name;
+    if (left.isEmpty() && right.isEmpty())
+        return kAppName;
+    return QStringLiteral("%1 \u2194 %2 \u2014 %3").arg(left, right, kAppName);
+}
+
+void TSession::SetStatus(const QString &text)
+{
+    fStatus = text;
+    emit StatusChanged(text);
+}
+
+bool TSession::Refuse(TCommand)
+{
+    if (!fBusy)
+        return false;
+    if (!fRefusalSaid) {
+        fRefusalSaid = true;
+        emit Said(kBusy);
+    }
+    return true;
+}
+
+void TSession::SetLabel(TSide side, const QString &value)
+{
+    fDocs[side].label = value;
+    emit LabelChanged(side, value);
+}
+
+void TSession::LoadFile(TSide side, const QString &path)
+{
+    if (Refuse(TCommand::Load))
+        throw EParlune(QStringLiteral("A scan is running: load \"%1\" when it has ended (Esc cancels it)").arg(path));
+    Lines(side).LoadFromFile(path, HashUnit::HashNormalized);
+    fromFile(side, path);
+    textReplaced(side);
+}
+
+void TSession::SetServerText(const QString &text)
+{
+    if (Refuse(TCommand::Load))
+        throw EParlune(kBusy);
+    Lines(TSide::Right).SetText(text);
+    TDocument &doc = fDocs[TSide::Right];
+    unwatch(TSide::Right);
+    doc.path.clear();
+    doc.name = kServerEditor;
+    doc.origin = TOrigin::Server;
+    doc.stamp = -1;
+    textReplaced(TSide::Right);
+}
+
+void TSession::textReplaced(TSide side)
+{
+    SetStatus(kNoStatus);
+    emit TextReplaced(side);
+    emit TitleChanged(Title());
+}
+
+int TSession::FirstLineNotEncodable() const
+{
+    return Lines(TSide::Right).FirstLineNotEncodable();
+}
+
+void TSession::SaveRight(const QString &path, std::optional<TTextEncoding> encoding)
+{
+    if (Refuse(TCommand::Save))
+        throw EParlune(kBusy);
+    TLines &lines = Lines(TSide::Right);
+    const TTextEncoding before = lines.Encoding();
+    if (encoding)
+        lines.SetEncoding(*encoding);
+    try {
+        lines.SaveToFile(path);
+    } catch (...) {
+        lines.SetEncoding(before);
+        throw;
+    }
+    fromFile(TSide::Right, path);
+    SetLabel(TSide::Right, path);
+}
+
+void TSession::Scan()
+{
+    if (Refuse(TCommand::Scan))
+        return;
+    runPass([this] { return fPass.Run(); });
+}
+
+void TSession::runPass(const std::function<QString()> &pass)
+{
+    const QString before = fStatus;
+    if (Lines(TSide::Left).Count() > 0 && Lines(TSide::Right).Count() > 0)
+        SetStatus(kScanning);
+    QString status;
+    {
+        // Busy on every way out of the pass, and idle again after it.
+        fBusy = true;
+        fRefusalSaid = false;
+        emit BusyChanged(true);
+        struct TIdle
+        {
+            TSession &s;
+            ~TIdle()
+            {
+                s.fBusy = false;
+                emit s.BusyChanged(false);
+            }
+        } idle{*this};
+        try {
+            status = pass();
+        } catch (...) {
+            SetStatus(before);
+            throw;
+        }
+    }
+    SetStatus(status);
+    emit PassEnded(status.startsWith(CompareOps::kChangesPrefix));
+}
+
+QStringList TSession::Reload()
+{
+    if (Refuse(TCommand::Reload))
+        return {};
+    QStringList errors;
+    for (TSide side : kSides) {
+        const QString path = fDocs[side].path;
+        if (path.isEmpty())
+            continue;
+        try {
+            LoadFile(side, path);
+            SetLabel(side, path);
+        } catch (const EParlune &e) {
+            errors << e.message();
+        }
+    }
+    Scan();
+    return errors;
+}
+
+QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
+{
+    QStringList errors;
+    int loaded = 0;
+    for (TSide side : kSides) {
+        const QString path = QFileInfo(side == TSide::Left ? left : right).absoluteFilePath();
+        try {
+            LoadFile(side, path);
+            SetLabel(side, path);
+            ++loaded;
+        } catch (const std::exception &e) {
+            errors << QString::fromUtf8(e.what());
+        }
+    }
+    try {
+        runPass([this, loaded] {
+            const QString status = loaded == 2 ? StartFiles::CompareWithNothing(fPass, Lines(TSide::Left),
+                                                                                Lines(TSide::Right))
+                                               : QString();
+            return status.isEmpty() ? fPass.Run() : status;
+        });
+    } catch (const std::exception &e) {
+        errors << QString::fromUtf8(e.what());
+    }
+    return errors;
+}
+
+void TSession::fromFile(TSide side, const QString &path)
+{
+    TDocument &doc = fDocs[side];
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (doc.path != absolute)
+        unwatch(side);
+    doc.path = absolute;
+    doc.name = QFileInfo(absolute).fileName();
+    doc.origin = TOrigin::File;
+    doc.stamp = diskStamp(absolute);
+    if (QFileInfo(absolute).isFile())
+        watch(absolute);
+    emit TitleChanged(Title());
+}
+
+void TSession::TakeDiskState(TSide side)
+{
+    fDocs[side].stamp = diskStamp(fDocs[side].path);
+}
+
+void TSession::watch(const QString &path)
+{
+    if (!fWatcher.files().contains(path))
+        fWatcher.addPath(path);
+}
+
+void TSession::unwatch(TSide side)
+{
+    const QString &path = fDocs[side].path;
+    if (!path.isEmpty() && path != fDocs[OtherSide(side)].path)
+        fWatcher.removePath(path);
+}
+
+void TSession::fileChanged(const QString &path)
+{
+    // A save that replaces the file ends the watch on the old one: watch the
+    // new one. A change seen already (several signals for one save, or this
+    // program's own save) is not reported.
+    for (TSide side : kSides) {
+        TDocument &doc = fDocs[side];
+        if (doc.path != path)
+            continue;
+        if (QFileInfo(path).isFile())
+            watch(path);
+        const qint64 now = diskStamp(path);
+        if (now == doc.stamp || doc.reporting)
+            continue;
+        doc.reporting = true;
+        QTimer::singleShot(kSettleMs, this, [this, side, path] {
+            TDocument &d = fDocs[side];
+            d.reporting = false;
+            if (d.path == path && diskStamp(path) != d.stamp)
+                emit ChangedOnDisk(side);
+        });
+    }
+}
