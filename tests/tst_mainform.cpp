@@ -1,5 +1,6 @@
 #include "text/Errors.h"
 #include "LinesTestUtil.h"
+#include "WindowTestUtil.h"
 #include "dialogs/MessageDialog.h"
 #include "app/MainForm.h"
 #include "session/Session.h"
@@ -28,40 +29,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Answers the file dialogs from a queue; an empty answer is a cancel.
-class TScriptedChooser : public TFileChooser
-{
-public:
-    QStringList answers;
-    QStringList currents;  // the current file each dialog was given
-    QString ChooseFileToOpen(const QString &, const QString &, const QString &current) override
-    {
-        currents << current;
-        return next();
-    }
-    QString ChooseFileToSave(const QString &current) override
-    {
-        currents << current;
-        return next();
-    }
-
-private:
-    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
 
 // n numbered lines on the left (each followed by an empty line when asked),
 // the same lines in reverse order on the right.

@@ -314,15 +314,14 @@ void TMainForm::wireSession()
 void TMainForm::busyChanged(bool busy)
 {
     // While a pass runs the session refuses every command that changes a
-    // text; what shows those commands is off meanwhile, and the pointer
-    // says that the window works.
+    // text; the buttons of those commands are off meanwhile, and the
+    // pointer says that the window works. Keys stay live, so that the
+    // session can say why they do nothing.
     for (TTextPane *memo : fMemo.values)
         memo->SetEditLocked(busy);
     for (QWidget *w : std::initializer_list<QWidget *>{LeftFileButton(), RightLoadFileButton(), fSaveAsButton,
                                                        fLoadSelectedFileButton, fQuorvelLoadButton, fCompareButton})
         w->setEnabled(!busy);
-    fReloadAction->setEnabled(!busy);
-    fDiffCommands->CopyLeftAction->setEnabled(!busy);
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else

@@ -132,13 +132,13 @@ void TSession::SaveRight(const QString &path, std::optional<TTextEncoding> encod
 
 void TSession::Scan()
 {
-    if (Refuse(TCommand::Scan))
-        return;
     runPass([this] { return fPass.Run(); });
 }
 
 void TSession::runPass(const std::function<QString()> &pass)
 {
+    if (Refuse(TCommand::Scan))
+        return;
     const QString before = fStatus;
     if (Lines(TSide::Left).Count() > 0 && Lines(TSide::Right).Count() > 0)
         SetStatus(kScanning);
@@ -190,6 +190,8 @@ QStringList TSession::Reload()
 
 QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
 {
+    if (Refuse(TCommand::Load))
+        return {};
     QStringList errors;
     int loaded = 0;
     for (TSide side : kSides) {

@@ -1,0 +1,42 @@
+#pragma once
+// Shared pieces of the window tests: file dialogs answered from a script,
+// and whole-file reads and writes.
+
+#include "app/FileDialogs.h"
+
+#include <QFile>
+#include <QStringList>
+
+// Answers the file dialogs from a queue; an empty answer is a cancel.
+class TScriptedChooser : public TFileChooser
+{
+public:
+    QStringList answers;
+    QStringList currents;  // the current file each dialog was given
+    QString ChooseFileToOpen(const QString &, const QString &, const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
+    QString ChooseFileToSave(const QString &current) override
+    {
+        currents << current;
+        return next();
+    }
+
+private:
+    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
