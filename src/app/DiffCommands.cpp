@@ -2,7 +2,7 @@
 
 #include "compare/CompareOps.h"
 #include "session/Session.h"
-#include "app/Guarded.h"
+#include "platform/Guarded.h"
 #include "panes/TextPane.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DiffCommands.h"
 #include "app/InlineEmphasis.h"
-#include "app/Guarded.h"
+#include "platform/Guarded.h"
 #include "app/HeaderFlow.h"
 #include "dialogs/MessageDialog.h"
 #include "platform/NamedMutex.h"

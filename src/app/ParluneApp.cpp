@@ -14,6 +14,12 @@ TParluneApp::TParluneApp(int &argc, char **argv) : QApplication(argc, argv)
     // stands in.
     setDesktopFileName(QStringLiteral("com.menthak.Parlune"));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("com.menthak.Parlune")));
+    SetErrorReporter([this](const QString &message) { ShowError(message); });
+}
+
+TParluneApp::~TParluneApp()
+{
+    SetErrorReporter({});
 }
 
 bool TParluneApp::notify(QObject *receiver, QEvent *event)
@@ -35,12 +41,4 @@ void TParluneApp::ShowError(const QString &message)
         return;
     }
     ShowStyledMessage(QStringLiteral("Something Went Wrong"), message, 0);
-}
-
-void ReportError(const QString &message)
-{
-    if (auto *app = qobject_cast<TParluneApp *>(QCoreApplication::instance()))
-        app->ShowError(message);
-    else
-        ShowStyledMessage(QStringLiteral("Something Went Wrong"), message, 0);
 }

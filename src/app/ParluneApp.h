@@ -13,6 +13,7 @@ public:
     using TErrorPresenter = std::function<void(const QString &message)>;
 
     TParluneApp(int &argc, char **argv);
+    ~TParluneApp() override;
     bool notify(QObject *receiver, QEvent *event) override;
 
     // How a caught error is shown; by default a modal message box.
@@ -23,6 +24,6 @@ private:
     TErrorPresenter fPresenter;
 };
 
-// Shows an error as the application object does (also before its event
-// loop runs, and when the application object is a plain one).
-void ReportError(const QString &message);
+// Errors reported (platform/ErrorReport.h) are shown as the application
+// object shows them, also before its event loop runs.
+#include "platform/ErrorReport.h"

@@ -164,6 +164,7 @@ private:
     TTextPos posAt(QPoint viewportPoint) const;
     void edit(TTextPos from, TTextPos to, const QString &text, TEditCommand::TKind kind);
     void moveCaret(QKeyEvent *event);
+    void handleKey(QKeyEvent *event);
     void paintRow(QPainter &p, int row, int y);
     void paintGutter(QPainter &p, const QRect &area);
     std::pair<TTextPos, TTextPos> selection() const;

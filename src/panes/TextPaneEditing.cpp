@@ -2,6 +2,8 @@
 // menu and the keyboard.
 #include "panes/TextPane.h"
 
+#include "platform/Guarded.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -155,7 +157,7 @@ QMenu *TTextPane::CreateContextMenu(QWidget *parent)
     // handling runs them, so the menu must not take them as shortcuts too.
     auto add = [&](const QString &text, QKeySequence keys, bool enabled, auto slot) {
         const QString shown = keys.isEmpty() ? text : text + u'\t' + keys.toString(QKeySequence::NativeText);
-        QAction *a = menu->addAction(shown, this, slot);
+        QAction *a = menu->addAction(shown, this, Guarded(slot));
         a->setEnabled(enabled);
     };
     menu->addSection(QStringLiteral("ClipBoard"));
@@ -258,6 +260,12 @@ void TTextPane::moveCaret(QKeyEvent *event)
 }
 
 void TTextPane::keyPressEvent(QKeyEvent *event)
+{
+    // An edit that fails (a limit, memory) ends that key alone.
+    Guarded([this, event] { handleKey(event); })();
+}
+
+void TTextPane::handleKey(QKeyEvent *event)
 {
     if (event == QKeySequence::Copy) {
         Copy();

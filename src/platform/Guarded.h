@@ -4,7 +4,7 @@
 // exceptions, so nothing may unwind through it; the application object's
 // catch in notify() stays only as a last resort.
 
-#include "app/ParluneApp.h"
+#include "platform/ErrorReport.h"
 
 #include <exception>
 #include <functional>
