@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
+#include <climits>
 #include <algorithm>
 
 namespace {
@@ -38,13 +40,24 @@ TDiffCommands::TDiffCommands(TSession &session, const TPerSide<TTextPane *> &pan
                             &TDiffCommands::Previous);
     CopyLeftAction = action(QStringLiteral("Copy Left Text Here"), {QKeySequence(Qt::ALT | Qt::Key_Right)},
                             &TDiffCommands::CopyLeftTextHere);
-    fPanes[TSide::Right]->SetExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
+    fPanes[TSide::Right]->AddExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
 
     PositionLabel = new QLabel;
     PositionLabel->setContentsMargins(0, 0, 8, 0);
     fStatusBar->addPermanentWidget(PositionLabel);
     // A new text (a load, a pass rebuilding the panes) ends what the field said.
     connect(&fSession.Lines(TSide::Right), &TLines::Reset, PositionLabel, &QLabel::clear);
+    // Marks change outside a pass only by editing steps and their undo:
+    // counted once those have settled.
+    connect(&fSession.Lines(TSide::Right), &TLines::MarksChanged, this, [this] {
+        if (!fRecountDue) {
+            fRecountDue = true;
+            QTimer::singleShot(0, this, [this] {
+                fRecountDue = false;
+                marksChanged();
+            });
+        }
+    });
 }
 
 void TDiffCommands::PassEnded()
@@ -119,11 +132,20 @@ void TDiffCommands::CopyLeftTextHere()
         say(run ? QString() : kNotInDifference);
         return;
     }
-    // The left rows of the run, fillers (empty rows) left out.
+    // The left lines the run stands against: the rows the comparison
+    // paired with the run's rows, wherever edits since have moved them.
+    int low = INT_MAX, high = -1;
+    for (int r = run->first; r < run->first + run->count; ++r) {
+        const int paired = right.Row(r).passRow;
+        if (paired >= 0) {
+            low = std::min(low, paired);
+            high = std::max(high, paired);
+        }
+    }
     QStringList taken;
-    for (int r = run->first; r < run->first + run->count && r < left.Count(); ++r)
-        if (left.Length(r) > 0)
-            taken << left.Get(r);
+    for (int p = std::max(low, 0); p <= high && p < left.Count(); ++p)
+        if (left.Row(p).passRow == p && !left.Row(p).filler())
+            taken << left.Get(p);
     const int last = run->first + run->count - 1;
     TTextPos from{run->first, 0};
     TTextPos to{last + 1, 0};
@@ -135,17 +157,25 @@ void TDiffCommands::CopyLeftTextHere()
     } else if (!taken.isEmpty()) {
         text += u'\n';
     }
-    rightPane->ReplaceText(from, to, text);
-    // The rows now hold the left text: they are no longer a difference.
-    // (Mark by mark: a batched change would read as a new text and end the
-    // undo history.)
-    for (int r = run->first; r < run->first + std::max<int>(1, int(taken.size())) && r < right.Count(); ++r) {
-        if (r == run->first && taken.isEmpty() && from.line < run->first)
-            break;  // the run went with the rows before it untouched
-        right.SetBreakPoint(r, false);
-        right.SetBookmark(r, false);
+    {
+        // The text and the marks change as one undo step: undoing it brings
+        // back the run and its marks.
+        TTextPane::TEditGroup step(*rightPane, CopyLeftAction->text());
+        rightPane->ReplaceText(from, to, text);
+        // The rows now hold the left text: they are no longer a difference.
+        if (!taken.isEmpty())
+            rightPane->ClearMarks(run->first, std::min<int>(int(taken.size()), right.Count() - run->first));
     }
-    fSession.SetStatus(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(right)));
+    marksChanged();
+}
+
+void TDiffCommands::marksChanged()
+{
+    // The count and the field describe the marks of the last pass as they
+    // stand now (a run taken across, or that step undone or redone).
+    if (!fSession.Status().startsWith(CompareOps::kChangesPrefix))
+        return;
+    fSession.SetStatus(CompareOps::kChangesPrefix + QString::number(DiffRuns::MarkedRows(fSession.Lines(TSide::Right))));
     emit MarksChanged();
     showPosition();
 }

@@ -48,9 +48,11 @@ private:
     void goTo(const DiffRuns::TRun &run);
     void showPosition();
     void say(const QString &text);
+    void marksChanged();
 
     TSession &fSession;
     TPerSide<TTextPane *> fPanes;
     QStatusBar *fStatusBar;
-    bool fFromTop = false;  // no move since the pass: "next" starts above row 0
+    bool fFromTop = false;
+    bool fRecountDue = false;  // no move since the pass: "next" starts above row 0
 };

@@ -120,7 +120,13 @@ TMainForm::TMainForm(QWidget *parent, const QStringList &arguments)
     FormCreate(arguments);
 }
 
-TMainForm::~TMainForm() = default;  // FormDestroy: nothing is saved
+TMainForm::~TMainForm()
+{
+    // The panes show the session's lines: they go first.
+    for (TTextPane *memo : fMemo.values)
+        memo->disconnect(this);
+    delete fLayout1;
+}
 
 void TMainForm::buildLayout()
 {
@@ -249,7 +255,16 @@ void TMainForm::FormCreate(const QStringList &arguments)
         connect(fMemo[side], &TTextPane::OnDragDrop, this,
                 Guarded([this, side](QDropEvent *e) { MemoDragDrop(side, e); }));
         connect(fMemo[side], &TTextPane::EditRefused, this, [this] { fSession->Refuse(TCommand::Edit); });
+        connect(fMemo[side], &TTextPane::ModifiedChanged, this,
+                [this, side](bool modified) { fSession->SetModified(side, modified); });
     }
+
+    fSaveAction = new QAction(QStringLiteral("Save"), this);
+    fSaveAction->setShortcut(QKeySequence::Save);
+    fSaveAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(fSaveAction);
+    connect(fSaveAction, &QAction::triggered, this, Guarded([this] { Save(); }));
+    RightMemo()->AddExtraMenuActions(QStringLiteral("File"), {fSaveAction});
 
     fReloadAction = new QAction(QStringLiteral("Reload and Scan"), this);
     fReloadAction->setShortcut(QKeySequence(Qt::Key_F5));
@@ -292,7 +307,8 @@ void TMainForm::wireSession()
     connect(fSession, &TSession::TitleChanged, this, &QWidget::setWindowTitle);
     connect(fSession, &TSession::Said, this, [this](const QString &text) { fStatusBar1->showMessage(text, 4000); });
     connect(fSession, &TSession::BusyChanged, this, &TMainForm::busyChanged);
-    connect(fSession, &TSession::TextReplaced, this, [this] {
+    connect(fSession, &TSession::TextReplaced, this, [this](TSide side) {
+        fMemo[side]->SetUnmodified();  // the text as loaded
         // The strip told of the texts that were replaced.
         fOverviewRectangle->SetImage(QImage());
         SizeOverviewBox();
@@ -352,7 +368,7 @@ void TMainForm::LoadSelectedFileButtonClick()
 
 void TMainForm::QuorvelLoadButtonClick()
 {
-    if (!fSession->Refuse(TCommand::Load))
+    if (!fSession->Refuse(TCommand::Load) && mayReplaceRight())
         load_from_quorvel(2);
 }
 
@@ -368,6 +384,12 @@ void TMainForm::showEvent(QShowEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    bool close = false;
+    Guarded([&] { close = mayReplaceRight(); })();
+    if (!close) {
+        event->ignore();
+        return;
+    }
     fSession->Cancel();  // a running pass ends at its next step
     QMainWindow::closeEvent(event);
 }
@@ -445,6 +467,10 @@ void TMainForm::CompareButtonClick()
 
 void TMainForm::ReloadAndScan()
 {
+    if (fSession->Refuse(TCommand::Reload))
+        return;
+    if (!fSession->Path(TSide::Right).isEmpty() && !mayReplaceRight())
+        return;
     const QStringList errors = fSession->Reload();
     if (!errors.isEmpty())
         ReportError(errors.join(u'\n'));
@@ -461,31 +487,66 @@ void TMainForm::LoadFileButtonClick(TSide side)
     if (fSession->Refuse(TCommand::Load))
         return;
     const QString path = fChooser->ChooseFileToOpen(QStringLiteral("*.*"), QStringLiteral(".*"), fSession->Path(side));
-    if (!path.isEmpty())  // cancelled: nothing changes
-        LoadFile(side, path);
+    if (path.isEmpty())  // cancelled: nothing changes
+        return;
+    if (side == TSide::Right && !mayReplaceRight())
+        return;
+    LoadFile(side, path);
 }
 
 void TMainForm::SaveAsButtonClick()
 {
+    saveAs();
+}
+
+bool TMainForm::Save()
+{
     if (fSession->Refuse(TCommand::Save))
-        return;
+        return false;
+    const QString path = fSession->Path(TSide::Right);
+    return path.isEmpty() ? saveAs() : saveRightTo(path);
+}
+
+bool TMainForm::saveAs()
+{
+    if (fSession->Refuse(TCommand::Save))
+        return false;
     const QString path = fChooser->ChooseFileToSave(fSession->Path(TSide::Right));
-    if (path.isEmpty())
-        return;
-    TLines &lines = fSession->Lines(TSide::Right);
-    lines.TrimTrailing();
-    // Characters the file's encoding cannot hold would be written as "?":
-    // offer UTF-8 with a byte-order mark instead, which holds them all.
+    return !path.isEmpty() && saveRightTo(path);
+}
+
+bool TMainForm::saveRightTo(const QString &path)
+{
+    // Characters the file's encoding cannot hold would be lost: offer an
+    // encoding that holds them all instead.
     std::optional<TTextEncoding> encoding;
-    if (const int bad = fSession->FirstLineNotEncodable(); bad >= 0) {
-        const QString body = QStringLiteral("Line %1 holds characters that %2 cannot keep. Save as UTF-8 (with byte-order mark) instead?")
-                                 .arg(bad + 1)
-                                 .arg(EncodingName(lines.Encoding()));
+    if (const int bad = fSession->FirstLineNotEncodable(); bad > 0) {
+        const TTextEncoding fallback = fSession->FallbackEncoding();
+        const QString body = QStringLiteral("Line %1 holds characters that %2 cannot keep. Save as %3 (with byte-order mark) instead?")
+                                 .arg(bad)
+                                 .arg(EncodingName(fSession->Lines(TSide::Right).Encoding()),
+                                      fallback == TTextEncoding::Utf8Bom ? QStringLiteral("UTF-8")
+                                                                         : EncodingName(fallback));
         if (ShowStyledMessage(kEncodingTitle, body, 1) != TMy::kYes)
-            return;
-        encoding = TTextEncoding::Utf8Bom;
+            return false;
+        encoding = fallback;
     }
     fSession->SaveRight(path, encoding);
+    RightMemo()->SetUnmodified();
+    return true;
+}
+
+bool TMainForm::mayReplaceRight()
+{
+    if (!RightMemo()->IsModified())
+        return true;
+    const QString name = fSession->Name(TSide::Right);
+    const QString body = QStringLiteral("Save changes to %1?").arg(name.isEmpty() ? QStringLiteral("the right text") : name);
+    switch (ShowStyledMessage(kUnsavedTitle, body, 2)) {
+    case TMy::kYes: return Save();
+    case TMy::kNo: return true;
+    default: return false;
+    }
 }
 
 void TMainForm::MemoDragOver(QDragMoveEvent *event)
@@ -503,7 +564,7 @@ void TMainForm::MemoDragOver(QDragMoveEvent *event)
 void TMainForm::MemoDragDrop(TSide side, QDropEvent *event)
 {
     const QString path = droppedFile(event->mimeData());
-    if (path.isEmpty() || fSession->Refuse(TCommand::Load)) {
+    if (path.isEmpty() || fSession->Refuse(TCommand::Load) || (side == TSide::Right && !mayReplaceRight())) {
         event->ignore();
         return;
     }
@@ -516,15 +577,20 @@ void TMainForm::askAboutDiskChange(TSide side)
     const QString path = fSession->Path(side);
     if (path.isEmpty() || fSession->Busy() || fAsking[side])
         return;
-    const QString body = QStringLiteral("%1 has changed on disk. Load it again into the %2 pane?")
-                             .arg(QFileInfo(path).fileName(),
-                                  side == TSide::Left ? QStringLiteral("left") : QStringLiteral("right"));
+    const QString name = QFileInfo(path).fileName();
+    const QString body = fMemo[side]->IsModified()
+        ? QStringLiteral("%1 has changed on disk. Load it again and discard your changes?").arg(name)
+        : QStringLiteral("%1 has changed on disk. Load it again into the %2 pane?")
+              .arg(name, side == TSide::Left ? QStringLiteral("left") : QStringLiteral("right"));
     fAsking[side] = true;
     const bool yes = ShowStyledMessage(kChangedTitle, body, 1) == TMy::kYes;
     fAsking[side] = false;
     fSession->TakeDiskState(side);
-    if (yes && fSession->Path(side) == path)
-        LoadFile(side, path);
+    if (!yes || fSession->Path(side) != path)
+        return;
+    // As F5 does: the text again, then the comparison.
+    LoadFile(side, path);
+    fSession->Scan();
 }
 
 void TMainForm::PaintOverview()

@@ -45,6 +45,7 @@ public:
     static constexpr QRgb kHeaderColor = 0xFFB4ECBD;
     static inline const QString kEncodingTitle = QStringLiteral("Characters Would Be Lost");
     static inline const QString kChangedTitle = QStringLiteral("File Changed on Disk");
+    static inline const QString kUnsavedTitle = QStringLiteral("Unsaved Changes");
 
     // The arguments after the program's name may ask to load from Quorvel
     // at once (/L, /R, /B, /M) or to compare two files (see CommandLine.h).
@@ -88,6 +89,7 @@ public:
     TDiffCommands *DiffCommands() const { return fDiffCommands; }
     TInlineEmphasis *InlineChanges() const { return fInlineChanges; }
     QAction *ReloadAction() const { return fReloadAction; }
+    QAction *SaveAction() const { return fSaveAction; }
     TFindState &FindState() { return fFindState; }
     const QString &StyleBook2() const { return fStyleBook2; }
 
@@ -99,6 +101,9 @@ public:
     void CompareButtonClick();
     void LoadFileButtonClick(TSide side);  // "Load Other File" above either pane
     void SaveAsButtonClick();
+    // Ctrl+S: the right text back to its own file, or under a name asked
+    // for when it has none. False when nothing was saved.
+    bool Save();
     void MemoDragOver(QDragMoveEvent *event);
     void MemoDragDrop(TSide side, QDropEvent *event);
     void Action1Execute();
@@ -135,6 +140,11 @@ private:
     void wireSession();
     void busyChanged(bool busy);
     void askAboutDiskChange(TSide side);
+    bool saveAs();
+    bool saveRightTo(const QString &path);
+    // Before the right text is replaced: when it holds unsaved edits, asks
+    // whether to save them. False when the user cancels (or the save failed).
+    bool mayReplaceRight();
     void reportLater(const QStringList &errors);
 
     TSession *fSession;
@@ -159,6 +169,7 @@ private:
     QString fStyleBook2;  // the window's style sheet, also for message dialogs
     QAction *fAction1 = nullptr;  // Ctrl+F
     QAction *fReloadAction = nullptr;  // F5
+    QAction *fSaveAction = nullptr;    // Ctrl+S
     TWindowMenu *fWindowMenu = nullptr;
     TAboutBox *fAboutBox = nullptr;
     TFindState fFindState;  // the find dialog object: kept for the whole run

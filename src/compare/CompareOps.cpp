@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <future>
+#include <optional>
 
 namespace CompareOps {
 
@@ -203,9 +204,32 @@ QString TComparePass::Run()
         return kNoTextLeft;
     if (rightEmpty)
         return kNoTextRight;
-    RemoveBlankLines(fLeft);
-    RemoveBlankLines(fRight);
-    return RunComparison();
+    // A pass that can be cancelled (it yields) can end without rows: then
+    // both lists go back to what they held before it, empty lines and old
+    // marks included, rather than keep marks on rows they no longer describe.
+    std::optional<TLines::TState> before[2];
+    if (fYield) {
+        before[0] = fLeft.SaveState();
+        before[1] = fRight.SaveState();
+    }
+    const auto restore = [&] {
+        if (before[0]) {
+            fLeft.RestoreState(std::move(*before[0]));
+            fRight.RestoreState(std::move(*before[1]));
+        }
+    };
+    QString status;
+    try {
+        RemoveBlankLines(fLeft);
+        RemoveBlankLines(fRight);
+        status = RunComparison();
+    } catch (...) {
+        restore();
+        throw;
+    }
+    if (status == kScanCancelled)
+        restore();
+    return status;
 }
 
 QString TComparePass::RunComparison()

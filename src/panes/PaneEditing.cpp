@@ -71,7 +71,8 @@ TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
 
 TEditCommand::TEditCommand(TLines &lines, TTextPos from, TTextPos to, const QString &text, TKind kind,
                            const TCaret &before, TApply apply)
-    : fLines(lines), fFrom(from), fRemoved(TextBetween(lines, from, to)), fInserted(text),
+    : fLines(lines), fRowsBefore(lines.RowInfos(from.line, to.line - from.line + 1)), fFrom(from),
+      fRemoved(TextBetween(lines, from, to)), fInserted(text),
       fInsertedEnd(EndOf(from, text)), fKind(kind),
       fBefore(before), fApply(std::move(apply))
 {
@@ -94,8 +95,26 @@ void TEditCommand::undo()
         [&] {
             RemoveText(fLines, fFrom, fInsertedEnd);
             InsertText(fLines, fFrom, fRemoved);
+            // The rows are back: so is what they stood for (loaded lines,
+            // fillers, hidden empty lines, marks).
+            fLines.SetRowInfos(fFrom.line, fRowsBefore);
         },
         fBefore);
+}
+
+TRowsCommand::TRowsCommand(TLines &lines, int first, std::vector<TRowInfo> after)
+    : fLines(lines), fFirst(first), fBefore(lines.RowInfos(first, int(after.size()))), fAfter(std::move(after))
+{
+}
+
+void TRowsCommand::redo()
+{
+    fLines.SetRowInfos(fFirst, fAfter);
+}
+
+void TRowsCommand::undo()
+{
+    fLines.SetRowInfos(fFirst, fBefore);
 }
 
 bool TEditCommand::mergeWith(const QUndoCommand *other)

@@ -40,6 +40,22 @@ QString NormalizeText(QString text, int tabSize);
 
 // One undoable edit. The caret positions before and after are restored
 // with it, through the pane's callback.
+// Sets the infos (marks included) of a run of rows; undone, puts back
+// what they were.
+class TRowsCommand : public QUndoCommand
+{
+public:
+    TRowsCommand(TLines &lines, int first, std::vector<TRowInfo> after);
+    void redo() override;
+    void undo() override;
+
+private:
+    TLines &fLines;
+    int fFirst;
+    std::vector<TRowInfo> fBefore;
+    std::vector<TRowInfo> fAfter;
+};
+
 class TEditCommand : public QUndoCommand
 {
 public:
@@ -63,6 +79,7 @@ public:
 
 private:
     TLines &fLines;
+    std::vector<TRowInfo> fRowsBefore;  // of the rows the edit covers: an undo puts them back
     TTextPos fFrom;
     QString fRemoved;
     QString fInserted;

@@ -64,6 +64,7 @@ TTextPane::TTextPane(TLines &lines, QWidget *parent)
     updateMetrics();
 
     fUndo.setUndoLimit(kUndoLimit);
+    connect(&fUndo, &QUndoStack::cleanChanged, this, &TTextPane::reportModified);
     fBlink.setInterval(530);
     connect(&fBlink, &QTimer::timeout, this, [this] {
         fCaretShown = !fCaretShown;
@@ -82,6 +83,13 @@ TTextPane::TTextPane(TLines &lines, QWidget *parent)
         fGutter->update();
     });
     updateScrollBars();
+}
+
+TTextPane::~TTextPane()
+{
+    // The undo history goes quietly: its last signals would reach a pane
+    // half gone.
+    fUndo.disconnect(this);
 }
 
 void TTextPane::updateMetrics()
@@ -136,7 +144,7 @@ void TTextPane::fitGutter()
     // Room for the largest number beside one glyph, as a marked row places
     // them (the glyph 3 from the right edge, the number 2 left of it), and
     // one unit of margin on the left.
-    const qreal number = QFontMetricsF(fFont).horizontalAdvance(QString::number(std::max(1, fLines->Count())));
+    const qreal number = QFontMetricsF(fFont).horizontalAdvance(QString::number(std::max(1, fLines->TextLineCount())));
     const int glyph = std::max(BreakPointGlyph().width(), BookmarkGlyph().width()) + 3 + 2;
     const int width = std::max(kGutterWidth, int(std::ceil(number)) + 1 + glyph);
     if (width == fGutterWidth)
@@ -395,7 +403,10 @@ void TTextPane::onModelReset()
     if (!fOwnEdit) {
         // The text was replaced from outside (load, comparison): earlier
         // undo steps no longer fit it, and the caret goes to the start.
+        // Edits made before stay edits until the text is loaded or saved.
+        fModifiedBeforeUndo = IsModified();
         fUndo.clear();
+        reportModified();
         fCaret = fAnchor = {};
         fDesiredCol = -1;
         fTop = 0;

@@ -36,6 +36,7 @@ public:
     // A pane over a line list kept by someone else, who keeps it alive for
     // as long as the pane.
     explicit TTextPane(TLines &lines, QWidget *parent = nullptr);
+    ~TTextPane() override;
 
     TLines &Lines() { return *fLines; }
     const TLines &Lines() const { return *fLines; }
@@ -103,11 +104,34 @@ public:
     // Characters to draw with emphasis: filled with fill, drawn in text (an
     // invalid colour keeps the text black). nullptr: none.
     void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text);
-    // Actions added at the end of the context menu, in their own group.
-    void SetExtraMenuActions(const QString &group, const QList<QAction *> &actions);
+    // Actions added at the end of the context menu, a group after the
+    // groups added before.
+    void AddExtraMenuActions(const QString &group, const QList<QAction *> &actions);
     // Replaces the text between two positions as one undo step, as typing
     // would (nothing in a read-only or locked pane).
     void ReplaceText(TTextPos from, TTextPos to, const QString &text);
+
+    // Clears the marks of rows first .. first + count - 1 as one undo step.
+    void ClearMarks(int first, int count);
+    // Edits made while one lives are one undo step: the begin and the end
+    // of the step always pair up.
+    class TEditGroup
+    {
+    public:
+        TEditGroup(TTextPane &pane, const QString &name);
+        ~TEditGroup();
+        TEditGroup(const TEditGroup &) = delete;
+        TEditGroup &operator=(const TEditGroup &) = delete;
+
+    private:
+        TTextPane &fPane;
+    };
+
+    // Whether the text holds edits since it was loaded or saved (undoing
+    // back to that state makes it unmodified again).
+    bool IsModified() const { return fModifiedBeforeUndo || !fUndo.isClean(); }
+    // The text as it stands is the saved or loaded one.
+    void SetUnmodified();
 
     // The context menu, built afresh with its items enabled as they can act.
     QMenu *CreateContextMenu(QWidget *parent);
@@ -124,6 +148,7 @@ signals:
     // The first visible line changed, for whatever reason: the bar, the
     // wheel, a TopLine write, the caret being followed, lines changing.
     void TopLineChanged(TTextPane *sender);
+    void ModifiedChanged(bool modified);
     // An edit was refused because the pane is locked (not read-only).
     void EditRefused();
     void OnDragOver(QDragMoveEvent *event);
@@ -172,6 +197,7 @@ private:
     void onModelReset();
     void onLinesInserted(int index, int count);
     void onLinesRemoved(int index, int count);
+    void reportModified();
 
     TLines *fLines;
     TGutter *fGutter;
@@ -197,6 +223,7 @@ private:
     TRowEmphasis *fEmphasis = nullptr;
     QColor fEmphasisFill;
     QColor fEmphasisText;
-    QString fExtraGroup;
-    QList<QAction *> fExtraActions;
+    QList<std::pair<QString, QList<QAction *>>> fExtraMenu;
+    bool fModifiedBeforeUndo = false;  // edits older than the undo history
+    bool fReportedModified = false;
 };

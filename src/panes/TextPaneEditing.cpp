@@ -57,10 +57,45 @@ void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const Q
     viewport()->update();
 }
 
-void TTextPane::SetExtraMenuActions(const QString &group, const QList<QAction *> &actions)
+void TTextPane::AddExtraMenuActions(const QString &group, const QList<QAction *> &actions)
 {
-    fExtraGroup = group;
-    fExtraActions = actions;
+    fExtraMenu.append({group, actions});
+}
+
+void TTextPane::ClearMarks(int first, int count)
+{
+    if (!mayEdit())
+        return;
+    std::vector<TRowInfo> after = fLines->RowInfos(first, count);
+    for (TRowInfo &info : after)
+        info.marks = 0;
+    fUndo.push(new TRowsCommand(*fLines, first, std::move(after)));
+}
+
+TTextPane::TEditGroup::TEditGroup(TTextPane &pane, const QString &name) : fPane(pane)
+{
+    fPane.fUndo.beginMacro(name);
+}
+
+TTextPane::TEditGroup::~TEditGroup()
+{
+    fPane.fUndo.endMacro();
+}
+
+void TTextPane::SetUnmodified()
+{
+    fModifiedBeforeUndo = false;
+    fUndo.setClean();
+    reportModified();
+}
+
+void TTextPane::reportModified()
+{
+    const bool modified = IsModified();
+    if (modified == fReportedModified)
+        return;
+    fReportedModified = modified;
+    emit ModifiedChanged(modified);
 }
 
 void TTextPane::InsertTyped(const QString &text)
@@ -173,9 +208,9 @@ QMenu *TTextPane::CreateContextMenu(QWidget *parent)
     add(QStringLiteral("Delete Selection"), QKeySequence(Qt::Key_Delete), writable && HasSelection(),
         [this] { DeleteSelection(); });
     add(QStringLiteral("Delete Line"), {}, writable && fLines->Count() > 0, [this] { DeleteLine(); });
-    if (!fExtraActions.isEmpty()) {
-        menu->addSection(fExtraGroup);
-        menu->addActions(fExtraActions);
+    for (const auto &[group, actions] : fExtraMenu) {
+        menu->addSection(group);
+        menu->addActions(actions);
     }
     return menu;
 }

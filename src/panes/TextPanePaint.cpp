@@ -114,8 +114,11 @@ void TTextPane::paintGutter(QPainter &p, const QRect &area)
             p.drawPixmap(QPointF(glyphRight - bp.width(), y + (fLineHeight - bp.height()) / 2), bp);
             right = glyphRight - bp.width() - 2;
         }
-        p.setPen(kGutterText);
-        p.drawText(QRectF(0, y, right, fLineHeight), Qt::AlignRight | Qt::AlignVCenter, QString::number(r + 1));
+        // The number of the row's line in the text (a filler has none).
+        if (const int number = fLines->LineNumber(r)) {
+            p.setPen(kGutterText);
+            p.drawText(QRectF(0, y, right, fLineHeight), Qt::AlignRight | Qt::AlignVCenter, QString::number(number));
+        }
     }
 }
 

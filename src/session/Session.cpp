@@ -49,9 +49,18 @@ QString TSession::Title() const
 {
     const QString &left = fDocs[TSide::Left].name;
     const QString &right = fDocs[TSide::Right].name;
+    const QString edited = fDocs[TSide::Right].modified ? QStringLiteral("*") : QString();
     if (left.isEmpty() && right.isEmpty())
-        return kAppName;
-    return QStringLiteral("%1 \u2194 %2 \u2014 %3").arg(left, right, kAppName);
+        return edited + kAppName;
+    return edited + QStringLiteral("%1 \u2194 %2 \u2014 %3").arg(left, right, kAppName);
+}
+
+void TSession::SetModified(TSide side, bool modified)
+{
+    if (fDocs[side].modified == modified)
+        return;
+    fDocs[side].modified = modified;
+    emit TitleChanged(Title());
 }
 
 void TSession::SetStatus(const QString &text)
@@ -110,6 +119,12 @@ void TSession::textReplaced(TSide side)
 int TSession::FirstLineNotEncodable() const
 {
     return Lines(TSide::Right).FirstLineNotEncodable();
+}
+
+TTextEncoding TSession::FallbackEncoding() const
+{
+    return Lines(TSide::Right).FirstLineNotEncodable(TTextEncoding::Utf8Bom) == 0 ? TTextEncoding::Utf8Bom
+                                                                                  : TTextEncoding::Utf16LE;
 }
 
 void TSession::SaveRight(const QString &path, std::optional<TTextEncoding> encoding)

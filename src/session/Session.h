@@ -45,8 +45,15 @@ public:
     // elsewhere or from nowhere.
     QString Path(TSide side) const { return fDocs[side].path; }
     TOrigin Origin(TSide side) const { return fDocs[side].origin; }
+    // The file's name, "Quorvel Editor" for the server's text, "" for none.
+    QString Name(TSide side) const { return fDocs[side].name; }
+    // Whether the side's text holds edits since it was loaded or saved; the
+    // pane that edits it tells.
+    bool Modified(TSide side) const { return fDocs[side].modified; }
+    void SetModified(TSide side, bool modified);
     // "LEFT ↔ RIGHT — Parlune" from the two names, or "Parlune" while
-    // neither side holds a file or the editor's text.
+    // neither side holds a file or the editor's text; "*" first while the
+    // right text holds unsaved edits.
     QString Title() const;
     QString Status() const { return fStatus; }
     void SetStatus(const QString &text);
@@ -69,9 +76,12 @@ public:
     void SetLabel(TSide side, const QString &value);
     QString Label(TSide side) const { return fDocs[side].label; }
 
-    // The index of the first line of the right text that its encoding
-    // cannot hold, or -1.
+    // The number of the first line of the right text that its encoding
+    // cannot hold, or 0.
     int FirstLineNotEncodable() const;
+    // An encoding that holds every character of the right text: UTF-8 with
+    // its byte-order mark, else UTF-16 LE (which keeps even lone surrogates).
+    TTextEncoding FallbackEncoding() const;
     // Writes the right text to path (with the given encoding when one is
     // named), and from then on the right side stands for that file.
     void SaveRight(const QString &path, std::optional<TTextEncoding> encoding = std::nullopt);
@@ -115,6 +125,7 @@ private:
         TOrigin origin = TOrigin::None;
         qint64 stamp = -1;
         bool reporting = false;  // a change is about to be reported
+        bool modified = false;
     };
 
     void fromFile(TSide side, const QString &path);

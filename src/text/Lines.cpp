@@ -53,7 +53,72 @@ QString TLines::Get(int i) const
 TLineProp TLines::Prop(int index) const
 {
     checkIndex(index);
-    return unpackProp(fMarks[size_t(index)]);
+    return unpackProp(fRows[size_t(index)].marks);
+}
+
+const TRowInfo &TLines::Row(int index) const
+{
+    checkIndex(index);
+    return fRows[size_t(index)];
+}
+
+std::vector<TRowInfo> TLines::RowInfos(int first, int count) const
+{
+    if (first < 0 || count < 0 || first + count > Count())
+        throw EParlune(QStringLiteral("Invalid line range (%1, %2)").arg(first).arg(count));
+    return std::vector<TRowInfo>(fRows.begin() + first, fRows.begin() + first + count);
+}
+
+void TLines::SetRowInfos(int first, const std::vector<TRowInfo> &infos)
+{
+    if (first < 0 || first + qsizetype(infos.size()) > Count())
+        throw EParlune(QStringLiteral("Invalid line range (%1, %2)").arg(first).arg(infos.size()));
+    if (infos.empty())
+        return;
+    std::copy(infos.begin(), infos.end(), fRows.begin() + first);
+    rowsChanged();
+    notifyMarks(first);
+}
+
+void TLines::forgetDocument()
+{
+    fRaw.clear();
+    fRawBlock.reset();
+    fLoadedEncoding = fEncoding;
+}
+
+void TLines::rowsChanged()
+{
+    fNumbersDirty = true;
+}
+
+int TLines::TextLineCount() const
+{
+    if (!fRows.empty())
+        LineNumber(0);  // brings the numbers up to date
+    return int(std::min<int64_t>(int64_t(fLastNumber) + fHiddenAtEnd, INT32_MAX));
+}
+
+int TLines::LineNumber(int row) const
+{
+    checkIndex(row);
+    if (fNumbersDirty) {
+        fNumbers.resize(fRows.size());
+        int64_t n = 0;
+        for (size_t k = 0; k < fRows.size(); ++k) {
+            const TRowInfo &info = fRows[k];
+            n += info.hidden;
+            if (info.filler()) {
+                fNumbers[k] = 0;
+            } else {
+                ++n;
+                fNumbers[k] = int(std::min<int64_t>(n, INT32_MAX));
+            }
+        }
+        fLastNumber = int(std::min<int64_t>(n, INT32_MAX));
+        fNumbersDirty = false;
+    }
+    return fNumbers[size_t(row)];
 }
 
 int TLines::MaxLength() const
@@ -130,7 +195,8 @@ void TLines::appendExpanded(QStringView s)
         checkLineCount(qsizetype(Count()) + 1);
     const TLineRec r = makeLine(s);
     edit().push_back(r);
-    fMarks.push_back(0);
+    fRows.push_back(TRowInfo{});
+    rowsChanged();
     lengthChanged(0, r.length);
 }
 
@@ -171,7 +237,8 @@ void TLines::InsertLines(int index, const QList<QStringView> &texts)
         made.push_back(makeLine(s));
     std::vector<TLineRec> &lines = edit();
     lines.insert(lines.begin() + index, made.begin(), made.end());
-    fMarks.insert(fMarks.begin() + index, made.size(), 0);
+    fRows.insert(fRows.begin() + index, made.size(), TRowInfo{});
+    rowsChanged();
     for (const TLineRec &r : made)
         lengthChanged(0, r.length);
     reclaimArena(storedBefore);
@@ -186,6 +253,12 @@ void TLines::Replace(int i, QStringView s)
     TLineRec &line = edit()[size_t(i)];
     lengthChanged(line.length, r.length);
     line = r;
+    // Edited: no longer the loaded line (nor a filler); its marks stay.
+    TRowInfo &info = fRows[size_t(i)];
+    if (info.origin != TRowInfo::kText) {
+        info.origin = TRowInfo::kText;
+        rowsChanged();
+    }
     reclaimArena(storedBefore);
     notifyChanged(i);
 }
@@ -198,6 +271,10 @@ void TLines::Delete(int i)
         if ((*fLines)[0].length != 0) {
             lengthChanged((*fLines)[0].length, 0);
             edit()[0] = TLineRec{};  // emptied; its marks stay
+            if (fRows[0].origin != TRowInfo::kText) {
+                fRows[0].origin = TRowInfo::kText;
+                rowsChanged();
+            }
             notifyChanged(0);
         }
         return;
@@ -215,7 +292,10 @@ void TLines::DeleteRange(int first, int count)
     for (int i = first; i < first + count; ++i)
         lengthChanged(lines[size_t(i)].length, 0);
     lines.erase(lines.begin() + first, lines.begin() + first + count);
-    fMarks.erase(fMarks.begin() + first, fMarks.begin() + first + count);
+    // The empty lines hidden before the removed rows lay inside the text
+    // removed with them: they go too.
+    fRows.erase(fRows.begin() + first, fRows.begin() + first + count);
+    rowsChanged();
     notifyRemoved(first, count);
 }
 
@@ -230,26 +310,37 @@ void TLines::DeleteEmptyLines()
                                               [](const TLineRec &r) { return r.length == 0; }));
     if (empty == 0 || (empty == 1 && before == 1))
         return;
+    // An empty line of the text is hidden: the next row kept counts it (the
+    // end, after the last row). A filler stands for no line and goes.
     std::vector<TLineRec> &lines = edit();
+    const bool allEmpty = empty == before;
     size_t kept = 0;
+    uint64_t hidden = 0;
     for (size_t i = 0; i < before; ++i) {
-        if (lines[i].length != 0) {
+        const TRowInfo &info = fRows[i];
+        if (lines[i].length != 0 || (allEmpty && i == 0)) {
             lines[kept] = lines[i];
-            fMarks[kept] = fMarks[i];
+            fRows[kept] = info;
+            fRows[kept].hidden = uint32_t(std::min<uint64_t>(info.hidden + hidden, UINT32_MAX));
+            hidden = 0;
             ++kept;
+        } else {
+            hidden += info.hidden + (info.filler() ? 0 : 1);
         }
     }
-    if (kept == 0)
-        kept = 1;  // entry 0 is still the original line 0, which is empty
+    fHiddenAtEnd = uint32_t(std::min<uint64_t>(fHiddenAtEnd + hidden, UINT32_MAX));
     lines.resize(kept);
-    fMarks.resize(kept);
+    fRows.resize(kept);
+    rowsChanged();
     notifyReset();
 }
 
 void TLines::Clear()
 {
     fLines = std::make_shared<std::vector<TLineRec>>();
-    std::vector<uint8_t>().swap(fMarks);
+    std::vector<TRowInfo>().swap(fRows);
+    fHiddenAtEnd = 0;
+    rowsChanged();
     fMaxLength = 0;
     fMaxLengthDirty = false;
     fKeep.clear();
@@ -278,6 +369,9 @@ QString TLines::Text() const
 
 void TLines::SetText(QStringView text)
 {
+    forgetDocument();
+    fLineBreak = TLineBreak::Lf;
+    fFinalBreak = text.endsWith(u'\n') || text.endsWith(u'\r');
     BeginUpdate();
     Clear();
     qsizetype start = 0;
@@ -301,7 +395,7 @@ void TLines::SetBreakPoint(int index, bool value)
 {
     if (index < 0 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for breakpoint (%1)").arg(index));
-    uint8_t &m = fMarks[size_t(index)];
+    uint8_t &m = fRows[size_t(index)].marks;
     m = value ? (m | kBreakPointBit) : (m & ~kBreakPointBit);
     notifyMarks(index);
 }
@@ -312,21 +406,21 @@ void TLines::SetBookmark(int index, bool value)
         return;
     if (index < -1 || index >= Count())
         throw EParlune(QStringLiteral("Invalid line index for bookmark"));
-    TLineProp p = unpackProp(fMarks[size_t(index)]);
+    TLineProp p = unpackProp(fRows[size_t(index)].marks);
     p.Bookmark = value;
     p.BookmarkIndex = -1;
-    fMarks[size_t(index)] = packProp(p);
+    fRows[size_t(index)].marks = packProp(p);
     notifyMarks(index);
 }
 
 bool TLines::GetBreakPoint(int index) const
 {
-    return index >= 0 && index < Count() && (fMarks[size_t(index)] & kBreakPointBit);
+    return index >= 0 && index < Count() && (fRows[size_t(index)].marks & kBreakPointBit);
 }
 
 bool TLines::GetBookmark(int index) const
 {
-    return index >= 0 && index < Count() && (fMarks[size_t(index)] & kBookmarkBit);
+    return index >= 0 && index < Count() && (fRows[size_t(index)].marks & kBookmarkBit);
 }
 
 void TLines::LoadFromFile(const QString &path, TLineHasher hasher)
@@ -340,9 +434,20 @@ void TLines::Assign(TLoadedText &&loaded)
     fKeep = std::move(loaded.keep);
     resetArena();
     fEncoding = loaded.encoding;
-    if (fLines->empty())
+    fLoadedEncoding = loaded.encoding;
+    fLineBreak = loaded.lineBreak;
+    fFinalBreak = loaded.finalBreak;
+    fRaw = std::move(loaded.raw);
+    fRawBlock = std::move(loaded.rawBlock);
+    fHiddenAtEnd = 0;
+    const bool none = fLines->empty();
+    if (none)
         fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
-    fMarks.assign(fLines->size(), 0);
+    fRows.assign(fLines->size(), TRowInfo{});
+    if (!none)
+        for (size_t i = 0; i < fRows.size(); ++i)
+            fRows[i].origin = int32_t(i);
+    rowsChanged();
     fMaxLengthDirty = true;
     notifyReset();
 }
@@ -370,6 +475,8 @@ void TLines::TrimTrailing()
             lengthChanged(line.length, len);
             line.length = len;  // a prefix of the stored characters: nothing to copy
             line.hashed = 0;
+            fRows[i].origin = fRows[i].filler() ? TRowInfo::kFiller : TRowInfo::kText;
+            rowsChanged();
             first = std::min(first, i);
             last = i;
         }
@@ -382,15 +489,57 @@ void TLines::TrimTrailing()
         emit LinesChanged(int(first), int(last - first + 1));
 }
 
-int TLines::FirstLineNotEncodable() const
+std::vector<TOutLine> TLines::outLines() const
 {
-    return ::FirstLineNotEncodable(*fLines, fEncoding);
+    std::vector<TOutLine> out;
+    out.reserve(fRows.size() + fHiddenAtEnd);
+    const TOutLine empty;
+    for (size_t k = 0; k < fRows.size(); ++k) {
+        const TRowInfo &info = fRows[k];
+        out.insert(out.end(), info.hidden, empty);
+        if (info.filler())
+            continue;
+        TOutLine line;
+        line.text = &(*fLines)[k];
+        if (info.origin >= 0) {
+            const auto raw = std::lower_bound(fRaw.begin(), fRaw.end(), info.origin,
+                                              [](const TRawLine &r, int32_t line) { return r.line < line; });
+            if (raw != fRaw.end() && raw->line == info.origin)
+                line.raw = &*raw;
+        }
+        out.push_back(line);
+    }
+    out.insert(out.end(), fHiddenAtEnd, empty);
+    return out;
+}
+
+TOutFormat TLines::outFormat(TTextEncoding encoding) const
+{
+    TOutFormat f;
+    f.encoding = encoding;
+    f.lineBreak = fLineBreak;
+    f.finalBreak = fFinalBreak;
+    f.rawEncoding = fLoadedEncoding;
+    return f;
+}
+
+int TLines::FirstLineNotEncodable(TTextEncoding encoding) const
+{
+    const int bad = ::FirstLineNotEncodable(outLines(), outFormat(encoding));
+    return bad + 1;
+}
+
+bool TLines::Unedited() const
+{
+    for (size_t k = 0; k < fRows.size(); ++k)
+        if (fRows[k].origin != int32_t(k))
+            return false;
+    return fHiddenAtEnd == 0;
 }
 
 void TLines::SaveToFile(const QString &path)
 {
-    TrimTrailing();
-    WriteTextFile(path, *fLines, fEncoding);
+    WriteTextFile(path, outLines(), outFormat(fEncoding));
 }
 
 void TLines::ComputeHashes(TLineHasher hasher)
@@ -410,6 +559,19 @@ void TLines::ComputeHashes(TLineHasher hasher)
     }
 }
 
+TLines::TState TLines::SaveState() const
+{
+    return TState{fLines, fRows, fKeep, fHiddenAtEnd};
+}
+
+void TLines::RestoreState(TState &&state)
+{
+    fHiddenAtEnd = state.hiddenAtEnd;
+    commitRows(std::const_pointer_cast<std::vector<TLineRec>>(std::move(state.lines)), std::move(state.rows),
+               std::move(state.keep));
+    notifyReset();
+}
+
 TLineSnapshot TLines::Snapshot() const
 {
     return TLineSnapshot{fLines, fKeep};
@@ -421,11 +583,12 @@ void TLines::checkRowLayout(int k, int j, int available, int last) const
         throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));
 }
 
-void TLines::commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<uint8_t> &&marks,
+void TLines::commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<TRowInfo> &&infos,
                         TKeepAlive &&keep) noexcept
 {
     fLines = std::move(rows);
-    fMarks = std::move(marks);
+    fRows = std::move(infos);
+    rowsChanged();
     fMaxLengthDirty = true;
     fKeep = std::move(keep);
     resetArena();

@@ -23,6 +23,24 @@ struct TLineSnapshot
     int Count() const { return int(shared->size()); }
 };
 
+// What a row stands for beyond its text. A row shows a line of the text
+// (loaded and unedited, or edited or new) or is a filler a comparison put
+// where the other side has a line; a comparison also hides the empty lines
+// of the text, and each row counts those hidden right before it. The info
+// travels with its row through every edit, as the marks do.
+struct TRowInfo
+{
+    static constexpr int32_t kText = -1;    // a line of the text, not as loaded
+    static constexpr int32_t kFiller = -2;  // no line of the text
+
+    int32_t origin = kText;  // >= 0: the line of the loaded text, unedited
+    uint32_t hidden = 0;     // empty lines of the text hidden before this row
+    int32_t passRow = -1;    // the row the last comparison gave it, on both sides
+    uint8_t marks = 0;       // breakpoint, bookmark and bookmark number, packed
+
+    bool filler() const { return origin == kFiller; }
+};
+
 class TLines : public QObject
 {
     Q_OBJECT
@@ -65,24 +83,46 @@ public:
     bool GetBookmark(int index) const;
     TLineProp Prop(int index) const;
 
+    const TRowInfo &Row(int index) const;
+    // The infos of rows first .. first + count - 1, and putting them back
+    // (an undo does, after it has put back the rows' texts).
+    std::vector<TRowInfo> RowInfos(int first, int count) const;
+    void SetRowInfos(int first, const std::vector<TRowInfo> &infos);
+    // The number the row's line has in the text that saving writes, from 1;
+    // 0 for a filler.
+    int LineNumber(int row) const;
+    // How many lines the text that saving writes has (the largest LineNumber,
+    // plus the empty lines hidden at the end).
+    int TextLineCount() const;
+    // Empty lines of the text hidden after the last row.
+    uint32_t HiddenAtEnd() const { return fHiddenAtEnd; }
+
     int TabSize() const { return fTabSize; }
     void SetTabSize(int size) { fTabSize = size; }
     TTextEncoding Encoding() const { return fEncoding; }
     void SetEncoding(TTextEncoding e) { fEncoding = e; }
+    // The line break saving writes: the loaded file's, LF for other texts.
+    TLineBreak LineBreak() const { return fLineBreak; }
 
     // Replaces all lines by the file's; remembers its encoding. A file with
     // no lines leaves one empty line. On error the list is unchanged.
     void LoadFromFile(const QString &path, TLineHasher hasher = nullptr);
     // Takes lines read elsewhere (e.g. on another thread) as LoadFromFile does.
     void Assign(TLoadedText &&loaded);
-    // Strips trailing characters up to U+0020 from every line, here in the
-    // list, then writes the file in the remembered encoding.
+    // Writes the text the rows stand for: fillers left out, hidden empty
+    // lines in their places, unedited lines as the bytes they were loaded
+    // from, in the remembered encoding with the loaded file's line break
+    // and final break. The rows stand for the written file from then on.
     void SaveToFile(const QString &path);
+    // Whether every row shows its loaded line unedited.
+    bool Unedited() const;
     // Removes trailing characters up to U+0020 from every line; one
     // LinesChanged over the lines it changed.
     void TrimTrailing();
-    // The index of the first line the remembered encoding cannot hold, or -1.
-    int FirstLineNotEncodable() const;
+    // The number (LineNumber) of the first line of the text that the
+    // encoding (the remembered one by default) cannot hold, or 0.
+    int FirstLineNotEncodable() const { return FirstLineNotEncodable(fEncoding); }
+    int FirstLineNotEncodable(TTextEncoding encoding) const;
     // Characters held, in bytes as stored (for measuring memory).
     size_t TextBytes() const;
     // Bytes the arena has handed out since it was last emptied or compacted
@@ -102,6 +142,19 @@ public:
     // A layout that breaks this is refused (EParlune) and changes nothing.
     template <typename Source> void SetRows(TLineSnapshot &&snapshot, int rows, const Source &source);
 
+    // The lines and their infos at one moment, to go back to (a comparison
+    // that is cancelled does, so that no mark stands on a row it no longer
+    // describes). Taking one costs a copy of the infos; the lines are shared.
+    struct TState
+    {
+        std::shared_ptr<const std::vector<TLineRec>> lines;
+        std::vector<TRowInfo> rows;
+        TKeepAlive keep;
+        uint32_t hiddenAtEnd = 0;
+    };
+    TState SaveState() const;
+    void RestoreState(TState &&state);
+
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
     // sends one Reset when anything changed.
     void BeginUpdate();
@@ -118,7 +171,7 @@ signals:
 
 private:
     void checkRowLayout(int k, int j, int available, int last) const;
-    void commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<uint8_t> &&marks,
+    void commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<TRowInfo> &&infos,
                     TKeepAlive &&keep) noexcept;
     void resetArena();
     void reclaimArena(size_t storedBefore);
@@ -133,13 +186,29 @@ private:
 
     std::vector<TLineRec> &edit();  // the records, copied first if a snapshot shares them
 
-    // Marks packed into one byte per line, parallel to the records: bit 0
-    // breakpoint, bit 1 bookmark, bits 2..5 the bookmark number + 1.
+    // Marks packed into one byte per line: bit 0 breakpoint, bit 1
+    // bookmark, bits 2..5 the bookmark number + 1.
     static uint8_t packProp(const TLineProp &p);
     static TLineProp unpackProp(uint8_t bits);
+    // The lines saving writes, and their format.
+    std::vector<TOutLine> outLines() const;
+    TOutFormat outFormat(TTextEncoding encoding) const;
+    void forgetDocument();
+    void rowsChanged();
 
     std::shared_ptr<std::vector<TLineRec>> fLines;
-    std::vector<uint8_t> fMarks;
+    std::vector<TRowInfo> fRows;  // parallel to the records
+    uint32_t fHiddenAtEnd = 0;
+    // The loaded file: its line break, final break, and the bytes of lines
+    // whose text was changed in reading (sorted by line).
+    TLineBreak fLineBreak = TLineBreak::Lf;
+    bool fFinalBreak = true;  // a text from no file ends with a break
+    TTextEncoding fLoadedEncoding = TTextEncoding::Utf8;
+    std::vector<TRawLine> fRaw;
+    std::shared_ptr<const void> fRawBlock;
+    mutable std::vector<int> fNumbers;  // LineNumber per row while not dirty
+    mutable int fLastNumber = 0;
+    mutable bool fNumbersDirty = true;
     TKeepAlive fKeep;
     TTextArena fArena;
     size_t fEditedBytes = 0;  // stored by edits since the arena was last looked at
@@ -170,9 +239,21 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
     checkLineCount(rows);
 
     // Everything that may fail to allocate comes first, so that a failure
-    // leaves this list as it was (strong guarantee): the marks, and the
-    // room for the rows.
-    std::vector<uint8_t> marks(size_t(rows), 0);
+    // leaves this list as it was (strong guarantee): the row infos, and the
+    // room for the rows. A row keeps what its line stood for (the snapshot
+    // is of this list's lines), without marks, and learns its row.
+    std::vector<TRowInfo> infos(static_cast<size_t>(rows));
+    const bool sameLines = snapshot.Count() == Count();
+    for (int k = 0; k < rows; ++k) {
+        const int j = source(k);
+        TRowInfo &info = infos[size_t(k)];
+        if (j < 0)
+            info.origin = TRowInfo::kFiller;
+        else if (sameLines)
+            info = fRows[size_t(j)];
+        info.marks = 0;
+        info.passRow = k;
+    }
     std::shared_ptr<std::vector<TLineRec>> to;
     // Whether nobody but this list and the snapshot sees these records.
     const long holders = snapshot.shared.get() == fLines.get() ? 2 : 1;
@@ -197,6 +278,6 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
         }
     }
     snapshot.shared.reset();
-    commitRows(std::move(to), std::move(marks), std::move(snapshot.keep));
+    commitRows(std::move(to), std::move(infos), std::move(snapshot.keep));
     notifyReset();
 }

@@ -14,6 +14,16 @@
 #include <unistd.h>
 #include <memory>
 
+QString LineBreakName(TLineBreak b)
+{
+    switch (b) {
+    case TLineBreak::Lf: return QStringLiteral("LF");
+    case TLineBreak::CrLf: return QStringLiteral("CR LF");
+    case TLineBreak::Cr: return QStringLiteral("CR");
+    }
+    return {};
+}
+
 QString EncodingName(TTextEncoding e)
 {
     switch (e) {
@@ -61,6 +71,23 @@ void splitLines(const Unit *p, size_t n, Fn &&line)
     }
     if (start < n)
         line(start, n);
+}
+
+// The line break of the first break in units [p, p + n), and whether the
+// last unit ends a line.
+template <typename Unit>
+void findBreaks(const Unit *p, size_t n, TLoadedText &out)
+{
+    out.lineBreak = TLineBreak::Lf;
+    out.finalBreak = n > 0 && (p[n - 1] == Unit('\n') || p[n - 1] == Unit('\r'));
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] == Unit('\n'))
+            return;
+        if (p[i] == Unit('\r')) {
+            out.lineBreak = i + 1 < n && p[i + 1] == Unit('\n') ? TLineBreak::CrLf : TLineBreak::Cr;
+            return;
+        }
+    }
 }
 
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
@@ -175,6 +202,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
         QString text = utf8 ? decodeUtf8Line(s, len) : QString::fromLatin1(s, qsizetype(len));
         if (f.tabs)
             text = ExpandTabs(text, tabSize);
+        // The stored text differs from the bytes: keep where the bytes are,
+        // so that an unedited line is saved as it was read.
+        out.raw.push_back(TRawLine{int32_t(out.lines.size()), s, uint32_t(len)});
         addLine(out, arena.store(text, out.keep), hasher);
     };
 
@@ -196,6 +226,10 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     }
     if (blockUsed && valid)
         out.keep.add(std::shared_ptr<const void>(block, block.get()));
+    if (!out.raw.empty() && valid)
+        out.rawBlock = block;
+    if (valid)
+        findBreaks(base, n, out);
     return valid;
 }
 
@@ -228,6 +262,7 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
         if (piece.contains(u'\t')) {
+            out.raw.push_back(TRawLine{int32_t(out.lines.size()), units + b, uint32_t(e - b)});
             addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
             return;
         }
@@ -239,10 +274,12 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
         addLine(out, r, hasher);
         blockUsed = true;
     });
-    if (blockUsed) {
-        auto block = std::make_shared<const QByteArray>(bytes);  // shares the buffer: the views stay valid
+    auto block = std::make_shared<const QByteArray>(bytes);  // shares the buffer: the views stay valid
+    if (blockUsed)
         out.keep.add(std::shared_ptr<const void>(block, block.get()));
-    }
+    if (!out.raw.empty())
+        out.rawBlock = block;
+    findBreaks(units, n, out);
 }
 
 } // namespace
@@ -297,12 +334,93 @@ QString failureReason(const QFileDevice &file)
     return file.errorString();
 }
 
+// Whether bytes read in one encoding are written unchanged in the other.
+bool sameForm(TTextEncoding a, TTextEncoding b)
+{
+    auto form = [](TTextEncoding e) {
+        switch (e) {
+        case TTextEncoding::Utf8:
+        case TTextEncoding::Utf8Bom: return 0;
+        case TTextEncoding::Latin1: return 1;
+        case TTextEncoding::Utf16LE:
+        case TTextEncoding::Utf16BE: return 2;
+        }
+        return -1;
+    };
+    return form(a) == form(b);
+}
+
+// The text of a raw line, read in the encoding it was loaded with.
+QString rawText(const TRawLine &raw, TTextEncoding encoding)
+{
+    const auto *bytes = static_cast<const char *>(raw.data);
+    switch (encoding) {
+    case TTextEncoding::Latin1: return QString::fromLatin1(bytes, qsizetype(raw.count));
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8Bom: return decodeUtf8Line(bytes, raw.count);
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE: return QString(static_cast<const QChar *>(raw.data), qsizetype(raw.count));
+    }
+    return {};
+}
+
+// Whether the text holds a surrogate that is not half of a pair.
+bool hasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+bool encodable(const TLineRec &r, TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE:
+        return true;  // units go out as they are
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8Bom:
+        return !r.wide || !hasLoneSurrogate(r.wideView());  // valid UTF-8 lines hold no lone surrogate
+    case TTextEncoding::Latin1:
+        if (r.utf8) {
+            TUtf8Reader in(r.data);
+            for (uint32_t k = 0; k < r.length; ++k)
+                if (in.next() > 0xFF)
+                    return false;
+            return true;
+        }
+        if (!r.wide)
+            return true;
+        const QStringView text = r.wideView();  // a wide line may still hold Latin-1 only
+        return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; });
+    }
+    return true;
+}
+
+bool encodable(const QString &text, TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Utf16LE:
+    case TTextEncoding::Utf16BE: return true;
+    case TTextEncoding::Utf8:
+    case TTextEncoding::Utf8Bom: return !hasLoneSurrogate(text);
+    case TTextEncoding::Latin1:
+        return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; });
+    }
+    return true;
+}
+
 class TEncodingWriter
 {
 public:
-    TEncodingWriter(QSaveFile &file, TTextEncoding e) : fFile(file), fEncoding(e)
+    TEncodingWriter(QSaveFile &file, const TOutFormat &format) : fFile(file), fFormat(format)
     {
-        switch (e) {
+        switch (format.encoding) {
         case TTextEncoding::Utf8Bom: fBuffer.append("\xEF\xBB\xBF"); break;
         case TTextEncoding::Utf16LE: fBuffer.append("\xFF\xFE"); break;
         case TTextEncoding::Utf16BE: fBuffer.append("\xFE\xFF"); break;
@@ -310,20 +428,75 @@ public:
         }
     }
 
-    void line(const TLineRec &r)
+    void line(const TOutLine &l)
     {
-        switch (fEncoding) {
+        if (l.raw && sameForm(fFormat.rawEncoding, fFormat.encoding))
+            raw(*l.raw);
+        else if (l.raw)
+            text(rawText(*l.raw, fFormat.rawEncoding));
+        else if (l.text)
+            text(*l.text);
+        if (fBuffer.size() >= kFlushAt)
+            flush();
+    }
+
+    void lineBreak()
+    {
+        switch (fFormat.lineBreak) {
+        case TLineBreak::Lf: ascii('\n'); break;
+        case TLineBreak::Cr: ascii('\r'); break;
+        case TLineBreak::CrLf:
+            ascii('\r');
+            ascii('\n');
+            break;
+        }
+    }
+
+    void flush()
+    {
+        errno = 0;
+        if (!fBuffer.isEmpty() && fFile.write(fBuffer) != fBuffer.size())
+            throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(fFile.fileName(), failureReason(fFile)));
+        fBuffer.clear();
+    }
+
+private:
+    bool wide() const
+    {
+        return fFormat.encoding == TTextEncoding::Utf16LE || fFormat.encoding == TTextEncoding::Utf16BE;
+    }
+
+    void ascii(char c)
+    {
+        if (wide())
+            unit(char16_t(c));
+        else
+            fBuffer.append(c);
+    }
+
+    void raw(const TRawLine &r)
+    {
+        if (wide()) {
+            const auto *units = static_cast<const char16_t *>(r.data);
+            for (uint32_t i = 0; i < r.count; ++i)
+                unit(units[i]);
+        } else {
+            fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.count));
+        }
+    }
+
+    void text(const TLineRec &r)
+    {
+        switch (fFormat.encoding) {
         case TTextEncoding::Latin1:
             if (r.wide || r.utf8)
                 fBuffer.append(r.toString().toLatin1());
             else
                 fBuffer.append(static_cast<const char *>(r.data), qsizetype(r.length));
-            fBuffer.append("\r\n");
             break;
         case TTextEncoding::Utf8:
         case TTextEncoding::Utf8Bom:
             AppendUtf8(fBuffer, r);
-            fBuffer.append("\r\n");
             break;
         case TTextEncoding::Utf16LE:
         case TTextEncoding::Utf16BE:
@@ -337,18 +510,28 @@ public:
                 for (uint32_t i = 0; i < r.length; ++i)
                     unit(r.at(i));
             }
-            unit(u'\r');
-            unit(u'\n');
             break;
         }
-        if (fBuffer.size() >= kFlushAt)
-            flush();
+    }
+
+    void text(const QString &t)
+    {
+        switch (fFormat.encoding) {
+        case TTextEncoding::Latin1: fBuffer.append(t.toLatin1()); break;
+        case TTextEncoding::Utf8:
+        case TTextEncoding::Utf8Bom: fBuffer.append(t.toUtf8()); break;
+        case TTextEncoding::Utf16LE:
+        case TTextEncoding::Utf16BE:
+            for (QChar c : t)
+                unit(c.unicode());
+            break;
+        }
     }
 
     void unit(char16_t c)
     {
         const char high = char(c >> 8), low = char(c & 0xFF);
-        if (fEncoding == TTextEncoding::Utf16LE) {
+        if (fFormat.encoding == TTextEncoding::Utf16LE) {
             fBuffer.append(low);
             fBuffer.append(high);
         } else {
@@ -357,18 +540,9 @@ public:
         }
     }
 
-    void flush()
-    {
-        errno = 0;
-        if (!fBuffer.isEmpty() && fFile.write(fBuffer) != fBuffer.size())
-            throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(fFile.fileName(), failureReason(fFile)));
-        fBuffer.clear();
-    }
-
-private:
     static constexpr qsizetype kFlushAt = 1 << 20;
     QSaveFile &fFile;
-    TTextEncoding fEncoding;
+    TOutFormat fFormat;
     QByteArray fBuffer;
 };
 
@@ -376,35 +550,34 @@ private:
 
 int FirstLineNotEncodable(const std::vector<TLineRec> &lines, TTextEncoding encoding)
 {
-    if (encoding != TTextEncoding::Latin1)
-        return -1;  // the UTF encodings hold every character
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (!encodable(lines[i], encoding))
+            return int(i);
+    return -1;
+}
+
+int FirstLineNotEncodable(const std::vector<TOutLine> &lines, const TOutFormat &format)
+{
     for (size_t i = 0; i < lines.size(); ++i) {
-        const TLineRec &r = lines[i];
-        if (r.utf8) {
-            TUtf8Reader in(r.data);
-            for (uint32_t k = 0; k < r.length; ++k)
-                if (in.next() > 0xFF)
-                    return int(i);
-            continue;
-        }
-        if (!r.wide)
-            continue;
-        const QStringView text = r.wideView();  // a wide line may still hold Latin-1 only
-        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; }))
+        const TOutLine &l = lines[i];
+        const bool ok = l.raw ? sameForm(format.rawEncoding, format.encoding)
+                                    || encodable(rawText(*l.raw, format.rawEncoding), format.encoding)
+                              : !l.text || encodable(*l.text, format.encoding);
+        if (!ok)
             return int(i);
     }
     return -1;
 }
 
-void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding)
+void WriteTextFile(const QString &path, const std::vector<TOutLine> &lines, const TOutFormat &format)
 {
     // The save replaces the target by renaming a new file over it, which
     // would put a regular file where a device or FIFO was.
     if (IsExistingNonRegular(NativePath(path)))
         throw EParlune(QStringLiteral("Cannot write file \"%1\": it is not a regular file").arg(path));
-    if (const int bad = FirstLineNotEncodable(lines, encoding); bad >= 0)
+    if (const int bad = FirstLineNotEncodable(lines, format); bad >= 0)
         throw EParlune(QStringLiteral("Cannot write file \"%1\": line %2 holds characters that %3 cannot keep")
-                           .arg(path).arg(bad + 1).arg(EncodingName(encoding)));
+                           .arg(path).arg(bad + 1).arg(EncodingName(format.encoding)));
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
@@ -418,11 +591,24 @@ void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTex
                                .arg(path, folder));
         throw EParlune(QStringLiteral("Cannot create file \"%1\": %2").arg(path, failureReason(file)));
     }
-    TEncodingWriter writer(file, encoding);
-    for (const TLineRec &r : lines)
-        writer.line(r);
+    TEncodingWriter writer(file, format);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        writer.line(lines[i]);
+        if (format.finalBreak || i + 1 < lines.size())
+            writer.lineBreak();
+    }
     writer.flush();
     errno = 0;
     if (!file.commit())
         throw EParlune(QStringLiteral("Cannot write file \"%1\": %2").arg(path, failureReason(file)));
+}
+
+void WriteTextFile(const QString &path, const std::vector<TLineRec> &lines, TTextEncoding encoding)
+{
+    std::vector<TOutLine> out(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        out[i].text = &lines[i];
+    TOutFormat format;
+    format.encoding = encoding;
+    WriteTextFile(path, out, format);
 }
