@@ -3,6 +3,8 @@
 
 #include "LinesTestUtil.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <random>
 
@@ -36,6 +38,9 @@ private slots:
     void idsWithAndWithoutCarriedHashes();
     void commonEndsKeepTheEngineScript();
     void cancelWhileInterning();
+    void savedAfterAPass_data();
+    void savedAfterAPass();
+    void lineNumbersAfterAPass();
 };
 
 void TstCompareOps::noText_data()
@@ -334,6 +339,99 @@ void TstCompareOps::cancelWhileInterning()
     QCOMPARE(l.Count(), 100000);
     QCOMPARE(r.Get(1), QStringLiteral("right line 1"));
     QCOMPARE(markString(r), QString(100000, u'.'));
+}
+
+void TstCompareOps::savedAfterAPass_data()
+{
+    // What saving the right text writes after a pass that aligned it (empty
+    // lines hidden, fillers, tabs shown as spaces) and edits of the rows.
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<QByteArray>("right");
+    QTest::addColumn<int>("passes");
+    QTest::addColumn<int>("editRow");  // -1: no edit
+    QTest::addColumn<QString>("editText");
+    QTest::addColumn<QByteArray>("saved");
+
+    const QByteArray l = "a\nb\nc\nd\n";
+    const auto same = [&](const char *name, const QByteArray &left, const QByteArray &right, int passes) {
+        QTest::newRow(name) << left << right << passes << -1 << QString() << right;
+    };
+    same("no pass", l, "a\n\n\tb  \nx", 0);
+    same("LF, tabs, trailing blanks, empty lines", l, "\n\na\n\n\tb  \nx\n\n", 1);
+    same("CR LF, no final break", l, "a\r\n\r\nX\r\n\r\nd", 1);
+    same("lone CR, empty lines at the end", l, "a\rb\r\r\r", 1);
+    same("only empty lines", l, "\n\n\n", 1);
+    same("two passes", l, "a\n\nd\n\n\nq\n", 2);
+    same("UTF-8 with BOM", l, "\xef\xbb\xbf" "a\n\n\xc3\xa9\td\n", 1);
+    same("Latin-1", l, "a\n\n\xe9\tb\n", 1);
+    same("UTF-16 LE", l, QByteArray("\xff\xfe" "a\0\n\0\n\0\t\0" "b\0\n\0", 14), 1);
+    same("UTF-16 BE", l, QByteArray("\xfe\xff\0a\0\r\0\n\0\r\0\n\0\t\0x", 16), 1);
+    // Rows: (a, a), (b, filler), (c, c), (d, d); the edit of row 2 is only
+    // that line, the rest as it was.
+    QTest::newRow("edit of a line") << l << QByteArray("a\r\n\r\n\tc \r\nd") << 1 << 2 << QStringLiteral("C2")
+                                    << QByteArray("a\r\n\r\nC2\r\nd");
+    QTest::newRow("typing into a filler") << l << QByteArray("a\n\tc\nd\n") << 1 << 1 << QStringLiteral("new")
+                                          << QByteArray("a\nnew\n\tc\nd\n");
+    QTest::newRow("edit, then a second pass") << l << QByteArray("a\n\n\tc\nd\n") << 2 << 0 << QStringLiteral("A")
+                                              << QByteArray("A\n\n\tc\nd\n");
+}
+
+void TstCompareOps::savedAfterAPass()
+{
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, right);
+    QFETCH(int, passes);
+    QFETCH(int, editRow);
+    QFETCH(QString, editText);
+    QFETCH(QByteArray, saved);
+
+    QTemporaryDir dir;
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return path;
+    };
+    TLines l, r;
+    l.LoadFromFile(write(QStringLiteral("left"), left));
+    r.LoadFromFile(write(QStringLiteral("right"), right));
+    TComparePass pass(l, r);
+    for (int i = 0; i < passes; ++i) {
+        QVERIFY(pass.Run().startsWith(kChangesPrefix));
+        if (i == 0 && editRow >= 0)
+            r.Replace(editRow, editText);
+    }
+    const QString out = dir.filePath(QStringLiteral("out"));
+    r.SaveToFile(out);
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), saved);
+}
+
+void TstCompareOps::lineNumbersAfterAPass()
+{
+    // Each row is numbered by its line in the text (hidden empty lines
+    // counted), a filler has no number.
+    TLines l, r;
+    fill(l, {"", "a", "", "", "b", "c", ""});
+    fill(r, {"a", "x", "", "c"});
+    TComparePass pass(l, r);
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=1"));
+    // Rows: (a, a), (b, x), (c, c).
+    QCOMPARE(l.Count(), 3);
+    QCOMPARE(l.LineNumber(0), 2);
+    QCOMPARE(l.LineNumber(1), 5);
+    QCOMPARE(l.LineNumber(2), 6);
+    QCOMPARE(l.TextLineCount(), 7);
+    QCOMPARE(r.LineNumber(2), 4);
+    fill(r, {"a", "c"});
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=1"));
+    QCOMPARE(r.LineNumber(1), 0);  // the filler across from b
+    QCOMPARE(r.LineNumber(2), 2);
+    // An inserted line numbers the lines after it anew.
+    r.Insert(1, u"new");
+    QCOMPARE(r.LineNumber(3), 3);
 }
 
 QTEST_APPLESS_MAIN(TstCompareOps)

@@ -66,6 +66,7 @@ private slots:
     void saveRefusesSpecialTargets_data();
     void saveRefusesSpecialTargets();
     void latin1SaveRefusesWhatItCannotHold();
+    void loneSurrogateIsNotWrittenAsUtf8();
     void utf8LinesSavedInOtherEncodings_data();
     void utf8LinesSavedInOtherEncodings();
     void utf8Units_data();
@@ -333,6 +334,25 @@ void TstTextFile::latin1SaveRefusesWhatItCannotHold()
     l.SaveToFile(path);
     QCOMPARE(readAll(path), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc3\xa9 still Latin-1\r\n"
                                        "\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
+}
+
+void TstTextFile::loneSurrogateIsNotWrittenAsUtf8()
+{
+    // A lone surrogate (as a UTF-16 file may hold) has no UTF-8 form: the
+    // save refuses rather than write a replacement; UTF-16 keeps it.
+    const QString path = fDir.filePath(QStringLiteral("surrogate.txt"));
+    writeAll(path, "ok\n");
+    TLines l;
+    l.LoadFromFile(path);
+    l.Add(QStringView(u"a\xd800z"));
+    l.Add(QStringView(u"pair \U0001F600"));
+    QCOMPARE(l.FirstLineNotEncodable(), 2);
+    QVERIFY_THROWS_EXCEPTION(EParlune, l.SaveToFile(path));
+    QCOMPARE(readAll(path), QByteArray("ok\n"));
+    QCOMPARE(l.FirstLineNotEncodable(TTextEncoding::Utf16LE), 0);
+    l.SetEncoding(TTextEncoding::Utf16LE);
+    l.SaveToFile(path);
+    QCOMPARE(readAll(path), QByteArray("\xff\xfe" "o\0k\0\n\0a\0\x00\xd8z\0\n\0p\0a\0i\0r\0 \0\x3d\xd8\x00\xde\n\0", 32));
 }
 
 void TstTextFile::utf8LinesSavedInOtherEncodings_data()

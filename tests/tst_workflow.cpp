@@ -11,6 +11,7 @@
 #include "panes/TextPane.h"
 
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -40,6 +41,49 @@ QByteArray side(bool right)
     return out;
 }
 
+// Answers the next message dialog with the button of that text, and keeps
+// the question it asked.
+class TAnswer : public QObject
+{
+public:
+    explicit TAnswer(const QString &button) : fButton(button)
+    {
+        connect(&fPoll, &QTimer::timeout, this, [this] {
+            auto *dialog = qobject_cast<TMy *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            asked << dialog->BodyLabel->text();
+            for (QPushButton *b : {dialog->Button1, dialog->Button2, dialog->Button3})
+                if (b->isVisible() && b->text() == fButton)
+                    b->click();
+        });
+        fPoll.start(10);
+    }
+    QStringList asked;
+
+private:
+    QString fButton;
+    QTimer fPoll;
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Answers the open dialog with one file.
+class TScriptedChooserForWorkflow : public TFileChooser
+{
+public:
+    explicit TScriptedChooserForWorkflow(QString path) : fPath(std::move(path)) {}
+    QString ChooseFileToOpen(const QString &, const QString &, const QString &) override { return fPath; }
+    QString ChooseFileToSave(const QString &) override { return {}; }
+
+private:
+    QString fPath;
+};
+
 } // namespace
 
 class TstWorkflow : public QObject
@@ -51,6 +95,11 @@ private slots:
     void nextAndPrevious();
     void characterDifferencesArePainted();
     void copyLeftTextHere();
+    void copyAcrossTakesThePairedLines_data();
+    void copyAcrossTakesThePairedLines();
+    void saveWritesTheTextAndClosingAsks();
+    void replacingEditedTextAsks_data();
+    void replacingEditedTextAsks();
     void reloadAndTitle();
 
 private:
@@ -141,6 +190,7 @@ void TstWorkflow::copyLeftTextHere()
 {
     TLines &right = fForm->RightMemo()->Lines();
     const QString before = right.Text();
+    const QString marksBefore = markString(right);
     fForm->RightMemo()->SetTopLine(30);
     fForm->LeftMemo()->SetTopLine(30);
     fForm->RightMemo()->SetCaretPos({41, 0});
@@ -161,10 +211,155 @@ void TstWorkflow::copyLeftTextHere()
     QCOMPARE(right.Count(), fForm->LeftMemo()->Lines().Count());
     QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=2"));
 
-    // Each is one undo step, and the pane's own edit.
+    // Each is one undo step, and the pane's own edit; undone, the run's
+    // marks and the counts come back, redone they go again.
     fForm->RightMemo()->Undo();
     fForm->RightMemo()->Undo();
     QCOMPARE(right.Text(), before);
+    QTRY_COMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=5"));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 4"));
+    fForm->RightMemo()->Redo();
+    QVERIFY(!right.GetBreakPoint(40));
+    QTRY_COMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=3"));
+    fForm->RightMemo()->Undo();
+    QCOMPARE(markString(right), marksBefore);
+}
+
+void TstWorkflow::copyAcrossTakesThePairedLines_data()
+{
+    // Left A B C D, right A X Y D: rows (A, A), (B, X), (C, Y), (D, D). An
+    // edit moves the right rows; the run still takes the lines paired with it.
+    QTest::addColumn<QString>("edit");  // a new line typed after the end of editRow
+    QTest::addColumn<int>("editRow");   // -1: no edit
+    QTest::addColumn<int>("copyRow");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("no edit") << QString() << -1 << 1 << QStringLiteral("A|B|C|D");
+    QTest::newRow("a line above the run") << QStringLiteral("new") << 0 << 2 << QStringLiteral("A|new|B|C|D");
+    QTest::newRow("a line inside the run") << QStringLiteral("ins") << 1 << 3 << QStringLiteral("A|X|ins|C|D");
+    QTest::newRow("a line below the run") << QStringLiteral("z") << 3 << 1 << QStringLiteral("A|B|C|D|z");
+}
+
+void TstWorkflow::copyAcrossTakesThePairedLines()
+{
+    QFETCH(QString, edit);
+    QFETCH(int, editRow);
+    QFETCH(int, copyRow);
+    QFETCH(QString, result);
+    writeAll(fLeft, "A\nB\nC\nD\n");
+    writeAll(fRight, "A\nX\nY\nD\n");
+    fForm->LoadFile(TSide::Left, fLeft);
+    fForm->LoadFile(TSide::Right, fRight);
+    fForm->CompareButtonClick();
+    TTextPane *pane = fForm->RightMemo();
+    pane->setFocus();
+    if (editRow >= 0) {
+        pane->SetCaretPos({editRow, pane->Lines().Length(editRow)});
+        QTest::keyClick(pane, Qt::Key_Return);
+        QTest::keyClicks(pane, edit);
+    }
+    pane->SetCaretPos({copyRow, 0});
+    QTest::keyClick(pane, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(allLines(pane->Lines()).join(u'|'), result);
+}
+
+void TstWorkflow::saveWritesTheTextAndClosingAsks()
+{
+    // The right file with tabs and empty lines: after a pass and a run taken
+    // across, Ctrl+S writes the file's own lines and the run's new ones.
+    writeAll(fLeft, "one\ntwo\nthree\nfour\n");
+    writeAll(fRight, "one\r\n\r\n\tTWO \r\n2b\r\nthree\r\n\r\nfour");
+    fForm->LoadFile(TSide::Left, fLeft);
+    fForm->LoadFile(TSide::Right, fRight);
+    fForm->CompareButtonClick();
+    TTextPane *pane = fForm->RightMemo();
+    QCOMPARE(allLines(pane->Lines()), (QStringList{"one", "    TWO ", "2b", "three", "four"}));
+    QCOMPARE(pane->Lines().LineNumber(3), 5);  // "three" is line 5 of the file
+    QVERIFY(!fForm->windowTitle().startsWith(u'*'));
+    pane->setFocus();
+    pane->SetCaretPos({2, 0});
+    QTest::keyClick(pane, Qt::Key_Right, Qt::AltModifier);  // the added "2b" goes
+    QVERIFY(fForm->windowTitle().startsWith(u'*'));
+    QTest::keyClick(fForm, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(readAll(fRight), QByteArray("one\r\n\r\n\tTWO \r\nthree\r\n\r\nfour"));
+    QVERIFY(!fForm->windowTitle().startsWith(u'*'));
+    QVERIFY(fErrors.isEmpty());
+
+    // Typed, then closed: the question; Cancel keeps the window and the text.
+    QTest::keyClicks(pane, QStringLiteral("typed"));
+    QVERIFY(fForm->windowTitle().startsWith(u'*'));
+    {
+        TAnswer cancel(QStringLiteral("Cancel"));
+        QVERIFY(!fForm->close());
+        QCOMPARE(cancel.asked, QStringList{QStringLiteral("Save changes to new.cpp?")});
+    }
+    QVERIFY(fForm->isVisible());
+    QVERIFY(pane->Lines().Text().contains(QStringLiteral("typed")));
+    // Undoing back to the saved text: nothing to ask.
+    pane->Undo();
+    QVERIFY(!fForm->windowTitle().startsWith(u'*'));
+    QVERIFY(fForm->close());
+}
+
+void TstWorkflow::replacingEditedTextAsks_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    for (const char *command : {"F5", "Load Other File", "drop"})
+        for (const char *answer : {"Yes", "No", "Cancel"})
+            QTest::addRow("%s, %s", command, answer) << QString::fromLatin1(command) << QString::fromLatin1(answer);
+    // The file changed on disk: load it again (the edits go) or not.
+    for (const char *answer : {"Yes", "No"})
+        QTest::addRow("changed on disk, %s", answer) << QStringLiteral("changed on disk") << QString::fromLatin1(answer);
+}
+
+void TstWorkflow::replacingEditedTextAsks()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    const QString other = fDir.filePath(QStringLiteral("other.txt"));
+    writeAll(other, "other\n");
+    TTextPane *pane = fForm->RightMemo();
+    pane->setFocus();
+    pane->SetCaretPos({0, 0});
+    QTest::keyClicks(pane, QStringLiteral("edited "));
+    const QString edited = pane->Lines().Get(0);
+    const bool disk = command == QStringLiteral("changed on disk");
+    // The file on disk, as a replaced text would read it again.
+    const QByteArray onDisk = disk ? QByteArray("changed\n") : readAll(fRight);
+    TAnswer reply(answer);
+    if (command == QStringLiteral("F5")) {
+        QTest::keyClick(fForm, Qt::Key_F5);
+    } else if (command == QStringLiteral("Load Other File")) {
+        auto chooser = std::make_unique<TScriptedChooserForWorkflow>(fRight);
+        fForm->SetFileChooser(std::move(chooser));
+        fForm->LoadFileButtonClick(TSide::Right);
+    } else if (command == QStringLiteral("drop")) {
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(fRight)});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        fForm->MemoDragDrop(TSide::Right, &drop);
+    } else {
+        writeAll(fRight, onDisk);
+        QTRY_VERIFY_WITH_TIMEOUT(!reply.asked.isEmpty(), 5000);
+    }
+    QCOMPARE(reply.asked.size(), 1);
+    QCOMPARE(reply.asked[0], disk ? QStringLiteral("new.cpp has changed on disk. Load it again and discard your changes?")
+                                  : QStringLiteral("Save changes to new.cpp?"));
+    const QString first = pane->Lines().Get(0);
+    if (answer == QStringLiteral("Cancel")) {
+        QCOMPARE(first, edited);  // nothing happened
+        QVERIFY(fForm->windowTitle().startsWith(u'*'));
+        return;
+    }
+    if (disk) {
+        // Yes loads the file again (the edits go), No keeps the text.
+        QCOMPARE(first, answer == QStringLiteral("Yes") ? QStringLiteral("changed") : edited);
+        return;
+    }
+    // Yes saved the edits first, then the file came back with them; No
+    // threw them away.
+    QCOMPARE(first, answer == QStringLiteral("Yes") ? edited : QString::fromUtf8(onDisk.left(onDisk.indexOf('\n'))));
+    QVERIFY(!fForm->windowTitle().startsWith(u'*'));
 }
 
 void TstWorkflow::reloadAndTitle()
