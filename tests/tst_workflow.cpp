@@ -8,8 +8,10 @@
 #include "dialogs/MessageDialog.h"
 #include "app/Overview.h"
 #include "app/ParluneApp.h"
+#include "session/Session.h"
 #include "panes/TextPane.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -101,6 +103,7 @@ private slots:
     void replacingEditedTextAsks_data();
     void replacingEditedTextAsks();
     void reloadAndTitle();
+    void diskChangesAreNoticed();
 
 private:
     TMainForm *fForm = nullptr;
@@ -386,6 +389,58 @@ void TstWorkflow::reloadAndTitle()
     QCOMPARE(asked.count(u'|'), 1);
     QVERIFY(asked.contains(QStringLiteral("old.cpp")) && asked.contains(QStringLiteral("left")));
     QCOMPARE(fForm->LeftMemo()->Lines().Get(0), QStringLiteral("int value0 = 0;"));
+}
+
+void TstWorkflow::diskChangesAreNoticed()
+{
+    TSession &session = fForm->Session();
+    // A change made while a pass runs is asked about when the pass ends.
+    QByteArray l, r;
+    for (int i = 0; i < 3000; ++i) {
+        l += "left " + QByteArray::number(i) + '\n';
+        r += "right " + QByteArray::number(i * 7) + '\n';
+    }
+    writeAll(fLeft, l);
+    writeAll(fRight, r);
+    fForm->LoadFile(TSide::Left, fLeft);
+    fForm->LoadFile(TSide::Right, fRight);
+    bool written = false;
+    session.Pass().SetYieldInterval(std::chrono::nanoseconds(0));
+    session.SetYield([&] {
+        if (!written) {
+            written = true;
+            writeAll(fLeft, "changed during the pass\n");
+            QElapsedTimer t;  // the change is seen, and settles, while the pass runs
+            t.start();
+            while (t.elapsed() < 1000)
+                QCoreApplication::processEvents();
+        }
+        QCoreApplication::processEvents();
+    });
+    {
+        TAnswer no(QStringLiteral("No"));
+        fForm->CompareButtonClick();
+        QVERIFY(written);
+        QVERIFY(no.asked.isEmpty());
+        QTRY_COMPARE(no.asked.size(), 1);
+        QVERIFY(no.asked[0].contains(QStringLiteral("old.cpp")));
+    }
+    // Deleted and made again (as editors save), answered No: later writes
+    // in place are still noticed.
+    {
+        TAnswer no(QStringLiteral("No"));
+        QFile::remove(fRight);
+        QTest::qWait(50);
+        writeAll(fRight, "made again\n");
+        QTRY_COMPARE_WITH_TIMEOUT(no.asked.size(), 1, 5000);
+        QTest::qWait(300);
+        QFile f(fRight);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("written in place\n");
+        f.close();
+        QTRY_COMPARE_WITH_TIMEOUT(no.asked.size(), 2, 5000);
+        QVERIFY(no.asked[1].contains(QStringLiteral("new.cpp")));
+    }
 }
 
 int main(int argc, char **argv)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -36,6 +37,12 @@ TSession::TSession(QObject *parent)
             fileChanged(path);
         } catch (...) {
             // A file that cannot be looked at now is looked at on its next change.
+        }
+    });
+    connect(&fWatcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString &folder) {
+        try {
+            folderChanged(folder);
+        } catch (...) {
         }
     });
 }
@@ -170,6 +177,13 @@ void TSession::runPass(const std::function<QString()> &pass)
             {
                 s.fBusy = false;
                 emit s.BusyChanged(false);
+                // Changes on disk seen while the pass ran are reported once
+                // the pass has shown its outcome.
+                QTimer::singleShot(0, &s, [session = &s] {
+                    for (TSide side : kSides)
+                        if (std::exchange(session->fDocs[side].pending, false))
+                            session->report(side);
+                });
             }
         } idle{*this};
         try {
@@ -254,6 +268,12 @@ void TSession::TakeDiskState(TSide side)
 
 void TSession::watch(const QString &path)
 {
+    // The folder too: a file deleted and made again, or renamed over (as
+    // many editors save), drops out of a file watch, and the folder's
+    // change tells that it is back.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!fWatcher.directories().contains(folder))
+        fWatcher.addPath(folder);
     if (!fWatcher.files().contains(path))
         fWatcher.addPath(path);
 }
@@ -261,8 +281,34 @@ void TSession::watch(const QString &path)
 void TSession::unwatch(TSide side)
 {
     const QString &path = fDocs[side].path;
-    if (!path.isEmpty() && path != fDocs[OtherSide(side)].path)
-        fWatcher.removePath(path);
+    const QString &other = fDocs[OtherSide(side)].path;
+    if (path.isEmpty() || path == other)
+        return;
+    fWatcher.removePath(path);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (other.isEmpty() || QFileInfo(other).absolutePath() != folder)
+        fWatcher.removePath(folder);
+}
+
+void TSession::folderChanged(const QString &folder)
+{
+    for (TSide side : kSides) {
+        const QString &path = fDocs[side].path;
+        if (!path.isEmpty() && QFileInfo(path).absolutePath() == folder && QFileInfo(path).isFile()
+            && !fWatcher.files().contains(path))
+            fileChanged(path);  // back after a delete or a rename: watched again, and looked at
+    }
+}
+
+void TSession::report(TSide side)
+{
+    // While a pass runs the question waits for its end: the pass would
+    // rewrite the text a reload brings.
+    if (fBusy) {
+        fDocs[side].pending = true;
+        return;
+    }
+    emit ChangedOnDisk(side);
 }
 
 void TSession::fileChanged(const QString &path)
@@ -284,7 +330,7 @@ void TSession::fileChanged(const QString &path)
             TDocument &d = fDocs[side];
             d.reporting = false;
             if (d.path == path && diskStamp(path) != d.stamp)
-                emit ChangedOnDisk(side);
+                report(side);
         });
     }
 }

@@ -125,11 +125,14 @@ private:
         TOrigin origin = TOrigin::None;
         qint64 stamp = -1;
         bool reporting = false;  // a change is about to be reported
+        bool pending = false;    // a change seen during a pass, reported after it
         bool modified = false;
     };
 
     void fromFile(TSide side, const QString &path);
     void fileChanged(const QString &path);
+    void folderChanged(const QString &folder);
+    void report(TSide side);
     void watch(const QString &path);
     void unwatch(TSide side);
     void textReplaced(TSide side);
