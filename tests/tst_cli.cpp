@@ -149,6 +149,16 @@ void TstCli::shellUse_data()
     QTest::newRow("/dev/null against a text") << "$C --count /dev/null abc.txt" << 1 << QByteArray();
     QTest::newRow("U+FEFF inside is text") << "printf 'A\\n\\357\\273\\277B\\nC\\n' > bom.txt && $C --count bom.txt abc.txt"
         << 1 << QByteArray();
+    // One pipe named twice is read once and compared with itself.
+    QTest::newRow("the same pipe on both sides") << "seq 1 200000 | $C --count /dev/stdin /dev/stdin | grep -qx Changes=0"
+        << 0 << QByteArray();
+    // The identical-bytes answer of --count refuses what the full comparison refuses.
+    QTest::newRow("identical files past the line limit, --count")
+        << "head -c 100000001 /dev/zero | tr '\\0' '\\n' > many.txt && $C --count many.txt many.txt" << 2
+        << QByteArray("100,000,000 lines");
+    QTest::newRow("a file larger than a quarter of the memory")
+        << "truncate -s 1T huge.txt && $C --count huge.txt abc.txt; s=$?; rm huge.txt; exit $s" << 2
+        << QByteArray("a quarter of this machine's memory");
 }
 
 void TstCli::shellUse()

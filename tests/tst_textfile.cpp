@@ -67,6 +67,7 @@ private slots:
     void saveRefusesSpecialTargets();
     void latin1SaveRefusesWhatItCannotHold();
     void loneSurrogateIsNotWrittenAsUtf8();
+    void byteLimit();
     void utf8LinesSavedInOtherEncodings_data();
     void utf8LinesSavedInOtherEncodings();
     void utf8Units_data();
@@ -353,6 +354,40 @@ void TstTextFile::loneSurrogateIsNotWrittenAsUtf8()
     l.SetEncoding(TTextEncoding::Utf16LE);
     l.SaveToFile(path);
     QCOMPARE(readAll(path), QByteArray("\xff\xfe" "o\0k\0\n\0a\0\x00\xd8z\0\n\0p\0a\0i\0r\0 \0\x3d\xd8\x00\xde\n\0", 32));
+}
+
+void TstTextFile::byteLimit()
+{
+    // Past the byte limit a source is refused, a regular file from its size,
+    // a pipe while it is read; the message names the source and the limit.
+    SetSourceByteLimit(1000);
+    const QString big = fDir.filePath(QStringLiteral("big.txt"));
+    writeAll(big, QByteArray(1500, 'a'));
+    QString message;
+    try {
+        ReadSourceBytes(NativePath(big), TSourceKind::Window);
+    } catch (const EParlune &e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(big) && message.contains(QStringLiteral("1,000 bytes")), qPrintable(message));
+    int fds[2];
+    QCOMPARE(::pipe(fds), 0);
+    QCOMPARE(::write(fds[1], QByteArray(1500, 'b').constData(), 1500), ssize_t(1500));
+    ::close(fds[1]);
+    const QByteArray pipePath = "/proc/self/fd/" + QByteArray::number(fds[0]);
+    message.clear();
+    try {
+        ReadSourceBytes(pipePath, TSourceKind::Stream);
+    } catch (const EParlune &e) {
+        message = e.message();
+    }
+    ::close(fds[0]);
+    QVERIFY2(message.contains(QString::fromLatin1(pipePath)) && message.contains(QStringLiteral("1,000 bytes")),
+             qPrintable(message));
+    writeAll(big, QByteArray(900, 'a'));
+    QCOMPARE(ReadSourceBytes(NativePath(big), TSourceKind::Window).size(), 900);
+    SetSourceByteLimit(0);
+    QVERIFY(SourceByteLimit() > 1000);
 }
 
 void TstTextFile::utf8LinesSavedInOtherEncodings_data()

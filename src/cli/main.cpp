@@ -8,12 +8,14 @@
 #include "text/Errors.h"
 #include "compare/HashUnit.h"
 #include "text/Lines.h"
+#include "text/FileSource.h"
 #include "text/TextFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <vector>
 #include <cstdio>
 #include <cstring>
@@ -129,6 +131,11 @@ bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
     const qint64 size = left.regularSize();
     if (size < 0 || right.regularSize() != size)
         return false;
+    // A file this small cannot pass the line model's limits (each line takes
+    // a byte), so the answer is the full comparison's; a larger one is left
+    // to it, to be refused there as it would be with any other output.
+    if (size > std::min(kMaxLineCount, kMaxLineLength) || size > SourceByteLimit())
+        return false;
     constexpr size_t kChunk = 1 << 20;
     std::vector<char> a(kChunk), b(kChunk);
     for (;;) {
@@ -202,11 +209,22 @@ int main(int argc, char **argv)
         auto read = [](const QByteArray &name) {
             return ReadTextFile(name, 4, HashUnit::HashNormalized, TSourceKind::Stream);
         };
+        // Both names for one file or pipe (seq 1 9 | parlune-compare
+        // /dev/stdin /dev/stdin): it is read once, as a pipe can be, and
+        // compared with itself.
+        struct stat a, b;
+        const bool oneSource = ::stat(files[0].constData(), &a) == 0 && ::stat(files[1].constData(), &b) == 0
+                            && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
         auto leftText = std::async(std::launch::async, [&] { return read(files[0]); });
-        TLoadedText rightText = read(files[1]);
+        TLoadedText rightText = oneSource ? TLoadedText{} : read(files[1]);
         TLines left;
         TLines right;
         left.Assign(leftText.get());
+        if (oneSource) {
+            rightText.lines = left.Snapshot().lines();
+            rightText.keep = left.Snapshot().keep;
+            rightText.encoding = left.Encoding();
+        }
         right.Assign(std::move(rightText));
 
         TOut out;

@@ -155,8 +155,18 @@ private:
     qint64 fRun = 0;
 };
 
+qint64 gByteLimit = 0;
+
+[[noreturn]] void refuseSize(const QByteArray &nativePath, qint64 limit)
+{
+    refuse(nativePath, QStringLiteral("it holds more than %1 bytes, the most one text may take here (a quarter of "
+                                      "this machine's memory)")
+                           .arg(FormatCount(limit)));
+}
+
 void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &out)
 {
+    const qint64 byteLimit = SourceByteLimit();
     // A file no larger than the limits cannot pass them (every line takes at
     // least one byte); only larger or growing sources are watched.
     constexpr qint64 kSafeSize = std::min(kMaxLineCount, kMaxLineLength);
@@ -184,6 +194,10 @@ void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &
             refuse(nativePath, systemReason(error));
         }
         out.resize(at + got);
+        if (out.size() > byteLimit) {
+            out.clear();
+            refuseSize(nativePath, byteLimit);
+        }
         if (out.size() > kSafeSize) {
             try {
                 limits.scan(out, got == 0);
@@ -198,6 +212,22 @@ void readAll(int fd, const QByteArray &nativePath, qint64 sizeHint, QByteArray &
 }
 
 } // namespace
+
+qint64 SourceByteLimit()
+{
+    if (gByteLimit > 0)
+        return gByteLimit;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return qint64(1) << 32;  // unknown: 4 GiB
+    return qint64(pages) * pageSize / 4;
+}
+
+void SetSourceByteLimit(qint64 bytes)
+{
+    gByteLimit = std::max<qint64>(bytes, 0);
+}
 
 QByteArray NativePath(const QString &path)
 {
@@ -245,14 +275,25 @@ QByteArray ReadSourceBytes(const QByteArray &nativePath, TSourceKind kind)
         refuseNotAFile(nativePath, QStringLiteral("it is a folder, not a file"));
     if (isDevNull(st))
         return bytes;
+    // Memory running out while reading ends the read with the file's name.
+    const auto readGuarded = [&](qint64 sizeHint) {
+        try {
+            readAll(file.fd, nativePath, sizeHint, bytes);
+        } catch (const std::bad_alloc &) {
+            bytes = QByteArray();
+            refuse(nativePath, QStringLiteral("there is not enough memory to read it"));
+        }
+    };
     if (S_ISREG(st.st_mode)) {
+        if (qint64(st.st_size) > SourceByteLimit())
+            refuseSize(nativePath, SourceByteLimit());
         if (kind == TSourceKind::Window)
             ::fcntl(file.fd, F_SETFL, O_RDONLY);  // back to ordinary reads
-        readAll(file.fd, nativePath, qint64(st.st_size), bytes);
+        readGuarded(qint64(st.st_size));
         return bytes;
     }
     if (kind == TSourceKind::Stream && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
-        readAll(file.fd, nativePath, 0, bytes);
+        readGuarded(0);
         return bytes;
     }
     if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))

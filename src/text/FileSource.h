@@ -27,6 +27,13 @@ QByteArray NativePath(const QString &path);
 // reason (the system's, or which limit was passed).
 QByteArray ReadSourceBytes(const QByteArray &nativePath, TSourceKind kind);
 
+// The most bytes one text may take: a quarter of the machine's physical
+// memory, so that both texts and the line model built from them fit. A
+// source is refused once it passes this, a regular file from its size.
+qint64 SourceByteLimit();
+// Sets another limit (tests); 0 goes back to the machine's.
+void SetSourceByteLimit(qint64 bytes);
+
 // Whether a path names something other than a regular file or /dev/null
 // that exists (a folder, FIFO, socket or device); false when nothing is
 // there. Does not open it.

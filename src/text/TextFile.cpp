@@ -320,6 +320,9 @@ TLoadedText ReadTextFile(const QByteArray &nativePath, int tabSize, TLineHasher 
         return DecodeText(ReadSourceBytes(nativePath, kind), tabSize, hasher);
     } catch (const ETooLarge &e) {
         throw EParlune(QStringLiteral("Cannot read file \"%1\": %2").arg(QFile::decodeName(nativePath), e.message()));
+    } catch (const std::bad_alloc &) {
+        throw EParlune(QStringLiteral("Cannot read file \"%1\": there is not enough memory for its lines")
+                           .arg(QFile::decodeName(nativePath)));
     }
 }
 
