@@ -39,6 +39,8 @@ private slots:
     void findDialogNoCompletionWrapNotFound();
     void closeIfFound_data();
     void closeIfFound();
+    void costlySearchCanBeStopped_data();
+    void costlySearchCanBeStopped();
 
 private:
     QString helpPage(bool present);
@@ -313,6 +315,50 @@ void TstCommands::closeIfFound()
     });
     fForm->Action1Execute();
     QCOMPARE(stillOpen, !closes);
+}
+
+void TstCommands::costlySearchCanBeStopped_data()
+{
+    QTest::addColumn<bool>("escape");  // else Close
+    QTest::newRow("Escape stops it, the dialog stays") << true;
+    QTest::newRow("Close stops it and closes") << false;
+}
+
+void TstCommands::costlySearchCanBeStopped()
+{
+    // An expression that backtracks without end on these lines would take
+    // minutes over all of them; the search runs in slices that take Escape
+    // and Close.
+    QFETCH(bool, escape);
+    TLines &r = fForm->RightMemo()->Lines();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i)
+        r.Add(QString(30, u'a') + u'b');
+    r.EndUpdate();
+    QString seen, after;
+    bool stillOpen = false;
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->setEditText(QStringLiteral("(a+)+$"));
+        d->Expression->setChecked(true);
+        QTimer::singleShot(100, d, [&, d] {
+            seen = d->NotFound->text();
+            if (escape)
+                QTest::keyClick(d, Qt::Key_Escape);
+            else
+                d->CloseButton->click();
+        });
+        d->FindButton->click();
+        after = d->NotFound->text();
+        stillOpen = d->isVisible();
+        if (stillOpen)
+            d->reject();
+    });
+    fForm->Action1Execute();
+    QCOMPARE(seen, TFindDialog::kSearching);
+    QCOMPARE(after, TFindDialog::kStopped);
+    QCOMPARE(stillOpen, escape);
+    QVERIFY(!fForm->RightMemo()->HasSelection());
 }
 
 int main(int argc, char **argv)

@@ -3,6 +3,7 @@
 #include "panes/TextPane.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -61,14 +62,22 @@ TFindDialog::TFindDialog(TTextPane *pane, TFindState &state, QWidget *parent)
     PreviousButton->setGeometry(350, 44, 84, 24);
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
     CloseButton->setGeometry(350, 76, 84, 24);
-    NotFound = new QLabel(QStringLiteral("Not found"), this);
-    NotFound->setGeometry(350, 108, 90, 22);
+    NotFound = new QLabel(kNotFound, this);
+    NotFound->setGeometry(342, 106, 100, 40);
     NotFound->setAlignment(Qt::AlignCenter);
+    NotFound->setWordWrap(true);
     NotFound->hide();
 
     connect(FindButton, &QPushButton::clicked, this, &TFindDialog::FindClick);
     connect(PreviousButton, &QPushButton::clicked, this, &TFindDialog::PreviousClick);
-    connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(CloseButton, &QPushButton::clicked, this, [this] {
+        if (!fSearching) {
+            QDialog::reject();
+            return;
+        }
+        fStop = true;  // the search ends at its next slice, then the dialog closes
+        fCloseAfter = true;
+    });
     connect(FindWhat, &QComboBox::editTextChanged, this, &TFindDialog::updateButtons);
     updateButtons();
 
@@ -97,13 +106,52 @@ TFindOptions TFindDialog::options(bool up) const
 
 void TFindDialog::search(bool up)
 {
-    NotFound->setVisible(!fPane->FindText(FindWhat->currentText(), options(up)));
+    if (fSearching)
+        return;
+    // A costly expression over many lines can take long: the search runs in
+    // slices between which the dialog takes Escape and Close.
+    fSearching = true;
+    fStop = false;
+    NotFound->setText(kSearching);
+    NotFound->show();
+    FindButton->setEnabled(false);
+    PreviousButton->setEnabled(false);
+    bool stopped = false;
+    bool found = false;
+    {
+        struct TDone
+        {
+            TFindDialog &d;
+            ~TDone()
+            {
+                d.fSearching = false;
+                d.updateButtons();
+            }
+        } done{*this};
+        found = fPane->FindText(FindWhat->currentText(), options(up), [this] {
+            QCoreApplication::processEvents();
+            return !fStop;
+        }, &stopped);
+    }
+    NotFound->setText(stopped ? kStopped : kNotFound);
+    NotFound->setVisible(!found);
+    if (fCloseAfter)
+        QDialog::reject();
+}
+
+void TFindDialog::reject()
+{
+    if (fSearching) {
+        fStop = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 void TFindDialog::FindClick()
 {
     search(Up->isChecked());
-    if (CloseIfFound->isChecked())
+    if (CloseIfFound->isChecked() && !fCloseAfter && !fStop)
         accept();  // also when nothing was found
 }
 

@@ -46,10 +46,16 @@ public:
     QPushButton *FindButton;
     QPushButton *PreviousButton;
     QPushButton *CloseButton;
-    QLabel *NotFound;  // shown after a search that found nothing
+    QLabel *NotFound;  // what a search came to when it found nothing; "Searching..." while one runs
+    static inline const QString kSearching = QStringLiteral("Searching... (Esc cancels)");
+    static inline const QString kNotFound = QStringLiteral("Not found");
+    static inline const QString kStopped = QStringLiteral("Search stopped");
+    bool Searching() const { return fSearching; }
 
     void FindClick();
     void PreviousClick();
+    // Escape stops a running search; otherwise it closes the dialog.
+    void reject() override;
 
 protected:
     void done(int result) override;  // keeps the state on every way of closing
@@ -61,4 +67,7 @@ private:
 
     TTextPane *fPane;
     TFindState &fState;
+    bool fSearching = false;
+    bool fStop = false;        // asked to stop the running search
+    bool fCloseAfter = false;  // Close was pressed during a search
 };

@@ -1,5 +1,6 @@
 #include "panes/PaneSearch.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 namespace {
@@ -83,15 +84,33 @@ private:
 
 } // namespace
 
-TFindMatch FindInLines(const TLines &lines, const QString &text, const TFindOptions &options, TTextPos start)
+TFindMatch FindInLines(const TLines &lines, const QString &text, const TFindOptions &options, TTextPos start,
+                       const TSearchYield &yield)
 {
     const TLineMatcher matcher(text, options);
     if (!matcher.usable() || lines.Count() == 0)
         return {};
-    start.line = qBound(0, start.line, lines.Count() - 1);
+    const TLineSnapshot snapshot = lines.Snapshot();
+    const std::vector<TLineRec> &recs = snapshot.lines();
+    const int count = int(recs.size());
+    QElapsedTimer slice;
+    slice.start();
+    // False when the yield asks to stop.
+    const auto goOn = [&] {
+        if (!yield || !slice.hasExpired(kSearchSliceMs))
+            return true;
+        const bool more = yield();
+        slice.restart();
+        return more;
+    };
+    TFindMatch stopped;
+    stopped.stopped = true;
+    start.line = qBound(0, start.line, count - 1);
     if (!options.up) {
-        for (int i = start.line; i < lines.Count(); ++i) {
-            const QString line = lines.Get(i);
+        for (int i = start.line; i < count; ++i) {
+            if (!goOn())
+                return stopped;
+            const QString line = recs[size_t(i)].toString();
             const int from = i == start.line ? qMin(start.col, int(line.size())) : 0;
             const auto [at, length] = matcher.find(line, from, int(line.size()), false);
             if (at >= 0)
@@ -99,7 +118,9 @@ TFindMatch FindInLines(const TLines &lines, const QString &text, const TFindOpti
         }
     } else {
         for (int i = start.line; i >= 0; --i) {
-            const QString line = lines.Get(i);
+            if (!goOn())
+                return stopped;
+            const QString line = recs[size_t(i)].toString();
             const int to = i == start.line ? qMin(start.col, int(line.size())) : int(line.size());
             const auto [at, length] = matcher.find(line, 0, to, true);
             if (at >= 0)

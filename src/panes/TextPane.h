@@ -95,8 +95,10 @@ public:
     const QUndoStack &UndoStack() const { return fUndo; }
 
     // Selects the next match and moves the caret to its start; removes the
-    // selection and returns false when there is none.
-    bool FindText(const QString &searchStr, const TFindOptions &options);
+    // selection and returns false when there is none. A search the yield
+    // stops changes nothing and sets *stopped.
+    bool FindText(const QString &searchStr, const TFindOptions &options, const TSearchYield &yield = {},
+                  bool *stopped = nullptr);
     // Highlights every visible occurrence of text until set to "".
     void SetHighlightText(const QString &text);
     QString HighlightText() const { return fHighlight; }

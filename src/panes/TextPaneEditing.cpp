@@ -149,14 +149,20 @@ void TTextPane::Paste()
         edit(selection().first, selection().second, NormalizeText(text, TabSize()), TEditCommand::TKind::Other);
 }
 
-bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options)
+bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options, const TSearchYield &yield,
+                         bool *stopped)
 {
     const auto [from, to] = selection();
-    TFindMatch m = FindInLines(*fLines, searchStr, options, options.up ? from : to);
-    if (!m.found() && options.wrap && fLines->Count() > 0) {
+    TFindMatch m = FindInLines(*fLines, searchStr, options, options.up ? from : to, yield);
+    if (!m.found() && !m.stopped && options.wrap && fLines->Count() > 0) {
         const int last = fLines->Count() - 1;
-        m = FindInLines(*fLines, searchStr, options, options.up ? TTextPos{last, fLines->Length(last)} : TTextPos{});
+        m = FindInLines(*fLines, searchStr, options, options.up ? TTextPos{last, fLines->Length(last)} : TTextPos{},
+                        yield);
     }
+    if (stopped)
+        *stopped = m.stopped;
+    if (m.stopped)
+        return false;
     if (!m.found()) {
         fAnchor = fCaret;
         viewport()->update();
