@@ -65,6 +65,7 @@ class TstTextPane : public QObject
     Q_OBJECT
 private slots:
     void look();
+    void endOfAVeryLongLineIsShown();
     void topLineWrite_data();
     void topLineWrite();
     void onScrollOnlyFromTheBar();
@@ -580,6 +581,26 @@ void TstTextPane::findText()
     QCOMPARE(pane.CaretPos(), start);  // the caret at the start of the match
     QCOMPARE(pane.SelectedText().size(), f[2].toInt());
     QCOMPARE(pane.SelectedText(), pane.Lines().Get(start.line).mid(start.col, f[2].toInt()));
+}
+
+void TstTextPane::endOfAVeryLongLineIsShown()
+{
+    // A line whose pixels pass the scroll bar's int range: its end can
+    // still be brought into view, and the caret stands inside the view.
+    TTextPane pane;
+    pane.resize(400, 200);
+    QString line(150'000'000, u'a');
+    line += QStringLiteral("END");
+    pane.Lines().Add(line);
+    line.clear();
+    pane.show();
+    pane.setFocus();
+    QTest::keyClick(&pane, Qt::Key_End);
+    QCOMPARE(pane.CaretPos().col, 150'000'003);
+    const qreal x = pane.TextLeft() + pane.CaretPos().col * pane.CellSize().width();
+    QVERIFY2(x >= 0 && x <= pane.viewport()->width(), qPrintable(QString::number(x)));
+    QTest::keyClick(&pane, Qt::Key_Home);
+    QCOMPARE(pane.TextLeft(), 3.0);
 }
 
 QTEST_MAIN(TstTextPane)

@@ -168,11 +168,19 @@ void TTextPane::updateScrollBars()
         fTop = std::min(fTop, vbar->maximum());
         vbar->setValue(fTop);
     }
+    // The bar counts pixels, or characters where a line's pixels would pass
+    // the bar's int range, so that every column the pane takes can be shown.
     QScrollBar *hbar = horizontalScrollBar();
-    const int content = PixelOffset(std::ceil(double(fLines->MaxLength()) * fCharWidth) + 2 * kTextMargin + fCharWidth);
-    hbar->setRange(0, std::max(0, content - viewport()->width()));
-    hbar->setPageStep(viewport()->width());
-    hbar->setSingleStep(int(std::ceil(fCharWidth)));
+    const double content = std::ceil(double(fLines->MaxLength()) * fCharWidth) + 2 * kTextMargin + fCharWidth;
+    const double oldStep = fHStep;
+    fHStep = content > kMaxBarPixels ? fCharWidth : 1.0;
+    const QSignalBlocker block(hbar);
+    const double offset = hbar->value() * oldStep;
+    const int width = viewport()->width();
+    hbar->setRange(0, PixelOffset(std::max(0.0, (content - width) / fHStep)));
+    hbar->setPageStep(std::max(1, int(width / fHStep)));
+    hbar->setSingleStep(std::max(1, int(std::ceil(fCharWidth / fHStep))));
+    hbar->setValue(PixelOffset(offset / fHStep));
     reportTop();
 }
 
@@ -257,12 +265,13 @@ void TTextPane::ensureCaretVisible()
     else if (fCaret.line >= fTop + v)
         setTopQuietly(fCaret.line - v + 1);
     QScrollBar *hbar = horizontalScrollBar();
-    const int x = PixelOffset(double(fCaret.col) * fCharWidth);
+    const double x = double(fCaret.col) * fCharWidth;
+    const double shown = hbar->value() * fHStep;
     const int width = viewport()->width();
-    if (x < hbar->value())
-        hbar->setValue(std::max(0, x - int(4 * fCharWidth)));
-    else if (x + kTextMargin + fCharWidth > hbar->value() + width)
-        hbar->setValue(x + kTextMargin + int(4 * fCharWidth) - width);
+    if (x < shown)
+        hbar->setValue(PixelOffset(std::max(0.0, x - 4 * fCharWidth) / fHStep));
+    else if (x + kTextMargin + fCharWidth > shown + width)
+        hbar->setValue(PixelOffset(std::ceil((x + kTextMargin + 4 * fCharWidth - width) / fHStep)));
 }
 
 std::pair<TTextPos, TTextPos> TTextPane::selection() const

@@ -138,7 +138,8 @@ public:
     // The context menu, built afresh with its items enabled as they can act.
     QMenu *CreateContextMenu(QWidget *parent);
 
-    int TextLeft() const { return kTextMargin - horizontalScrollBar()->value(); }
+    // Where column 0 stands in the text area (negative once scrolled).
+    qreal TextLeft() const { return kTextMargin - horizontalScrollBar()->value() * fHStep; }
     // kGutterWidth, or wider when the largest line number would not fit
     // beside the mark glyphs.
     int GutterWidth() const { return fGutterWidth; }
@@ -175,6 +176,8 @@ protected:
 private:
     friend class TGutter;
     static constexpr int kTextMargin = 3;
+    // Past this many pixels of line the horizontal bar counts characters.
+    static constexpr double kMaxBarPixels = double(1 << 30);
 
     // Whether an edit may go ahead; tells of a refusal of a locked pane.
     bool mayEdit();
@@ -210,6 +213,7 @@ private:
     qreal fAscent = 12;
     int fTop = 0;
     int fGutterWidth = kGutterWidth;
+    qreal fHStep = 1;  // pixels per step of the horizontal bar
     int fReportedTop = 0;  // the first line TopLineChanged last told of
     TTextPos fCaret;
     TTextPos fAnchor;

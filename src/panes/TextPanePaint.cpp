@@ -40,8 +40,8 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
     const bool breakPoint = fLines->GetBreakPoint(row);
     const bool bookmark = fLines->GetBookmark(row);
     if ((breakPoint || bookmark) && rec.length > 0)
-        p.fillRect(QRectF(x0, y, width - x0, fLineHeight), QColor::fromRgba(breakPoint ? kBreakPointColor
-                                                                                        : kBookmarkColor));
+        p.fillRect(QRectF(std::max<qreal>(x0, 0), y, width - std::max<qreal>(x0, 0), fLineHeight),
+                   QColor::fromRgba(breakPoint ? kBreakPointColor : kBookmarkColor));
 
     // Only the columns that can be seen are laid out: a line may be long.
     const int firstCol = std::max(0, int(-x0 / fCharWidth) - 1);
