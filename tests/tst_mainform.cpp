@@ -435,6 +435,7 @@ void TstMainForm::latin1SaveAsks()
     writeAll(out, "old\r\n");
     fChooser->answers = {in, out};
     QTest::mouseClick(fForm->RightLoadFileButton(), Qt::LeftButton);
+    QCOMPARE(fForm->FormatLabel()->text(), QStringLiteral("\u2013 | Latin-1 \u00b7 CR LF"));
     fForm->RightMemo()->Lines().Add(u"\u0105\u0119 \u4f60\u597d");
     QString asked;
     QTimer::singleShot(0, this, [&] {
@@ -449,6 +450,7 @@ void TstMainForm::latin1SaveAsks()
     if (yes) {
         QCOMPARE(readAll(out), QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\n\xc4\x85\xc4\x99 \xe4\xbd\xa0\xe5\xa5\xbd\r\n"));
         QCOMPARE(fForm->Label6()->text(), FileLabelText(out));
+        QCOMPARE(fForm->FormatLabel()->text(), QStringLiteral("\u2013 | UTF-8 with BOM \u00b7 CR LF"));
     } else {
         QCOMPARE(readAll(out), QByteArray("old\r\n"));
         QCOMPARE(fForm->Label6()->text(), FileLabelText(in));

@@ -198,6 +198,9 @@ void TMainForm::buildLayout()
     fStatusLabel = new QLabel(TSession::kNoStatus);
     fStatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
     fStatusBar1->addWidget(fStatusLabel, 1);
+    fFormatLabel = new QLabel;
+    fFormatLabel->setContentsMargins(0, 0, 8, 0);
+    fStatusBar1->addPermanentWidget(fFormatLabel);
 
     LeftMemo()->SetReadOnly(true);
     for (TTextPane *memo : fMemo.values) {
@@ -309,6 +312,7 @@ void TMainForm::wireSession()
     connect(fSession, &TSession::BusyChanged, this, &TMainForm::busyChanged);
     connect(fSession, &TSession::TextReplaced, this, [this](TSide side) {
         fMemo[side]->SetUnmodified();  // the text as loaded
+        fFormatLabel->setText(fSession->Formats());
         // The strip told of the texts that were replaced.
         fOverviewRectangle->SetImage(QImage());
         SizeOverviewBox();
@@ -533,6 +537,7 @@ bool TMainForm::saveRightTo(const QString &path)
     }
     fSession->SaveRight(path, encoding);
     RightMemo()->SetUnmodified();
+    fFormatLabel->setText(fSession->Formats());
     return true;
 }
 

@@ -83,6 +83,7 @@ public:
     QPushButton *SaveAsButton() const { return fSaveAsButton; }
     QStatusBar *StatusBar1() const { return fStatusBar1; }
     QLabel *StatusLabel() const { return fStatusLabel; }
+    QLabel *FormatLabel() const { return fFormatLabel; }  // each side's encoding and line break
     TOverviewStrip *OverviewRectangle() const { return fOverviewRectangle; }
     TOverviewBox *OverviewBox() const { return fOverviewBox; }
     TWindowMenu *WindowMenu() const { return fWindowMenu; }
@@ -164,6 +165,7 @@ private:
     QPushButton *fSaveAsButton = nullptr;
     QStatusBar *fStatusBar1 = nullptr;
     QLabel *fStatusLabel = nullptr;
+    QLabel *fFormatLabel = nullptr;
     TOverviewStrip *fOverviewRectangle = nullptr;
     TOverviewBox *fOverviewBox = nullptr;
     QString fStyleBook2;  // the window's style sheet, also for message dialogs

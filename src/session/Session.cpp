@@ -70,6 +70,18 @@ void TSession::SetModified(TSide side, bool modified)
     emit TitleChanged(Title());
 }
 
+QString TSession::Formats() const
+{
+    QStringList sides;
+    for (TSide side : kSides) {
+        const TLines &lines = Lines(side);
+        sides << (lines.Count() == 0 ? QStringLiteral("\u2013")
+                                     : EncodingName(lines.Encoding()) + QStringLiteral(" \u00b7 ")
+                                           + LineBreakName(lines.LineBreak()));
+    }
+    return sides.join(QStringLiteral(" | "));
+}
+
 void TSession::SetStatus(const QString &text)
 {
     fStatus = text;

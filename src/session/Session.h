@@ -56,6 +56,9 @@ public:
     // right text holds unsaved edits.
     QString Title() const;
     QString Status() const { return fStatus; }
+    // Each side's encoding and line break: "UTF-8 · LF | UTF-16 LE · CR LF"
+    // ("–" for a side without text).
+    QString Formats() const;
     void SetStatus(const QString &text);
 
     // The engine lets the window run between its steps through this.
