@@ -198,7 +198,21 @@ void TstWorkflow::copyLeftTextHere()
     fForm->LeftMemo()->SetTopLine(30);
     fForm->RightMemo()->SetCaretPos({41, 0});
     fForm->RightMemo()->setFocus();
+    QCoreApplication::processEvents();
+    // The left pane paints again: its emphasis of the run goes with the run.
+    struct TPaints : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } leftPaints;
+    fForm->LeftMemo()->viewport()->installEventFilter(&leftPaints);
     QTest::keyClick(fForm->RightMemo(), Qt::Key_Right, Qt::AltModifier);
+    QTRY_VERIFY(leftPaints.count > 0);
+    fForm->LeftMemo()->viewport()->removeEventFilter(&leftPaints);
     QCOMPARE(fForm->RightMemo()->TopLine(), 30);  // the view stays where it was
     QCOMPARE(fForm->RightMemo()->CaretPos().line, 42);
     QCOMPARE(right.Get(40), QStringLiteral("int value40 = 40;"));

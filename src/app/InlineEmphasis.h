@@ -26,6 +26,10 @@ public:
     // The differences of a row (none for a row that is not a changed one).
     const InlineDiff::TCharDifferences &At(int row);
 
+signals:
+    // What the emphasis shows may have changed: the panes paint it again.
+    void Changed();
+
 private:
     class TSide : public TRowEmphasis
     {
@@ -38,7 +42,11 @@ private:
         bool fLeft;
     };
 
-    void forget() { fCache.clear(); }
+    void forget()
+    {
+        fCache.clear();
+        emit Changed();
+    }
 
     TLines &fLeft;
     TLines &fRight;

@@ -244,6 +244,11 @@ void TMainForm::FormCreate(const QStringList &arguments)
     fInlineChanges = new TInlineEmphasis(LeftMemo()->Lines(), RightMemo()->Lines(), this);
     LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
     RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
+    // A change on one side changes the emphasis on the other too.
+    connect(fInlineChanges, &TInlineEmphasis::Changed, this, [this] {
+        for (TTextPane *memo : fMemo.values)
+            memo->viewport()->update();
+    });
     setWindowTitle(fSession->Title());
     wireSession();
 
