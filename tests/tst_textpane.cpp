@@ -1,5 +1,6 @@
 #include "LinesTestUtil.h"
 #include "panes/TextPane.h"
+#include "panes/TextPaneParts.h"
 
 #include <QClipboard>
 #include <QMenu>
@@ -66,6 +67,8 @@ class TstTextPane : public QObject
 private slots:
     void look();
     void endOfAVeryLongLineIsShown();
+    void textOnMarkedRowsIsReadable_data();
+    void textOnMarkedRowsIsReadable();
     void topLineWrite_data();
     void topLineWrite();
     void onScrollOnlyFromTheBar();
@@ -601,6 +604,39 @@ void TstTextPane::endOfAVeryLongLineIsShown()
     QVERIFY2(x >= 0 && x <= pane.viewport()->width(), qPrintable(QString::number(x)));
     QTest::keyClick(&pane, Qt::Key_Home);
     QCOMPARE(pane.TextLeft(), 3.0);
+}
+
+void TstTextPane::textOnMarkedRowsIsReadable_data()
+{
+    QTest::addColumn<bool>("bookmark");
+    QTest::addColumn<QRgb>("ink");
+    QTest::newRow("changed row: black on red") << false << QColor(Qt::black).rgb();
+    QTest::newRow("added row: white on blue") << true << QColor(Qt::white).rgb();
+}
+
+void TstTextPane::textOnMarkedRowsIsReadable()
+{
+    QFETCH(bool, bookmark);
+    QFETCH(QRgb, ink);
+    TTextPane pane;
+    pane.resize(300, 100);
+    pane.Lines().Add(u"WWWWWWWW");
+    bookmark ? pane.Lines().SetBookmark(0, true) : pane.Lines().SetBreakPoint(0, true);
+    pane.show();
+    const QImage shot = pane.viewport()->grab().toImage();
+    const QSizeF cell = pane.CellSize();
+    // The glyphs' pixels in the row: the darkest (or lightest) is the ink.
+    int closest = INT_MAX;
+    for (int y = 0; y < int(cell.height()); ++y)
+        for (int x = int(pane.TextLeft()); x < int(pane.TextLeft() + 8 * cell.width()); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            const QColor want = QColor::fromRgb(ink);
+            closest = std::min(closest, std::abs(c.red() - want.red()) + std::abs(c.green() - want.green())
+                                            + std::abs(c.blue() - want.blue()));
+        }
+    QVERIFY2(closest < 60, qPrintable(QString::number(closest)));
+    QCOMPARE(ReadableOn(QColor::fromRgba(TTextPane::kBookmarkColor)), QColor(Qt::white));
+    QCOMPARE(ReadableOn(QColor::fromRgba(TTextPane::kBreakPointColor)), QColor(Qt::black));
 }
 
 QTEST_MAIN(TstTextPane)

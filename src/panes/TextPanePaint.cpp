@@ -39,9 +39,12 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
     const int width = viewport()->width();
     const bool breakPoint = fLines->GetBreakPoint(row);
     const bool bookmark = fLines->GetBookmark(row);
-    if ((breakPoint || bookmark) && rec.length > 0)
-        p.fillRect(QRectF(std::max<qreal>(x0, 0), y, width - std::max<qreal>(x0, 0), fLineHeight),
-                   QColor::fromRgba(breakPoint ? kBreakPointColor : kBookmarkColor));
+    QColor ink = Qt::black;
+    if ((breakPoint || bookmark) && rec.length > 0) {
+        const QColor fill = QColor::fromRgba(breakPoint ? kBreakPointColor : kBookmarkColor);
+        p.fillRect(QRectF(std::max<qreal>(x0, 0), y, width - std::max<qreal>(x0, 0), fLineHeight), fill);
+        ink = ReadableOn(fill);  // black on red, white on blue
+    }
 
     // Only the columns that can be seen are laid out: a line may be long.
     const int firstCol = std::max(0, int(-x0 / fCharWidth) - 1);
@@ -72,7 +75,7 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
             p.fillRect(QRectF(colX(a), y, (b - a) * fCharWidth + extra, fLineHeight), kSelection);
         }
     }
-    p.setPen(Qt::black);
+    p.setPen(ink);
     p.drawText(QPointF(colX(firstCol), baseline), text);
     if (!emphasis.empty() && fEmphasisText.isValid()) {
         // The emphasised characters again, in their own colour, clipped to

@@ -3,6 +3,7 @@
 // the colours of the text area.
 
 #include <QColor>
+#include <cmath>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
@@ -16,6 +17,17 @@ inline int PixelOffset(double x)
 {
     constexpr double kMax = 2147483647.0 / 2;  // room for the bar's own sums
     return x >= kMax ? int(kMax) : x <= -kMax ? -int(kMax) : int(x);
+}
+
+// Black or white, whichever stands out more on the fill (the contrast ratio
+// of relative luminances, as accessibility guidelines measure it).
+inline QColor ReadableOn(const QColor &fill)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const double l = 0.2126 * channel(fill.redF()) + 0.7152 * channel(fill.greenF()) + 0.0722 * channel(fill.blueF());
+    const double onBlack = (l + 0.05) / 0.05;
+    const double onWhite = 1.05 / (l + 0.05);
+    return onBlack >= onWhite ? QColor(Qt::black) : QColor(Qt::white);
 }
 
 namespace PaneColors {
