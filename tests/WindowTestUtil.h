@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <utility>
 
 // Answers the file dialogs from a queue; an empty answer is a cancel.
 class TScriptedChooser : public TFileChooser
@@ -39,4 +40,16 @@ inline void writeAll(const QString &path, const QByteArray &bytes)
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
+}
+
+// Two texts of n lines with no line in common: the engine takes many steps
+// over them, and yields.
+inline std::pair<QByteArray, QByteArray> differentTexts(int n)
+{
+    QByteArray l, r;
+    for (int i = 0; i < n; ++i) {
+        l += "left line " + QByteArray::number(i) + '\n';
+        r += "right line " + QByteArray::number(i * 7) + '\n';
+    }
+    return {l, r};
 }

@@ -58,12 +58,7 @@ void TstBusy::init()
     fRight = fDir.filePath(QStringLiteral("right.txt"));
     fOther = fDir.filePath(QStringLiteral("other.txt"));
     fTarget = fDir.filePath(QStringLiteral("saved.txt"));
-    // Wholly different texts: the engine takes many steps, and yields.
-    QByteArray l, r;
-    for (int i = 0; i < 3000; ++i) {
-        l += "left line " + QByteArray::number(i) + '\n';
-        r += "right line " + QByteArray::number(i * 7) + '\n';
-    }
+    const auto [l, r] = differentTexts(3000);
     writeAll(fLeft, l);
     writeAll(fRight, r);
     writeAll(fOther, "other\n");

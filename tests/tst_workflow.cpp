@@ -4,6 +4,7 @@
 #include "app/DiffCommands.h"
 #include "app/InlineEmphasis.h"
 #include "LinesTestUtil.h"
+#include "WindowTestUtil.h"
 #include "app/MainForm.h"
 #include "dialogs/MessageDialog.h"
 #include "app/Overview.h"
@@ -20,13 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // 200 lines; the right side changes lines 40, 41, 100 and 160 and drops 120.
 QByteArray side(bool right)
@@ -66,24 +60,6 @@ public:
 private:
     QString fButton;
     QTimer fPoll;
-};
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// Answers the open dialog with one file.
-class TScriptedChooserForWorkflow : public TFileChooser
-{
-public:
-    explicit TScriptedChooserForWorkflow(QString path) : fPath(std::move(path)) {}
-    QString ChooseFileToOpen(const QString &, const QString &, const QString &) override { return fPath; }
-    QString ChooseFileToSave(const QString &) override { return {}; }
-
-private:
-    QString fPath;
 };
 
 } // namespace
@@ -347,7 +323,8 @@ void TstWorkflow::replacingEditedTextAsks()
     if (command == QStringLiteral("F5")) {
         QTest::keyClick(fForm, Qt::Key_F5);
     } else if (command == QStringLiteral("Load Other File")) {
-        auto chooser = std::make_unique<TScriptedChooserForWorkflow>(fRight);
+        auto chooser = std::make_unique<TScriptedChooser>();
+        chooser->answers = {fRight};
         fForm->SetFileChooser(std::move(chooser));
         fForm->LoadFileButtonClick(TSide::Right);
     } else if (command == QStringLiteral("drop")) {
@@ -409,11 +386,7 @@ void TstWorkflow::diskChangesAreNoticed()
 {
     TSession &session = fForm->Session();
     // A change made while a pass runs is asked about when the pass ends.
-    QByteArray l, r;
-    for (int i = 0; i < 3000; ++i) {
-        l += "left " + QByteArray::number(i) + '\n';
-        r += "right " + QByteArray::number(i * 7) + '\n';
-    }
+    const auto [l, r] = differentTexts(3000);
     writeAll(fLeft, l);
     writeAll(fRight, r);
     fForm->LoadFile(TSide::Left, fLeft);
