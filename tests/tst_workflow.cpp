@@ -71,6 +71,7 @@ private slots:
     void init();
     void cleanup();
     void nextAndPrevious();
+    void movingFromWhatIsSeen();
     void characterDifferencesArePainted();
     void copyLeftTextHere();
     void copyAcrossTakesThePairedLines_data();
@@ -115,7 +116,7 @@ void TstWorkflow::cleanup()
 void TstWorkflow::nextAndPrevious()
 {
     // Runs after the pass: rows 40-41, 100, 120 (the removed line), 160.
-    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 4"));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference \u2013 of 4"));
     fForm->RightMemo()->setFocus();
     const int visible = fForm->RightMemo()->VisibleLineCount();
     for (int press = 0; press < 3; ++press)
@@ -138,6 +139,45 @@ void TstWorkflow::nextAndPrevious()
     QTest::keyClick(fForm->RightMemo(), Qt::Key_Up, Qt::AltModifier);
     QCOMPARE(fForm->RightMemo()->CaretPos().line, 100);
     QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 2 of 4"));
+}
+
+void TstWorkflow::movingFromWhatIsSeen()
+{
+    // Runs: rows 40-41, 100, 120 (the removed line), 160.
+    TTextPane *right = fForm->RightMemo();
+    TTextPane *left = fForm->LeftMemo();
+    QLabel *field = fForm->DiffCommands()->PositionLabel;
+    right->setFocus();
+    // Scrolled away from the caret: from the first row in view.
+    right->SetTopLine(130);
+    QTest::keyClick(right, Qt::Key_F8);
+    QCOMPARE(right->CaretPos().line, 160);
+    right->SetCaretPos({0, 0});
+    right->SetTopLine(130);
+    QTest::keyClick(right, Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(right->CaretPos().line, 120);
+    // The field follows the caret, wherever it is put.
+    right->SetCaretPos({105, 0});
+    QCOMPARE(field->text(), QStringLiteral("Difference 2 of 4"));
+    right->SetCaretPos({10, 0});
+    QCOMPARE(field->text(), QStringLiteral("Difference \u2013 of 4"));
+    // From the left pane's caret while it has the focus.
+    left->setFocus();
+    left->SetCaretPos({101, 0});
+    QTest::keyClick(left, Qt::Key_F8);
+    QCOMPARE(left->CaretPos().line, 120);
+    QCOMPARE(right->CaretPos().line, 120);
+    // "No further difference" goes with the next move.
+    right->setFocus();
+    right->SetCaretPos({160, 0});
+    QTest::keyClick(right, Qt::Key_F8);
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TDiffCommands::kNoNext);
+    QTest::keyClick(right, Qt::Key_Up);
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), QString());
+
+    // A start with /dev/null: every line added, one difference.
+    TMainForm fresh(nullptr, {QStringLiteral("parlune"), QStringLiteral("/dev/null"), fRight});
+    QCOMPARE(fresh.DiffCommands()->PositionLabel->text(), QStringLiteral("Difference \u2013 of 1"));
 }
 
 void TstWorkflow::characterDifferencesArePainted()
@@ -195,7 +235,7 @@ void TstWorkflow::copyLeftTextHere()
     QCOMPARE(right.Get(41), QStringLiteral("int value41 = 41;"));
     QVERIFY(!right.GetBreakPoint(40) && !right.GetBreakPoint(41));
     QCOMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=3"));
-    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 3"));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference \u2013 of 3"));
 
     // The removed line: its left row comes across, the filler goes.
     fForm->RightMemo()->SetCaretPos({120, 0});
@@ -210,7 +250,7 @@ void TstWorkflow::copyLeftTextHere()
     fForm->RightMemo()->Undo();
     QCOMPARE(right.Text(), before);
     QTRY_COMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=5"));
-    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 0 of 4"));
+    QCOMPARE(fForm->DiffCommands()->PositionLabel->text(), QStringLiteral("Difference 1 of 4"));
     fForm->RightMemo()->Redo();
     QVERIFY(!right.GetBreakPoint(40));
     QTRY_COMPARE(fForm->StatusLabel()->text(), QStringLiteral("Changes=3"));

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QStatusBar>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <climits>
 #include <algorithm>
@@ -42,6 +43,8 @@ TDiffCommands::TDiffCommands(TSession &session, const TPerSide<TTextPane *> &pan
                             &TDiffCommands::CopyLeftTextHere);
     fPanes[TSide::Right]->AddExtraMenuActions(QStringLiteral("Difference"), {NextAction, PreviousAction, CopyLeftAction});
 
+    for (TTextPane *pane : fPanes.values)
+        connect(pane, &TTextPane::CaretMoved, this, &TDiffCommands::caretMoved);
     PositionLabel = new QLabel;
     PositionLabel->setContentsMargins(0, 0, 8, 0);
     fStatusBar->addPermanentWidget(PositionLabel);
@@ -66,11 +69,41 @@ void TDiffCommands::PassEnded()
     showPosition();
 }
 
+TTextPane *TDiffCommands::from() const
+{
+    TTextPane *left = fPanes[TSide::Left];
+    return left->hasFocus() ? left : fPanes[TSide::Right];
+}
+
+int TDiffCommands::startRow(bool forward) const
+{
+    const TTextPane *pane = from();
+    const int caret = pane->CaretPos().line;
+    const int top = pane->TopLine();
+    if (caret >= top && caret < top + std::max(1, pane->VisibleLineCount()))
+        return fFromTop ? -1 : caret;  // right after a pass: from above the first row
+    return forward ? top - 1 : top;
+}
+
+void TDiffCommands::caretMoved()
+{
+    if (fMoving)
+        return;
+    // The user moved: "next" goes from here, and a note of the last move is done.
+    fFromTop = false;
+    const QString note = fStatusBar->currentMessage();
+    if (note == kNoNext || note == kNoPrevious || note == kNotInDifference)
+        fStatusBar->clearMessage();
+    if (!PositionLabel->text().isEmpty())
+        showPosition();
+}
+
 void TDiffCommands::showPosition()
 {
     const TLines &right = fSession.Lines(TSide::Right);
-    const DiffRuns::TPosition p = DiffRuns::Position(right, fFromTop ? -1 : fPanes[TSide::Right]->CaretPos().line);
-    PositionLabel->setText(QStringLiteral("Difference %1 of %2").arg(p.index).arg(p.total));
+    const DiffRuns::TPosition p = DiffRuns::Position(right, fFromTop ? -1 : from()->CaretPos().line);
+    const QString index = p.index > 0 ? QString::number(p.index) : QStringLiteral("\u2013");
+    PositionLabel->setText(QStringLiteral("Difference %1 of %2").arg(index).arg(p.total));
 }
 
 void TDiffCommands::say(const QString &text)
@@ -90,7 +123,12 @@ void TDiffCommands::goTo(const DiffRuns::TRun &run)
         if (left->Lines().Count() >= visible)
             left->SetTopLine(top);
     }
-    right->SetCaretPos({run.first, 0});
+    {
+        const QScopedValueRollback moving(fMoving, true);
+        right->SetCaretPos({run.first, 0});
+        if (left->Lines().Count() > run.first)
+            left->SetCaretPos({run.first, 0});
+    }
     fFromTop = false;
     right->UpdateMemo();
     left->UpdateMemo();
@@ -101,7 +139,7 @@ void TDiffCommands::goTo(const DiffRuns::TRun &run)
 void TDiffCommands::Next()
 {
     const TLines &right = fSession.Lines(TSide::Right);
-    if (const auto run = DiffRuns::Next(right, fFromTop ? -1 : fPanes[TSide::Right]->CaretPos().line))
+    if (const auto run = DiffRuns::Next(right, startRow(true)))
         goTo(*run);
     else
         say(kNoNext);
@@ -110,11 +148,7 @@ void TDiffCommands::Next()
 void TDiffCommands::Previous()
 {
     const TLines &right = fSession.Lines(TSide::Right);
-    if (fFromTop) {
-        say(kNoPrevious);
-        return;
-    }
-    if (const auto run = DiffRuns::Previous(right, fPanes[TSide::Right]->CaretPos().line))
+    if (const auto run = DiffRuns::Previous(right, startRow(false)))
         goTo(*run);
     else
         say(kNoPrevious);

@@ -49,10 +49,17 @@ private:
     void showPosition();
     void say(const QString &text);
     void marksChanged();
+    void caretMoved();
+    // The pane the commands work from: the left one while it has the focus.
+    TTextPane *from() const;
+    // The row a search starts from: the caret's while the caret is in view,
+    // else the first row in view (next: the row above it).
+    int startRow(bool forward) const;
 
     TSession &fSession;
     TPerSide<TTextPane *> fPanes;
     QStatusBar *fStatusBar;
     bool fFromTop = false;
-    bool fRecountDue = false;  // no move since the pass: "next" starts above row 0
+    bool fRecountDue = false;
+    bool fMoving = false;  // the commands themselves move the carets  // no move since the pass: "next" starts above row 0
 };

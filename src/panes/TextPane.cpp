@@ -249,6 +249,7 @@ void TTextPane::placeCaret(TTextPos pos, bool keepAnchor)
     fCaretShown = true;
     ensureCaretVisible();
     viewport()->update();
+    emit CaretMoved();
 }
 
 void TTextPane::SetCaretPos(TTextPos pos)

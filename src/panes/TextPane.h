@@ -152,6 +152,8 @@ signals:
     // wheel, a TopLine write, the caret being followed, lines changing.
     void TopLineChanged(TTextPane *sender);
     void ModifiedChanged(bool modified);
+    // The caret was placed (a key, a click, a find, an edit, SetCaretPos).
+    void CaretMoved();
     // An edit was refused because the pane is locked (not read-only).
     void EditRefused();
     void OnDragOver(QDragMoveEvent *event);

@@ -40,6 +40,7 @@ void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditComma
         updateScrollBars();
         ensureCaretVisible();
         UpdateMemo();
+        emit CaretMoved();
     };
     fUndo.push(new TEditCommand(*fLines, clamp(from), clamp(to), text, kind, {fCaret, fAnchor}, apply));
 }
