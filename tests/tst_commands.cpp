@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QShortcut>
 #include <QtTest>
 
 #include "ModalTestUtil.h"
@@ -41,6 +42,7 @@ private slots:
     void closeIfFound();
     void costlySearchCanBeStopped_data();
     void costlySearchCanBeStopped();
+    void helpPageListsEveryKey();
 
 private:
     QString helpPage(bool present);
@@ -359,6 +361,27 @@ void TstCommands::costlySearchCanBeStopped()
     QCOMPARE(after, TFindDialog::kStopped);
     QCOMPARE(stillOpen, escape);
     QVERIFY(!fForm->RightMemo()->HasSelection());
+}
+
+void TstCommands::helpPageListsEveryKey()
+{
+    // Every key the window defines stands in the help page's key table.
+    QFile page(QStringLiteral(PARLUNE_HELP_PAGE));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QStringList keys;
+    for (const QAction *a : fForm->findChildren<QAction *>())
+        for (const QKeySequence &k : a->shortcuts())
+            keys << k.toString(QKeySequence::PortableText);
+    for (const QShortcut *s : fForm->findChildren<QShortcut *>())
+        keys << s->key().toString(QKeySequence::PortableText);
+    QVERIFY(keys.size() >= 8);
+    for (const QString &key : keys) {
+        QStringList parts;
+        for (const QString &part : key.split(u'+'))
+            parts << QStringLiteral("<kbd>%1</kbd>").arg(part);
+        QVERIFY2(html.contains(parts.join(u'+')), qPrintable(key));
+    }
 }
 
 int main(int argc, char **argv)
