@@ -454,12 +454,12 @@ void TstTextPane::contextMenuEnabling()
         }
         return std::pair{sections, on};
     };
-    // Items in order: Redo Undo Cut Copy Paste | Select Word, Select All | Delete Selection, Delete Line
+    // Items in order: Undo Redo Cut Copy Paste | Select Word, Select All | Delete Selection, Delete Line
     const std::pair<TState, QString> cases[] = {
         {{false, false, false, false}, "00001" "11" "01"},
         {{false, true, false, false}, "00111" "11" "11"},
-        {{false, false, true, false}, "01001" "11" "01"},
-        {{false, false, true, true}, "10001" "11" "01"},
+        {{false, false, true, false}, "10001" "11" "01"},
+        {{false, false, true, true}, "01001" "11" "01"},
         {{true, true, false, false}, "00010" "11" "00"},
     };
     for (const auto &[state, expected] : cases) {

@@ -203,8 +203,8 @@ QMenu *TTextPane::CreateContextMenu(QWidget *parent)
         a->setEnabled(enabled);
     };
     menu->addSection(QStringLiteral("ClipBoard"));
-    add(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), CanRedo(), [this] { Redo(); });
     add(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), CanUndo(), [this] { Undo(); });
+    add(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), CanRedo(), [this] { Redo(); });
     add(QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), writable && HasSelection(), [this] { Cut(); });
     add(QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), HasSelection(), [this] { Copy(); });
     add(QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), writable, [this] { Paste(); });
@@ -338,8 +338,25 @@ void TTextPane::handleKey(QKeyEvent *event)
             InsertTyped(QStringLiteral("\n"));
             break;
         case Qt::Key_Tab:
-            InsertTyped(QStringLiteral("\t"));
+        case Qt::Key_Backtab:
+            // Ctrl+Tab and Ctrl+Shift+Tab leave the pane; a plain Tab is typed.
+            if (event->modifiers() & Qt::ControlModifier)
+                QAbstractScrollArea::focusNextPrevChild(event->key() == Qt::Key_Tab
+                                                        && !(event->modifiers() & Qt::ShiftModifier));
+            else if (event->key() == Qt::Key_Tab)
+                InsertTyped(QStringLiteral("\t"));
             break;
+        case Qt::Key_F10:
+        case Qt::Key_Menu:
+            // Shift+F10 and the Menu key open the context menu at the caret.
+            if (event->key() == Qt::Key_Menu || (event->modifiers() & Qt::ShiftModifier)) {
+                const QPoint at(int(TextLeft() + fCaret.col * fCharWidth), int((fCaret.line - fTop + 1) * fLineHeight));
+                std::unique_ptr<QMenu> menu(CreateContextMenu(this));
+                menu->exec(viewport()->mapToGlobal(at));
+                break;
+            }
+            event->ignore();
+            return;
         case Qt::Key_Backspace:
             if (HasSelection())
                 DeleteSelection();
