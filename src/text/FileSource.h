@@ -27,10 +27,6 @@ QByteArray NativePath(const QString &path);
 // reason (the system's, or which limit was passed).
 QByteArray ReadSourceBytes(const QByteArray &nativePath, TSourceKind kind);
 
-// Whether a path names something other than a regular file or /dev/null
-// that exists (a folder, FIFO, socket or device); false when nothing is
-// there. Does not open it.
-bool IsSpecialFile(const QByteArray &nativePath);
 // Whether something other than a regular file (a folder, FIFO or any
 // device, /dev/null too) is at the path.
 bool IsExistingNonRegular(const QByteArray &nativePath);
