@@ -37,7 +37,8 @@ private slots:
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
     void commonEndsKeepTheEngineScript();
-    void cancelWhileInterning();
+    void stopWhileInterning_data();
+    void stopWhileInterning();
     void savedAfterAPass_data();
     void savedAfterAPass();
     void lineNumbersAfterAPass();
@@ -314,31 +315,52 @@ void TstCompareOps::commonEndsKeepTheEngineScript()
     }
 }
 
-void TstCompareOps::cancelWhileInterning()
+void TstCompareOps::stopWhileInterning_data()
 {
-    // Long texts are interned while the pass yields; a cancel then (or at
-    // the engine's first yield) ends the pass without touching the panes.
+    QTest::addColumn<bool>("throwing");
+    QTest::newRow("cancel") << false;
+    QTest::newRow("yield throws") << true;
+}
+
+void TstCompareOps::stopWhileInterning()
+{
+    // A million distinct lines take far longer than the bound below to
+    // intern; a cancel, or a yield that throws, at the first yield reaches
+    // the interning thread, which looks every few thousand lines, so the
+    // pass ends at once and leaves the panes as they were.
+    QFETCH(bool, throwing);
+    constexpr int kLines = 1000000;
     TLines l, r;
     l.BeginUpdate();
     r.BeginUpdate();
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < kLines; ++i) {
         l.Add(QStringLiteral("left line %1").arg(i));
         r.Add(QStringLiteral("right line %1").arg(i));
     }
     l.EndUpdate();
     r.EndUpdate();
     TComparePass pass(l, r);
+    pass.SetYieldInterval(std::chrono::milliseconds(1));
     int yields = 0;
+    QElapsedTimer sinceStop;
     pass.SetYield([&] {
-        ++yields;
+        if (++yields > 1)
+            return;  // the pass yields on while the interning ends
+        sinceStop.start();
+        if (throwing)
+            throw std::runtime_error("stop");
         pass.Cancel();
     });
-    QCOMPARE(pass.Run(), kScanCancelled);
-    QVERIFY(yields >= 1);  // interning is waited for, yielding, to its end
+    if (throwing)
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, pass.Run());
+    else
+        QCOMPARE(pass.Run(), kScanCancelled);
+    QVERIFY(yields >= 1);
+    QCOMPARE_LT(sinceStop.elapsed(), 100);
     QVERIFY(!pass.Running());
-    QCOMPARE(l.Count(), 100000);
+    QCOMPARE(l.Count(), kLines);
     QCOMPARE(r.Get(1), QStringLiteral("right line 1"));
-    QCOMPARE(markString(r), QString(100000, u'.'));
+    QCOMPARE(markString(r), QString(kLines, u'.'));
 }
 
 void TstCompareOps::savedAfterAPass_data()

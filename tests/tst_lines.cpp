@@ -1,5 +1,6 @@
 #include "text/Errors.h"
 #include "text/Lines.h"
+#include "panes/PaneEditing.h"
 
 #include <QSignalSpy>
 #include "LinesTestUtil.h"
@@ -57,6 +58,8 @@ private slots:
     void deleteRange();
     void setRowsSurvivesAllocationFailure_data();
     void setRowsSurvivesAllocationFailure();
+    void editsSurviveAllocationFailure_data();
+    void editsSurviveAllocationFailure();
     void trimSendsOneSignal();
     void insertLinesInOneStep();
     void editsDoNotGrowMemoryWithoutBound();
@@ -332,6 +335,67 @@ void TstLines::setRowsSurvivesAllocationFailure()
     QCOMPARE(l.Get(39998), QStringLiteral("19999"));
 }
 
+void TstLines::editsSurviveAllocationFailure_data()
+{
+    // Each edit needs more than 100 kB at once (many lines, one long one,
+    // or a copy of records a snapshot shares), and that allocation fails.
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("SetText") << QStringLiteral("SetText") << false;
+    QTest::newRow("InsertLines") << QStringLiteral("InsertLines") << false;
+    QTest::newRow("ReplaceLines") << QStringLiteral("ReplaceLines") << false;
+    QTest::newRow("Replace, long line") << QStringLiteral("Replace") << false;
+    QTest::newRow("SpliceText, records shared") << QStringLiteral("SpliceText") << true;
+}
+
+void TstLines::editsSurviveAllocationFailure()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, shared);
+    constexpr int kLines = 10000;
+    TLines l;
+    for (int i = 0; i < kLines; ++i)
+        l.Add(QStringLiteral("line %1").arg(i));
+    l.SetBreakPoint(3, true);
+    const TLineSnapshot snapshot = shared ? l.Snapshot() : TLineSnapshot{};
+    const QString manyLines = QStringLiteral("new\n").repeated(kLines);
+    const QList<QStringView> views = QStringView(manyLines).split(u'\n');
+    const QString longLine(200000, u'x');
+    QSignalSpy reset(&l, &TLines::Reset);
+    QSignalSpy changed(&l, &TLines::LineChanged);
+    QSignalSpy inserted(&l, &TLines::LinesInserted);
+
+    // Shared records are copied before the edit: that copy is what fails.
+    gFailFrom = shared ? kLines * sizeof(TLineRec) : 100000;
+    const auto apply = [&] {
+        if (edit == u"SetText")
+            l.SetText(manyLines);
+        else if (edit == u"InsertLines")
+            l.InsertLines(5, views);
+        else if (edit == u"ReplaceLines")
+            l.ReplaceLines(5, 2, views);
+        else if (edit == u"Replace")
+            l.Replace(5, longLine);
+        else
+            SpliceText(l, {5, 2}, {7, 1}, QStringLiteral("a\nb"));
+        gFailFrom = 0;
+    };
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, apply());
+    gFailFrom = 0;
+
+    QCOMPARE(l.Count(), kLines);
+    QCOMPARE(l.Get(5), QStringLiteral("line 5"));
+    QCOMPARE(l.Get(kLines - 1), QStringLiteral("line %1").arg(kLines - 1));
+    QVERIFY(l.GetBreakPoint(3));
+    QCOMPARE(reset.count() + changed.count() + inserted.count(), 0);
+    // The list still signals each change as it happens.
+    l.Add(QStringLiteral("more"));
+    QCOMPARE(inserted.count(), 1);
+    SpliceText(l, {5, 0}, {5, 0}, QStringLiteral("new "));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(l.Get(5), QStringLiteral("new line 5"));
+}
+
 void TstLines::trimSendsOneSignal()
 {
     TLines l;
@@ -396,9 +460,9 @@ void TstLines::limitsAreNamed()
     } catch (const ETooLarge &e) {
         QCOMPARE(e.message(), QStringLiteral("Too many lines: a text may hold at most 100,000,000 lines"));
     }
-    // The record keeps lengths in 30 bits, and a pane draws the longest
+    // The record keeps lengths in 28 bits, and a pane draws the longest
     // line at 64-bit offsets: the limit must fit both.
-    static_assert(kMaxLineLength < (1 << 30));
+    static_assert(kMaxLineLength < (1 << 28));
 }
 
 QTEST_APPLESS_MAIN(TstLines)

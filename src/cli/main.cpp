@@ -104,12 +104,11 @@ void printRows(const TLines &left, const TLines &right, TOut &out)
     }
 }
 
-// True when both files can be read and hold the same bytes. Equal bytes
-// make equal texts, so --count can answer without loading either file;
-// any trouble here leaves the answer to the full comparison, which reports it.
 // Whether two regular files hold the same bytes (names in the system's
-// bytes). Anything else (a pipe, which could be read only once, a device,
-// a file that cannot be opened) is left to the full comparison.
+// bytes). Equal bytes make equal texts, so --count can answer without
+// loading either file. Anything else (a pipe, which could be read only
+// once, a device, a file that cannot be opened) is left to the full
+// comparison, which reports any trouble.
 bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
 {
     struct TFile

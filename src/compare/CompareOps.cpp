@@ -19,41 +19,44 @@ constexpr size_t kParallelHashLines = 50000;
 class TRunRegistration
 {
 public:
-    TRunRegistration(std::vector<TComparePass::TRun *> &list, TComparePass::TRun *run) : fList(list), fRun(run)
+    TRunRegistration(std::vector<TComparePass::TPassRun *> &list, TComparePass::TPassRun *run) : fList(list), fRun(run)
     {
         fList.push_back(run);
     }
     ~TRunRegistration() { fList.erase(std::find(fList.begin(), fList.end(), fRun)); }
 
 private:
-    std::vector<TComparePass::TRun *> &fList;
-    TComparePass::TRun *fRun;
+    std::vector<TComparePass::TPassRun *> &fList;
+    TComparePass::TPassRun *fRun;
 };
 
 // Runs `work` on a second thread while this one yields at least every
 // interval (1 ms at the least), so that the window stays alive while long
 // texts are interned. The work reads only the snapshots, which no pane
-// changes, whatever the yields run. Rethrows what the work throws.
+// changes, whatever the yields run. Rethrows what the work throws. When a
+// yield throws, stop is raised before the future's destructor waits for
+// the work, so the work ends within a few thousand lines instead of at
+// its end.
 template <typename Work>
-auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds interval)
+auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds interval, std::atomic<bool> &stop)
 {
     if (!yield)
         return work();
     auto result = std::async(std::launch::async, std::move(work));
     const auto wait = std::max<std::chrono::nanoseconds>(interval, std::chrono::milliseconds(1));
-    while (result.wait_for(wait) != std::future_status::ready)
-        yield();
+    try {
+        while (result.wait_for(wait) != std::future_status::ready)
+            yield();
+    } catch (...) {
+        stop = true;
+        throw;
+    }
     return result.get();
-}
-
-inline uint32_t hashOf(const TLineRec &r)
-{
-    return r.hashed ? r.hash : HashUnit::HashNormalized(r);
 }
 
 inline bool sameLine(const TLineRec &a, const TLineRec &b)
 {
-    return hashOf(a) == hashOf(b) && HashUnit::NormalizedEqual(a, b);
+    return HashUnit::NormalizedHashOf(a) == HashUnit::NormalizedHashOf(b) && HashUnit::NormalizedEqual(a, b);
 }
 
 // How many lines at the end, and then at the start of what is left, the
@@ -186,7 +189,7 @@ void TComparePass::SetLineBookmark(int paneNo, int lineNo)
 
 void TComparePass::Cancel()
 {
-    for (TRun *run : fRuns) {
+    for (TPassRun *run : fRuns) {
         run->cancelled = true;
         run->stop = true;
         if (run->engine)
@@ -243,7 +246,7 @@ QString TComparePass::RunComparison()
     TLineSnapshot rightCopy = fRight.Snapshot();
     const int n1 = leftCopy.Count();
     const int n2 = rightCopy.Count();
-    TRun run;
+    TPassRun run;
     TRunRegistration registration(fRuns, &run);
 
     // When the common ends hold most lines, only the lines between them are
@@ -262,7 +265,7 @@ QString TComparePass::RunComparison()
         r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop)
                                           : BuildHashLists(leftCopy, rightCopy, &run.stop);
         return r;
-    }, fYield, fYieldInterval);
+    }, fYield, fYieldInterval, run.stop);
     if (run.cancelled)
         return kScanCancelled;
     const TCommonEnds ends = interned.ends;
@@ -281,13 +284,8 @@ QString TComparePass::RunComparison()
     if (engine.Cancelled())
         return kScanCancelled;
 
-    fLeft.BeginUpdate();
-    fRight.BeginUpdate();
-    struct TEndUpdates
-    {
-        TLines &a, &b;
-        ~TEndUpdates() { a.EndUpdate(); b.EndUpdate(); }
-    } endUpdates{fLeft, fRight};
+    const TUpdateGuard leftUpdate(fLeft);
+    const TUpdateGuard rightUpdate(fRight);
 
     // Row k stands for record k: the left pane shows line oldIndex1 except
     // on an add, the right pane line oldIndex2 except on a delete, and an

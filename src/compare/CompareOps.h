@@ -63,7 +63,7 @@ public:
 
     // One run in progress: whether it was cancelled, and its engine while
     // the engine runs.
-    struct TRun
+    struct TPassRun
     {
         bool cancelled = false;
         std::atomic<bool> stop{false};  // the same, for interning on the second thread
@@ -84,7 +84,7 @@ private:
     TDiff::TYield fYield;
     std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
     std::function<void(const TCompareRec &)> fSink;
-    std::vector<TRun *> fRuns;  // runs in progress, innermost last
+    std::vector<TPassRun *> fRuns;  // runs in progress, innermost last
     TDiffStats fLastStats;
 };
 

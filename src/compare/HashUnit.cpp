@@ -3,6 +3,7 @@
 #include "text/TextStore.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <type_traits>
 
@@ -29,16 +30,6 @@ constexpr std::array<uint32_t, 256> makeTable()
 }
 
 constexpr std::array<uint32_t, 256> kTable = makeTable();
-
-// Set bits of each byte value (a table: the popcount instruction is not
-// part of the base instruction set).
-constexpr std::array<uint8_t, 256> kBitCount = [] {
-    std::array<uint8_t, 256> t{};
-    for (size_t v = 0; v < 256; ++v)
-        t[v] = uint8_t((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1)
-                       + (v >> 6 & 1) + (v >> 7 & 1));
-    return t;
-}();
 
 // Slicing-by-8 tables: entry k advances the CRC over k further zero bytes,
 // so eight bytes are folded in with eight independent lookups. The result
@@ -381,7 +372,7 @@ bool sameUtf8Bytes(const uint8_t *a, const uint8_t *b, size_t units)
             return false;
         const unsigned cont = unsigned(_mm_movemask_epi8(va)) & ~unsigned(_mm_movemask_epi8(_mm_add_epi8(va, va)));
         const unsigned four = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(va, high4), high4)));
-        u += 16 - kBitCount[cont & 0xFF] - kBitCount[cont >> 8] + kBitCount[four & 0xFF] + kBitCount[four >> 8];
+        u += 16 - size_t(std::popcount(cont)) + size_t(std::popcount(four));
         i += 16;
     }
 #endif

@@ -6,7 +6,7 @@
 #include <QStringView>
 #include <cstdint>
 
-struct TLineRec;
+#include "text/TextStore.h"
 
 namespace HashUnit {
 
@@ -21,6 +21,12 @@ uint32_t HashLine(QStringView aLine, bool aIgnoreCase, bool aIgnoreBlanks);
 
 // HashLine(line, true, true) of a stored line, without making a copy.
 uint32_t HashNormalized(const TLineRec &line);
+
+// A line's normalised hash: the one it carries, or made now.
+inline uint32_t NormalizedHashOf(const TLineRec &line)
+{
+    return line.hashed ? line.hash : HashNormalized(line);
+}
 
 // Lower-casing of one code unit as the hash does it (one unit in, one out).
 inline char16_t LowerUnit(char16_t c)

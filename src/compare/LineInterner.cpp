@@ -13,12 +13,6 @@ constexpr size_t kStopCheckMask = 4095;
 // How many lines ahead a table slot is fetched into the cache.
 constexpr size_t kPrefetchAhead = 16;
 
-// A line's normalised hash: the one it carries, or made now.
-inline uint32_t hashOf(const TLineRec &r)
-{
-    return r.hashed ? r.hash : HashUnit::HashNormalized(r);
-}
-
 inline uint32_t mix(uint32_t hash)
 {
     return hash * 0x9E3779B1u;  // odd: a bijection that spreads the bits
@@ -133,12 +127,12 @@ void internPart(const std::atomic<bool> *stop, const std::vector<TLineRec> &left
         if ((step & kStopCheckMask) == 0 && stop && stop->load(std::memory_order_relaxed))
             return;
         if (step + kPrefetchAhead < total) {
-            const uint32_t ahead = mix(hashOf(recAt(order.line(step + kPrefetchAhead))));
+            const uint32_t ahead = mix(HashUnit::NormalizedHashOf(recAt(order.line(step + kPrefetchAhead))));
             if (part < 0 || int(ahead >> 31) == part)
                 table.prefetch(ahead);
         }
         const size_t line = order.line(step);
-        const uint32_t hash = hashOf(recAt(line));
+        const uint32_t hash = HashUnit::NormalizedHashOf(recAt(line));
         const uint32_t mixed = mix(hash);
         if (part >= 0 && int(mixed >> 31) != part)
             continue;
@@ -188,9 +182,9 @@ bool InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
     for (size_t step = 0; step < total; ++step) {
         const size_t line = order.line(step);
         if (line < left.size()) {
-            if (mix(hashOf(left[line])) >> 31)
+            if (mix(HashUnit::NormalizedHashOf(left[line])) >> 31)
                 leftIds[line] = part1[next++];
-        } else if (mix(hashOf(right[line - left.size()])) >> 31) {
+        } else if (mix(HashUnit::NormalizedHashOf(right[line - left.size()])) >> 31) {
             rightIds[line - left.size()] = part1[next++];
         }
     }

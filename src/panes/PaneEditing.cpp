@@ -33,40 +33,26 @@ QString TextBetween(const TLines &lines, TTextPos from, TTextPos to)
     return out;
 }
 
-void RemoveText(TLines &lines, TTextPos from, TTextPos to)
+TTextPos SpliceText(TLines &lines, TTextPos from, TTextPos to, const QString &text)
 {
-    if (from == to)
-        return;
-    const QString head = lines.Get(from.line).left(from.col);
+    if (from == to && text.isEmpty())
+        return from;
     const QString tail = lines.Get(to.line).mid(to.col);
-    lines.Replace(from.line, head + tail);
-    if (to.line > from.line)
-        lines.DeleteRange(from.line + 1, to.line - from.line);
-}
-
-TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text)
-{
-    if (text.isEmpty())
-        return pos;
-    const QList<QStringView> pieces = QStringView(text).split(u'\n');
-    const QString line = lines.Get(pos.line);
-    const QString head = line.left(pos.col);
-    const QString tail = line.mid(pos.col);
-    if (pieces.size() == 1) {
-        lines.Replace(pos.line, QString(head).append(pieces[0]).append(tail));
-        return {pos.line, pos.col + int(pieces[0].size())};
-    }
+    QList<QStringView> pieces = QStringView(text).split(u'\n');
+    const QString firstLine = lines.Get(from.line).left(from.col).append(pieces.front());
     // All new lines go in at once: one insert per line would move the
     // lines below once per inserted line.
-    const QString lastLine = pieces.back().toString().append(tail);
-    QList<QStringView> added = pieces.sliced(1);
-    added.back() = lastLine;
-    lines.BeginUpdate();
-    lines.Replace(pos.line, QString(head).append(pieces[0]));
-    lines.InsertLines(pos.line + 1, added);
-    lines.EndUpdate();
-    const int last = pos.line + int(pieces.size()) - 1;
-    return {last, int(pieces.back().size())};
+    QString lastLine;
+    if (pieces.size() == 1) {
+        lastLine = firstLine + tail;
+        pieces.front() = lastLine;
+    } else {
+        lastLine = pieces.back().toString().append(tail);
+        pieces.front() = firstLine;
+        pieces.back() = lastLine;
+    }
+    lines.ReplaceLines(from.line, to.line - from.line + 1, pieces);
+    return EndOf(from, text);
 }
 
 TEditCommand::TEditCommand(TLines &lines, TTextPos from, TTextPos to, const QString &text, TKind kind,
@@ -83,8 +69,7 @@ void TEditCommand::redo()
     const TTextPos end = fInsertedEnd;
     fApply(
         [&] {
-            RemoveText(fLines, fFrom, EndOf(fFrom, fRemoved));
-            InsertText(fLines, fFrom, fInserted);
+            SpliceText(fLines, fFrom, EndOf(fFrom, fRemoved), fInserted);
         },
         TCaret{end, end});
 }
@@ -93,8 +78,7 @@ void TEditCommand::undo()
 {
     fApply(
         [&] {
-            RemoveText(fLines, fFrom, fInsertedEnd);
-            InsertText(fLines, fFrom, fRemoved);
+            SpliceText(fLines, fFrom, fInsertedEnd, fRemoved);
             // The rows are back: so is what they stood for (loaded lines,
             // fillers, hidden empty lines, marks).
             fLines.SetRowInfos(fFrom.line, fRowsBefore);

@@ -21,11 +21,11 @@ struct TTextPos
 
 // The text between two positions (from <= to), lines joined by "\n".
 QString TextBetween(const TLines &lines, TTextPos from, TTextPos to);
-// Removes the text between two positions (from <= to).
-void RemoveText(TLines &lines, TTextPos from, TTextPos to);
-// Inserts text at pos; returns the position just after it. Tabs in text
-// must have been expanded already (see ExpandTabs).
-TTextPos InsertText(TLines &lines, TTextPos pos, const QString &text);
+// Replaces the text between two positions (from <= to) by text in one
+// change of the list; returns the position just after the new text. A
+// failure leaves the lines as they were. Tabs in text must have been
+// expanded already (see ExpandTabs).
+TTextPos SpliceText(TLines &lines, TTextPos from, TTextPos to, const QString &text);
 // The position reached by writing text at pos.
 TTextPos EndOf(TTextPos pos, const QString &text);
 // Letters, digits and the underscore make words (word selection, word

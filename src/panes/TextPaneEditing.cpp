@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <memory>
 
 bool TTextPane::mayEdit()
@@ -26,14 +27,10 @@ void TTextPane::edit(TTextPos from, TTextPos to, const QString &text, TEditComma
     if (fLines->Count() == 0)
         placeCaret({0, 0}, false);
     auto apply = [this](const std::function<void()> &change, const TEditCommand::TCaret &caret) {
-        struct TOwnEdit
         {
-            bool &flag;
-            ~TOwnEdit() { flag = false; }
-        } guard{fOwnEdit};
-        fOwnEdit = true;
-        change();
-        fOwnEdit = false;
+            const QScopedValueRollback ownEdit(fOwnEdit, true);
+            change();
+        }
         fAnchor = clamp(caret.anchor);
         fCaret = clamp(caret.caret);
         fDesiredCol = -1;

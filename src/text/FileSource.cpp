@@ -234,14 +234,6 @@ QByteArray NativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
-bool IsSpecialFile(const QByteArray &nativePath)
-{
-    struct stat st;
-    if (::stat(nativePath.constData(), &st) != 0)
-        return false;
-    return !S_ISREG(st.st_mode) && !isDevNull(st);
-}
-
 bool IsExistingNonRegular(const QByteArray &nativePath)
 {
     struct stat st;

@@ -34,10 +34,6 @@ qint64 SourceByteLimit();
 // Sets another limit (tests); 0 goes back to the machine's.
 void SetSourceByteLimit(qint64 bytes);
 
-// Whether a path names something other than a regular file or /dev/null
-// that exists (a folder, FIFO, socket or device); false when nothing is
-// there. Does not open it.
-bool IsSpecialFile(const QByteArray &nativePath);
 // Whether something other than a regular file (a folder, FIFO or any
 // device, /dev/null too) is at the path.
 bool IsExistingNonRegular(const QByteArray &nativePath);

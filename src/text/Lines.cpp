@@ -263,6 +263,49 @@ void TLines::Replace(int i, QStringView s)
     notifyChanged(i);
 }
 
+void TLines::ReplaceLines(int first, int count, const QList<QStringView> &texts)
+{
+    if (first < 0 || count < 1 || first + count > Count() || texts.isEmpty())
+        throw EParlune(QStringLiteral("Invalid line range (%1, %2)").arg(first).arg(count));
+    const qsizetype added = texts.size();
+    checkLineCount(qsizetype(Count()) - count + added);
+    // Everything that may fail comes first: the new records, the copy of
+    // shared records and room for the longer lists.
+    const size_t storedBefore = fArena.stored();
+    std::vector<TLineRec> made;
+    made.reserve(size_t(added));
+    for (QStringView s : texts)
+        made.push_back(makeLine(s));
+    std::vector<TLineRec> &lines = edit();
+    const size_t size = lines.size() - size_t(count) + made.size();
+    lines.reserve(size);
+    fRows.reserve(size);
+
+    const auto at = size_t(first);
+    for (size_t i = at; i < at + size_t(count); ++i)
+        lengthChanged(lines[i].length, 0);
+    for (const TLineRec &r : made)
+        lengthChanged(0, r.length);
+    lines.erase(lines.begin() + qsizetype(at) + 1, lines.begin() + qsizetype(at) + count);
+    // The first row keeps its marks and hidden lines, now an edited line;
+    // the empty lines hidden before the removed rows lay in the replaced text.
+    fRows.erase(fRows.begin() + qsizetype(at) + 1, fRows.begin() + qsizetype(at) + count);
+    lines[at] = made.front();
+    lines.insert(lines.begin() + qsizetype(at) + 1, made.begin() + 1, made.end());
+    fRows[at].origin = TRowInfo::kText;
+    fRows.insert(fRows.begin() + qsizetype(at) + 1, made.size() - 1, TRowInfo{});
+    rowsChanged();
+    reclaimArena(storedBefore);
+
+    if (added > 1) {
+        notifyReset();
+        return;
+    }
+    notifyChanged(first);
+    if (count > 1)
+        notifyRemoved(first + 1, count - 1);
+}
+
 void TLines::Delete(int i)
 {
     if (i < 0 || i >= Count())
@@ -369,26 +412,37 @@ QString TLines::Text() const
 
 void TLines::SetText(QStringView text)
 {
-    forgetDocument();
-    fLineBreak = TLineBreak::Lf;
-    fFinalBreak = text.endsWith(u'\n') || text.endsWith(u'\r');
-    BeginUpdate();
-    Clear();
+    // The new lines are made aside, in an arena of their own, so that a
+    // limit or a failed allocation leaves the list as it was.
+    TKeepAlive keep;
+    TTextArena arena;
+    auto rows = std::make_shared<std::vector<TLineRec>>();
+    auto append = [&](QStringView line) {
+        if (qsizetype(rows->size()) >= kMaxLineCount)
+            checkLineCount(qsizetype(rows->size()) + 1);
+        rows->push_back(line.contains(u'\t') ? arena.store(ExpandTabs(line, fTabSize), keep) : arena.store(line, keep));
+    };
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        appendExpanded(text.sliced(start, i - start));
+        append(text.sliced(start, i - start));
         if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < n)
-        appendExpanded(text.sliced(start));
-    fUpdateDirty = true;
-    EndUpdate();
+        append(text.sliced(start));
+    std::vector<TRowInfo> infos(rows->size());
+    // A text from no file: LF breaks, and a final break when it ends with one.
+    forgetDocument();
+    fLineBreak = TLineBreak::Lf;
+    fFinalBreak = text.endsWith(u'\n') || text.endsWith(u'\r');
+    fHiddenAtEnd = 0;
+    commitRows(std::move(rows), std::move(infos), std::move(keep));
+    notifyReset();
 }
 
 void TLines::SetBreakPoint(int index, bool value)

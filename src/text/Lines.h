@@ -65,6 +65,11 @@ public:
     void InsertLines(int index, const QList<QStringView> &texts);
     // Replaces the text of line i, keeping its marks.
     void Replace(int i, QStringView s);
+    // Replaces count lines from first on (count >= 1) by texts (at least
+    // one, none holding a line break; tabs are expanded as in Add) in one
+    // step: line first keeps its marks, the other new lines have none. A
+    // failure (a limit, memory) leaves the list as it was.
+    void ReplaceLines(int first, int count, const QList<QStringView> &texts);
     // Removes line i and its marks; the only line is emptied instead (its
     // marks stay), so a list with lines never becomes empty this way.
     void Delete(int i);
@@ -156,7 +161,7 @@ public:
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
-    // sends one Reset when anything changed.
+    // sends one Reset when anything changed. Pair them with TUpdateGuard.
     void BeginUpdate();
     void EndUpdate();
 
@@ -221,6 +226,21 @@ private:
     mutable bool fMaxLengthDirty = false;
     int fUpdateDepth = 0;
     bool fUpdateDirty = false;
+};
+
+// Holds back a list's change signals for a scope: BeginUpdate now,
+// EndUpdate when the scope ends, also when it ends by an exception (a list
+// left inside an update would never signal again).
+class TUpdateGuard
+{
+public:
+    explicit TUpdateGuard(TLines &lines) : fLines(lines) { fLines.BeginUpdate(); }
+    ~TUpdateGuard() { fLines.EndUpdate(); }
+    TUpdateGuard(const TUpdateGuard &) = delete;
+    TUpdateGuard &operator=(const TUpdateGuard &) = delete;
+
+private:
+    TLines &fLines;
 };
 
 template <typename Source>

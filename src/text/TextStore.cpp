@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -106,16 +107,6 @@ bool TLineRec::equalsText(QStringView s) const
 namespace {
 
 #if defined(__SSE2__)
-// Set bits of each byte value (a table: the popcount instruction is not
-// part of the base instruction set).
-constexpr std::array<uint8_t, 256> kBitCount = [] {
-    std::array<uint8_t, 256> t{};
-    for (int v = 0; v < 256; ++v)
-        t[size_t(v)] = uint8_t((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1)
-                               + (v >> 6 & 1) + (v >> 7 & 1));
-    return t;
-}();
-
 // Sixteen bytes from a character start that hold only ASCII and well-formed
 // two-byte characters (the usual text of alphabets with case): true, with
 // the bytes and units they make up (a two-byte character cut by the end of
@@ -142,7 +133,7 @@ inline bool asciiOrTwoByte(const uchar *p, size_t &bytes, size_t &units)
     // Each character is one unit; each continuation follows a lead.
     const unsigned cut = lead2 >> 15;
     bytes = 16 - cut;
-    units = bytes - kBitCount[cont & 0xFF] - kBitCount[cont >> 8];
+    units = bytes - size_t(std::popcount(cont));
     return true;
 }
 #endif
