@@ -231,7 +231,7 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
                     }
                 }
                 if (error.isEmpty())
-                    self(self, entries[at].path, depth + 1);
+                    self(self, QByteArray(entries[at].path), depth + 1);  // a copy: entries grows meanwhile
             }
         }
     };
