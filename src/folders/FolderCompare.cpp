@@ -145,8 +145,9 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
         ::fstat(a.fd, &sa);
         ::fstat(b.fd, &sb);
         if (sa.st_size == sb.st_size) {
+            // One pair of buffers per pool thread, not one per file pair.
             constexpr size_t kChunk = 1 << 18;
-            std::vector<char> x(kChunk), y(kChunk);
+            thread_local std::vector<char> x(kChunk), y(kChunk);
             sameBytes = true;
             for (;;) {
                 const ssize_t n = readFull(a.fd, x.data(), kChunk);
@@ -187,11 +188,18 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
     auto stopped = [&] { return options.stop && options.stop->load(); };
 
     // Depth first; the entries of a folder follow the folder's own entry.
-    auto walk = [&](auto &&self, const QByteArray &rel, int depth) -> void {
+    // parent: the index of the folder's own entry, -1 for the roots.
+    auto walk = [&](auto &&self, const QByteArray &rel, int depth, qsizetype parent) -> void {
         std::array<QList<QByteArray>, 2> names;
-        std::array<QString, 2> errors;
-        for (int s = 0; s < 2; ++s)
-            names[s] = listNames(join(roots[s], rel), &errors[s]);
+        for (int s = 0; s < 2; ++s) {
+            QString error;
+            names[s] = listNames(join(roots[s], rel), &error);
+            if (!error.isEmpty() && parent >= 0) {
+                entries[size_t(parent)].status = TStatus::Unreadable;
+                entries[size_t(parent)].reason = error;
+                return;
+            }
+        }
         QList<QByteArray> all = names[0] + names[1];
         std::sort(all.begin(), all.end());
         all.erase(std::unique(all.begin(), all.end()), all.end());
@@ -220,22 +228,12 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
             const bool descend = l == TKind::Folder && r == TKind::Folder;
             entries.push_back(std::move(e));
             if (descend) {
-                const size_t at = entries.size() - 1;
-                QString error;
-                for (int s = 0; s < 2; ++s) {
-                    listNames(join(roots[s], entries[at].path), &error);
-                    if (!error.isEmpty()) {
-                        entries[at].status = TStatus::Unreadable;
-                        entries[at].reason = error;
-                        break;
-                    }
-                }
-                if (error.isEmpty())
-                    self(self, QByteArray(entries[at].path), depth + 1);  // a copy: entries grows meanwhile
+                const qsizetype at = qsizetype(entries.size()) - 1;
+                self(self, QByteArray(entries.back().path), depth + 1, at);  // a copy: entries grows meanwhile
             }
         }
     };
-    walk(walk, QByteArray(), 0);
+    walk(walk, QByteArray(), 0, -1);
 
     std::vector<TEntry *> files;
     for (TEntry &e : entries)
