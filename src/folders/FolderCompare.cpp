@@ -131,27 +131,28 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
     bool sameBytes = false;
     {
         const TFd a(left), b(right);
-        struct stat sa, sb;
-        for (const auto *f : {&a, &b}) {
-            struct stat st;
-            if (f->fd < 0 || ::fstat(f->fd, &st) != 0) {
+        std::array<struct stat, 2> st;
+        for (int s = 0; s < 2; ++s) {
+            const int fd = s == 0 ? a.fd : b.fd;
+            if (fd < 0 || ::fstat(fd, &st[size_t(s)]) != 0) {
                 if (reason)
                     *reason = systemReason(errno);
                 return TStatus::Unreadable;
             }
-            if (!S_ISREG(st.st_mode))
+            if (!S_ISREG(st[size_t(s)].st_mode))
                 return TStatus::KindMismatch;  // replaced since it was listed
         }
-        ::fstat(a.fd, &sa);
-        ::fstat(b.fd, &sb);
-        if (sa.st_size == sb.st_size) {
+        if (st[0].st_size == st[1].st_size) {
             // One pair of buffers per pool thread, not one per file pair.
             constexpr size_t kChunk = 1 << 18;
             thread_local std::vector<char> x(kChunk), y(kChunk);
             sameBytes = true;
+            // Reads one byte more than the size, so that a small file is
+            // read and found complete in one call.
+            const size_t want = size_t(std::min<qint64>(st[0].st_size + 1, qint64(kChunk)));
             for (;;) {
-                const ssize_t n = readFull(a.fd, x.data(), kChunk);
-                const ssize_t m = readFull(b.fd, y.data(), kChunk);
+                const ssize_t n = readFull(a.fd, x.data(), want);
+                const ssize_t m = readFull(b.fd, y.data(), want);
                 if (n < 0 || m < 0) {
                     if (reason)
                         *reason = systemReason(errno);
@@ -161,7 +162,7 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
                     sameBytes = false;
                     break;
                 }
-                if (n == 0)
+                if (size_t(n) < want)
                     break;
             }
         }
