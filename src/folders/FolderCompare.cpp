@@ -5,8 +5,9 @@
 #include "text/Lines.h"
 #include "text/TextFile.h"
 
-#include <QtConcurrent/QtConcurrentMap>
+#include <QThreadPool>
 #include <algorithm>
+#include <deque>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -184,7 +185,10 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
 
 std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right, const TOptions &options)
 {
-    std::vector<TEntry> entries;
+    // A deque keeps the entries in place while it grows, so that the pool
+    // compares file pairs while the listing goes on.
+    std::deque<TEntry> entries;
+    QThreadPool pool;
     const std::array<QByteArray, 2> roots{left, right};
     auto stopped = [&] { return options.stop && options.stop->load(); };
 
@@ -227,7 +231,16 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
             else if (l == TKind::Link)
                 e.status = e.sides[0].linkTarget == e.sides[1].linkTarget ? TStatus::Same : TStatus::Differs;
             const bool descend = l == TKind::Folder && r == TKind::Folder;
+            const bool compare = e.status == TStatus::Same && l == TKind::File;
             entries.push_back(std::move(e));
+            if (compare) {
+                TEntry *pair = &entries.back();
+                pool.start([&, pair] {
+                    if (!stopped())
+                        pair->status = ComparePair(join(left, pair->path), join(right, pair->path), options.exact,
+                                                   &pair->reason);
+                });
+            }
             if (descend) {
                 const qsizetype at = qsizetype(entries.size()) - 1;
                 self(self, QByteArray(entries.back().path), depth + 1, at);  // a copy: entries grows meanwhile
@@ -236,16 +249,8 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
     };
     walk(walk, QByteArray(), 0, -1);
 
-    std::vector<TEntry *> files;
-    for (TEntry &e : entries)
-        if (e.status == TStatus::Same && e.sides[0].kind == TKind::File)
-            files.push_back(&e);
-    QtConcurrent::blockingMap(files, [&](TEntry *e) {
-        if (stopped())
-            return;
-        e->status = ComparePair(join(left, e->path), join(right, e->path), options.exact, &e->reason);
-    });
-    return entries;
+    pool.waitForDone();
+    return {std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end())};
 }
 
 namespace {

@@ -55,7 +55,7 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
 
 // Every entry of the union of both trees, depth first with the names of a
 // folder in byte order; a folder present on one side only is listed alone,
-// not its contents. File pairs are compared on the global thread pool.
+// not its contents. File pairs are compared on a thread pool while the listing goes on.
 std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right, const TOptions &options);
 
 // One line per entry that is not the same, in the words of `diff -rq`.
