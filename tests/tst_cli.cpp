@@ -16,6 +16,8 @@ private slots:
     void shellUse();
     void countFromPipes_data();
     void countFromPipes();
+    void recursiveAgainstDiff_data();
+    void recursiveAgainstDiff();
 
 private:
     struct TResult
@@ -201,6 +203,91 @@ void TstCli::countFromPipes()
                                     QStringLiteral(PARLUNE_COMPARE_EXE), fDir.filePath(left), fDir.filePath(right)});
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.readAllStandardOutput(), out);
+}
+
+
+void TstCli::recursiveAgainstDiff_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("exact");
+    for (quint32 seed : {1u, 2u, 3u, 4u}) {
+        QTest::addRow("seed %u exact", seed) << seed << true;
+        QTest::addRow("seed %u by lines", seed) << seed << false;
+    }
+}
+
+// Two random trees, the right one a changed copy of the left: with --exact
+// the report is what diff -rq says; by lines, files that differ only in
+// letter case drop out of it.
+void TstCli::recursiveAgainstDiff()
+{
+    QFETCH(quint32, seed);
+    QFETCH(bool, exact);
+    QRandomGenerator rng(seed);
+    const QString sub = QStringLiteral("tree%1%2/").arg(seed).arg(exact);
+    const QString left = fDir.filePath(sub + u'L'), right = fDir.filePath(sub + u'R');
+    const QStringList names{"a", "B", "a-b", "a.b", "a_b", "ab", "z", "\xc3\xa9"};
+    auto name = [&] { return names[rng.bounded(names.size())] + QString::number(rng.bounded(3)); };
+    auto content = [&] {
+        QByteArray text;
+        for (int i = rng.bounded(6); i > 0; --i)
+            text += "line " + QByteArray::number(rng.bounded(4)) + '\n';
+        return text;
+    };
+    auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    QStringList caseOnly;  // relative paths whose right copy differs in letter case only
+    auto fill = [&](auto &&self, const QString &rel, int depth) -> void {
+        QDir().mkpath(left + rel);
+        QDir().mkpath(right + rel);
+        for (int i = rng.bounded(2, 7); i > 0; --i) {
+            const QString path = rel + u'/' + name();
+            if (QFileInfo::exists(left + path) || QFileInfo::exists(right + path))
+                continue;
+            const int what = rng.bounded(20);
+            if (depth < 3 && what < 4) {
+                self(self, path, depth + 1);
+                continue;
+            }
+            const QByteArray text = content();
+            if (what != 4)
+                write(left + path, text);
+            if (what == 5)
+                continue;  // left only
+            if (what == 6)
+                QDir().mkpath(right + path);
+            else if (what == 7)
+                write(right + path, text + "more\n");
+            else if (what == 8 && text.contains("line")) {
+                write(right + path, text.toUpper());
+                caseOnly << path;
+            } else
+                write(right + path, text);
+        }
+    };
+    fill(fill, QString(), 0);
+
+    QProcess diff;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    diff.setProcessEnvironment(env);
+    diff.start(QStringLiteral("diff"), {QStringLiteral("-rq"), left, right});
+    QVERIFY(diff.waitForFinished(30000));
+    QByteArray expected = diff.readAllStandardOutput();
+    if (!exact)
+        for (const QString &path : std::as_const(caseOnly))
+            expected.replace("Files " + (left + path).toUtf8() + " and " + (right + path).toUtf8() + " differ\n", "");
+
+    QStringList args{QStringLiteral("-r"), sub + u'L', sub + u'R'};
+    if (exact)
+        args.prepend(QStringLiteral("--exact"));
+    const TResult r = run(args);
+    QCOMPARE(r.out, expected);
+    QCOMPARE(r.code, expected.isEmpty() ? 0 : 1);
+    QVERIFY(r.err.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -5,6 +5,7 @@
 // only the count (--count). Exit status: 0 equal, 1 different, 2 trouble.
 
 #include "compare/CompareOps.h"
+#include "folders/FolderCompare.h"
 #include "text/Errors.h"
 #include "compare/HashUnit.h"
 #include "text/Lines.h"
@@ -26,6 +27,7 @@ namespace {
 
 constexpr const char *kUsage =
     "Usage: parlune-compare [--records | --count] [--] LEFT RIGHT\n"
+    "       parlune-compare -r | --recursive [--exact] [--] LEFTDIR RIGHTDIR\n"
     "\n"
     "Compares two text files line by line as Parlune's \"Scan Difference\" does:\n"
     "empty lines are dropped, and lines that differ only in letter case, spaces\n"
@@ -42,6 +44,10 @@ constexpr const char *kUsage =
     "\n"
     "LEFT and RIGHT may be files, pipes or FIFOs (/dev/stdin, /dev/null).\n"
     "After --, arguments are file names even when they start with '-'.\n"
+    "\n"
+    "With -r, two folders are compared entry by entry and every entry that is\n"
+    "not the same gets one line in the words of diff -rq. Text files whose lines\n"
+    "count as equal are the same; --exact compares bytes only.\n"
     "\n"
     "Exit status: 0 when N is 0, 1 when it is not, 2 on trouble.\n";
 
@@ -163,11 +169,34 @@ int fail(const QString &message)
     return 2;
 }
 
+// -r: two folder trees, one line per entry that is not the same.
+int compareFolders(const QByteArray &left, const QByteArray &right, bool exact)
+{
+    for (const QByteArray &root : {left, right}) {
+        struct stat st;
+        if (::stat(root.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return fail(QStringLiteral("%1 is not a folder").arg(QString::fromLocal8Bit(root)));
+    }
+    Folders::TOptions options;
+    options.exact = exact;
+    options.ignore.clear();
+    const std::vector<Folders::TEntry> entries = Folders::CompareTrees(left, right, options);
+    const QByteArray report = Folders::RecursiveReport(left, right, entries);
+    std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    const bool trouble = std::any_of(entries.begin(), entries.end(), [](const Folders::TEntry &e) {
+        return e.status == Folders::TStatus::Unreadable;
+    });
+    return trouble ? 2 : report.isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     TFormat format = TFormat::Rows;
+    bool recursive = false, exact = false;
     // File names are kept as the system's bytes: they need not be UTF-8.
     QList<QByteArray> files;
     bool options = true;
@@ -185,6 +214,10 @@ int main(int argc, char **argv)
             format = TFormat::Records;
         else if (options && !std::strcmp(a, "--count"))
             format = TFormat::Count;
+        else if (options && (!std::strcmp(a, "-r") || !std::strcmp(a, "--recursive")))
+            recursive = true;
+        else if (options && !std::strcmp(a, "--exact"))
+            exact = true;
         else if (options && a[0] == '-' && a[1] != '\0')
             return fail(QStringLiteral("unknown option %1 (see --help)").arg(QString::fromLocal8Bit(a)));
         else if (a[0] == '\0')
@@ -194,6 +227,10 @@ int main(int argc, char **argv)
     }
     if (files.size() != 2)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
+    if (exact && !recursive)
+        return fail(QStringLiteral("--exact goes with -r (see --help)"));
+    if (recursive)
+        return compareFolders(files[0], files[1], exact);
 
     if (format == TFormat::Count && sameBytes(files[0], files[1])) {
         TOut out;

@@ -1,0 +1,144 @@
+#include "folders/FolderCompare.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Folders;
+
+class TstFolders : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void statuses_data();
+    void statuses();
+    void specialEntriesAreNotOpened();
+    void ignoredNamesAreLeftOut();
+    void cleanupTestCase();
+
+private:
+    void write(const QString &rel, const QByteArray &bytes);
+    const TEntry *find(const QByteArray &path) const;
+    QTemporaryDir fDir;
+    QByteArray fLeft, fRight;
+    std::vector<TEntry> fEntries;
+};
+
+void TstFolders::write(const QString &rel, const QByteArray &bytes)
+{
+    const QString path = fDir.filePath(rel);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+const TEntry *TstFolders::find(const QByteArray &path) const
+{
+    for (const TEntry &e : fEntries)
+        if (e.path == path)
+            return &e;
+    return nullptr;
+}
+
+// One tree pair holding each status once, a link loop, a FIFO, a name that
+// is not UTF-8 and, when not running as root, a file nobody may read.
+void TstFolders::initTestCase()
+{
+    fLeft = QFile::encodeName(fDir.filePath(QStringLiteral("L")));
+    fRight = QFile::encodeName(fDir.filePath(QStringLiteral("R")));
+    write(QStringLiteral("L/same.txt"), "one\ntwo\n");
+    write(QStringLiteral("R/same.txt"), "one\ntwo\n");
+    write(QStringLiteral("L/sub/rule.txt"), "One  Two\n\nthree\n");
+    write(QStringLiteral("R/sub/rule.txt"), "one two\nTHREE\n");
+    write(QStringLiteral("L/sub/differs.txt"), "one\n");
+    write(QStringLiteral("R/sub/differs.txt"), "two\n");
+    write(QStringLiteral("L/bin.dat"), QByteArray("a\0b", 3));
+    write(QStringLiteral("R/bin.dat"), QByteArray("a\0c", 3));
+    write(QStringLiteral("L/left.txt"), "x\n");
+    write(QStringLiteral("R/right.txt"), "x\n");
+    write(QStringLiteral("L/kind"), "file\n");
+    QVERIFY(QDir().mkpath(fDir.filePath(QStringLiteral("R/kind"))));
+    write(QStringLiteral("L/secret.txt"), "a\n");
+    write(QStringLiteral("R/secret.txt"), "b\n");
+    QVERIFY(::chmod(QFile::encodeName(fDir.filePath(QStringLiteral("L/secret.txt"))).constData(), 0) == 0);
+    for (const QByteArray &root : {fLeft, fRight}) {
+        QVERIFY(::symlink("..", (root + "/loop").constData()) == 0);
+        QVERIFY(::mkfifo((root + "/fifo").constData(), 0600) == 0);
+        // By the system's bytes: a QString cannot hold this name.
+        const int fd = ::open((root + "/name\xff.txt").constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        const QByteArray text = root == fLeft ? "left\n" : "right\n";
+        QCOMPARE(::write(fd, text.constData(), size_t(text.size())), ssize_t(text.size()));
+        ::close(fd);
+    }
+    fEntries = CompareTrees(fLeft, fRight, TOptions{});
+}
+
+void TstFolders::statuses_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<TStatus>("status");
+    QTest::newRow("byte-equal") << QByteArray("same.txt") << TStatus::Same;
+    QTest::newRow("equal by lines") << QByteArray("sub/rule.txt") << TStatus::EqualByRule;
+    QTest::newRow("differs") << QByteArray("sub/differs.txt") << TStatus::Differs;
+    QTest::newRow("binary") << QByteArray("bin.dat") << TStatus::DiffersBinary;
+    QTest::newRow("left only") << QByteArray("left.txt") << TStatus::OnlyLeft;
+    QTest::newRow("right only") << QByteArray("right.txt") << TStatus::OnlyRight;
+    QTest::newRow("file and folder") << QByteArray("kind") << TStatus::KindMismatch;
+    QTest::newRow("link loop, same target") << QByteArray("loop") << TStatus::Same;
+    QTest::newRow("not UTF-8") << QByteArray("name\xff.txt") << TStatus::Differs;
+    if (::geteuid() != 0)
+        QTest::newRow("unreadable") << QByteArray("secret.txt") << TStatus::Unreadable;
+}
+
+void TstFolders::statuses()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(TStatus, status);
+    const TEntry *e = find(path);
+    QVERIFY(e);
+    QCOMPARE(e->status, status);
+    if (status == TStatus::Unreadable)
+        QVERIFY(!e->reason.isEmpty());
+}
+
+// Links and FIFOs are listed as what they are and never entered or opened
+// (opening a FIFO without a writer would block the listing).
+void TstFolders::specialEntriesAreNotOpened()
+{
+    const TEntry *loop = find("loop");
+    QVERIFY(loop);
+    QCOMPARE(loop->sides[0].kind, TKind::Link);
+    QCOMPARE(loop->sides[0].linkTarget, QByteArray(".."));
+    QVERIFY(!find("loop/same.txt"));
+    const TEntry *fifo = find("fifo");
+    QVERIFY(fifo);
+    QCOMPARE(fifo->sides[1].kind, TKind::Special);
+}
+
+void TstFolders::ignoredNamesAreLeftOut()
+{
+    TOptions options;
+    options.ignore = {"sub", "kind"};
+    const std::vector<TEntry> entries = CompareTrees(fLeft, fRight, options);
+    for (const TEntry &e : entries)
+        QVERIFY2(!e.path.startsWith("sub") && e.path != "kind", e.path.constData());
+    QVERIFY(entries.size() < fEntries.size());
+}
+
+void TstFolders::cleanupTestCase()
+{
+    ::chmod((fLeft + "/secret.txt").constData(), 0600);
+    // QDir cannot remove a name that is not UTF-8.
+    for (const QByteArray &root : {fLeft, fRight})
+        ::unlink((root + "/name\xff.txt").constData());
+}
+
+QTEST_GUILESS_MAIN(TstFolders)
+#include "tst_folders.moc"
