@@ -12,9 +12,11 @@
 #include <vector>
 
 // A pane's lines taken at one moment. It shares the line records and the
-// characters with the pane (the pane copies its records only when it is
-// changed while a snapshot lives), so taking one costs nothing, and it stays
-// valid whatever the pane does next.
+// characters with the pane, so taking one costs nothing, and it stays valid
+// whatever the pane does next. The rule that makes this safe across
+// threads: a worker (the interning of a comparison) reads a snapshot only,
+// never the list; and every write to the list's records goes through
+// edit(), which copies the records first while a snapshot shares them.
 struct TLineSnapshot
 {
     std::shared_ptr<const std::vector<TLineRec>> shared;

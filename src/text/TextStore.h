@@ -2,11 +2,19 @@
 // Compact, stable storage for the characters of many lines.
 //
 // A pane may hold millions of lines, so a line is not a QString of its own:
-// it is a view into a larger block of memory. Lines whose code units are all
-// below 256 are kept as Latin-1 bytes (most text), others as UTF-16. A loaded
-// file's own buffer serves as storage for its plain ASCII lines and its
-// valid UTF-8 lines, so loading such a file copies no characters at all. Stored characters never move or
-// change, so a view stays valid for as long as its block is kept alive.
+// it is a view into a larger block of memory, of one of three kinds:
+//   Latin-1  one byte a character (plain ASCII, and Latin-1 files);
+//   UTF-8    valid UTF-8 as it stood in a file, read as UTF-16 units;
+//   UTF-16   units in the machine's byte order.
+// A loaded file's own buffer is the storage of every line that needs no
+// change to be read: ASCII and valid UTF-8 lines of a byte file, ASCII lines
+// of a Latin-1 file, and the lines of a UTF-16 file (big-endian units are
+// swapped in the buffer itself). Lines with tabs, and lines decoded in any
+// other way, are stored in an arena (TTextArena). Who keeps a block alive:
+// the TKeepAlive of the line list that points into it, and of every
+// snapshot taken of it, so the buffer lives as long as the last of them.
+// Stored characters never move or change, so a view stays valid for as long
+// as its block is kept alive.
 
 #include <QByteArray>
 #include <QString>
