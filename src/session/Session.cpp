@@ -27,7 +27,7 @@ qint64 diskStamp(const QString &path)
 
 TSession::TSession(QObject *parent)
     : QObject(parent),
-      fDocs{{TDocument{new TLines(this)}, TDocument{new TLines(this)}}},
+      fDocs(documents(this)),
       fPass(*fDocs[TSide::Left].lines, *fDocs[TSide::Right].lines)
 {
     for (TSide side : kSides)
@@ -45,6 +45,14 @@ TSession::TSession(QObject *parent)
         } catch (...) {
         }
     });
+}
+
+TPerSide<TSession::TDocument> TSession::documents(QObject *owner)
+{
+    TPerSide<TDocument> docs;
+    for (TSide side : kSides)
+        docs[side].lines = new TLines(owner);
+    return docs;
 }
 
 TSession::~TSession()

@@ -132,6 +132,7 @@ private:
         bool modified = false;
     };
 
+    static TPerSide<TDocument> documents(QObject *owner);
     void fromFile(TSide side, const QString &path);
     void fileChanged(const QString &path);
     void folderChanged(const QString &folder);
