@@ -26,6 +26,23 @@ void *operator new(size_t size)
     throw std::bad_alloc();
 }
 
+// Array allocations too: a sanitizer's own operator new[] does not go
+// through the one above.
+void *operator new[](size_t size)
+{
+    return operator new(size);
+}
+
+void operator delete[](void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void *p, size_t) noexcept
+{
+    std::free(p);
+}
+
 void operator delete(void *p) noexcept
 {
     std::free(p);
