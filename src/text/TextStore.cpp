@@ -1,6 +1,7 @@
 #include "text/TextStore.h"
 
 #include "text/Errors.h"
+#include "text/Utf8.h"
 
 #include <QLocale>
 
@@ -54,16 +55,10 @@ size_t TLineRec::utf8Bytes() const
         const size_t stop = i + (length - u);
         size_t add = 0;
         for (; i < stop; ++i)
-            add += size_t((p[i] & 0xC0) != 0x80) + size_t(p[i] >= 0xF0);
+            add += Utf8::UnitsStarted(p[i]);
         u += add;
     }
-    size_t lead = i;
-    while (lead > 0 && (p[lead - 1] & 0xC0) == 0x80)
-        --lead;
-    if (lead == 0)
-        return i;
-    const uchar b = p[lead - 1];
-    return lead - 1 + (b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4);
+    return Utf8::EndOfLastChar(p, i);
 }
 
 QString TLineRec::mid(qsizetype first, qsizetype count) const
