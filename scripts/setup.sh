@@ -10,7 +10,7 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(
     dbus clang libclang-rt-14-dev
     xvfb xauth xdotool imagemagick libbenchmark-dev python3 time diffutils
-    git desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
+    git patch desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
   )
 fi
 

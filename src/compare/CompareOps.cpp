@@ -54,9 +54,11 @@ auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds in
     return result.get();
 }
 
-inline bool sameLine(const TLineRec &a, const TLineRec &b)
+inline bool sameLine(const TLineRec &a, const TLineRec &b, const TCompareRule &rule)
 {
-    return HashUnit::NormalizedHashOf(a) == HashUnit::NormalizedHashOf(b) && HashUnit::NormalizedEqual(a, b);
+    if (rule.NormalizedLines())
+        return HashUnit::NormalizedHashOf(a) == HashUnit::NormalizedHashOf(b) && HashUnit::NormalizedEqual(a, b);
+    return CompareRule::Equal(a, b, rule);
 }
 
 // How many lines at the end, and then at the start of what is left, the
@@ -67,13 +69,13 @@ struct TCommonEnds
     int head = 0;
     int tail = 0;
 
-    TCommonEnds(const std::vector<TLineRec> &a, const std::vector<TLineRec> &b)
+    TCommonEnds(const std::vector<TLineRec> &a, const std::vector<TLineRec> &b, const TCompareRule &rule)
     {
         const int n1 = int(a.size());
         const int n2 = int(b.size());
-        while (tail < n1 && tail < n2 && sameLine(a[size_t(n1 - 1 - tail)], b[size_t(n2 - 1 - tail)]))
+        while (tail < n1 && tail < n2 && sameLine(a[size_t(n1 - 1 - tail)], b[size_t(n2 - 1 - tail)], rule))
             ++tail;
-        while (head < n1 - tail && head < n2 - tail && sameLine(a[size_t(head)], b[size_t(head)]))
+        while (head < n1 - tail && head < n2 - tail && sameLine(a[size_t(head)], b[size_t(head)], rule))
             ++head;
     }
 };
@@ -123,22 +125,23 @@ private:
 
 // Ids for the lines between the common head and tail alone.
 THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, const TCommonEnds &ends,
-                         const std::atomic<bool> *stop)
+                         const std::atomic<bool> *stop, const TCompareRule &rule)
 {
     const auto middle = [&](const std::vector<TLineRec> &lines) {
         return std::vector<TLineRec>(lines.begin() + ends.head, lines.end() - ends.tail);
     };
     THashLists ids;
-    InternLines(middle(left.lines()), middle(right.lines()), ids.left, ids.right, kParallelInternLines, stop);
+    CompareRule::InternLines(middle(left.lines()), middle(right.lines()), rule, ids.left, ids.right, stop);
     return ids;
 }
 
 } // namespace
 
-THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
+THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop,
+                          const TCompareRule &rule)
 {
     THashLists ids;
-    InternLines(left.lines(), right.lines(), ids.left, ids.right, kParallelInternLines, stop);
+    CompareRule::InternLines(left.lines(), right.lines(), rule, ids.left, ids.right, stop);
     return ids;
 }
 
@@ -223,8 +226,13 @@ QString TComparePass::Run()
     };
     QString status;
     try {
-        RemoveBlankLines(fLeft);
-        RemoveBlankLines(fRight);
+        if (fRule.ignoreEmptyLines) {
+            RemoveBlankLines(fLeft);
+            RemoveBlankLines(fRight);
+        } else {
+            fLeft.DeleteFillers();
+            fRight.DeleteFillers();
+        }
         status = RunComparison();
     } catch (...) {
         restore();
@@ -258,12 +266,12 @@ QString TComparePass::RunComparison()
         THashLists ids;
     };
     TInterned interned = runAside([&] {
-        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines()), {}};
+        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines(), fRule), {}};
         const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
         if (between * 4 > qint64(n1) + n2)
             r.ends.head = r.ends.tail = 0;
-        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop)
-                                          : BuildHashLists(leftCopy, rightCopy, &run.stop);
+        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop, fRule)
+                                          : BuildHashLists(leftCopy, rightCopy, &run.stop, fRule);
         return r;
     }, fYield, fYieldInterval, run.stop);
     if (run.cancelled)

@@ -267,7 +267,7 @@ void AppendExpandingTabs(QString &out, QStringView s, int tabSize)
     qsizetype tabs = 0;
     for (QChar c : s)
         tabs += c == u'\t';
-    if (tabs == 0) {
+    if (tabs == 0 || tabSize <= 0) {  // a tab size of 0 keeps tabs as they are
         out.append(s);
         return;
     }
