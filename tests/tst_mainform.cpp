@@ -78,6 +78,8 @@ private slots:
     void scrollTracking();
     void panesAndBoxFollowEveryScroll_data();
     void panesAndBoxFollowEveryScroll();
+    void panesScrollSidewaysTogether_data();
+    void panesScrollSidewaysTogether();
     void loadClearsOldResult();
     void emptyPaneStaysEmptyWhenTheOtherScrolls();
     void handlerErrorsStayInHandler();
@@ -618,6 +620,52 @@ void TstMainForm::panesAndBoxFollowEveryScroll()
     QCOMPARE(f.RightMemo()->TopLine(), leader->TopLine());
     QCOMPARE(f.OverviewBox()->Top(),
              Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle()->height(), f.RightMemo()->Lines().Count())));
+}
+
+void TstMainForm::panesScrollSidewaysTogether_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("inRight");
+    for (const char *how : {"shift+wheel", "horizontal wheel", "bar", "End key"}) {
+        QTest::addRow("%s, right pane", how) << QString::fromLatin1(how) << true;
+        QTest::addRow("%s, left pane", how) << QString::fromLatin1(how) << false;
+    }
+}
+
+void TstMainForm::panesScrollSidewaysTogether()
+{
+    // The leader holds a line far longer than any of the follower's: the
+    // follower still follows all the way, column for column.
+    QFETCH(QString, how);
+    QFETCH(bool, inRight);
+    TTextPane *leader = inRight ? fForm->RightMemo() : fForm->LeftMemo();
+    TTextPane *follower = inRight ? fForm->LeftMemo() : fForm->RightMemo();
+    follower->Lines().SetText(QStringLiteral("short\n%1\n").arg(QString(60, u'f')));
+    leader->Lines().SetText(QStringLiteral("short\n%1\n").arg(QString(400, u'l')));
+    const auto wheel = [leader](QPoint delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent e(QPointF(50, 50), leader->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), delta, Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(leader->viewport(), &e);
+    };
+    if (how == u"shift+wheel") {
+        for (int i = 0; i < 40; ++i)
+            wheel(QPoint(0, -120), Qt::ShiftModifier);
+    } else if (how == u"horizontal wheel") {
+        for (int i = 0; i < 40; ++i)
+            wheel(QPoint(-120, 0), Qt::NoModifier);
+    } else if (how == u"bar") {
+        leader->horizontalScrollBar()->setValue(leader->horizontalScrollBar()->maximum());
+    } else {
+        leader->setFocus();
+        QTest::keyClick(leader, Qt::Key_Down);
+        QTest::keyClick(leader, Qt::Key_End);
+    }
+    // Further than the follower's longest line would let it go alone.
+    const qreal followerLine = 60 * leader->CellSize().width();
+    QVERIFY2(leader->HorizontalOffset() > followerLine, qPrintable(QString::number(leader->HorizontalOffset())));
+    QCOMPARE(follower->HorizontalOffset(), leader->HorizontalOffset());
+    QCOMPARE(follower->TextLeft(), leader->TextLeft());
+    QCOMPARE(fForm->LeftMemo()->TopLine(), fForm->RightMemo()->TopLine());
 }
 
 void TstMainForm::loadClearsOldResult()

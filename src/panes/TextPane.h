@@ -138,6 +138,15 @@ public:
     // The context menu, built afresh with its items enabled as they can act.
     QMenu *CreateContextMenu(QWidget *parent);
 
+    // How far the text is scrolled sideways, in pixels, and scrolling it
+    // there (as far as the bar's range allows).
+    qreal HorizontalOffset() const { return horizontalScrollBar()->value() * fHStep; }
+    void SetHorizontalOffset(qreal pixels);
+    // How far the pane's own lines let it scroll sideways (pixels), and a
+    // reach the sideways range keeps at least, so that two panes shown side
+    // by side can scroll sideways as one.
+    qreal OwnScrollReach() const { return fOwnReach; }
+    void SetMinimumScrollReach(qreal pixels);
     // Where column 0 stands in the text area (negative once scrolled).
     qreal TextLeft() const { return kTextMargin - horizontalScrollBar()->value() * fHStep; }
     // kGutterWidth, or wider when the largest line number would not fit
@@ -151,6 +160,10 @@ signals:
     // The first visible line changed, for whatever reason: the bar, the
     // wheel, a TopLine write, the caret being followed, lines changing.
     void TopLineChanged(TTextPane *sender);
+    // The text was scrolled sideways, for whatever reason.
+    void HorizontalScrolled(TTextPane *sender);
+    // OwnScrollReach changed (a longer or shorter longest line, a resize).
+    void OwnScrollReachChanged(TTextPane *sender);
     void ModifiedChanged(bool modified);
     // The caret was placed (a key, a click, a find, an edit, SetCaretPos).
     void CaretMoved();
@@ -217,6 +230,9 @@ private:
     int fGutterWidth = kGutterWidth;
     qreal fHStep = 1;  // pixels per step of the horizontal bar
     int fReportedTop = 0;  // the first line TopLineChanged last told of
+    qreal fOwnReach = 0;
+    qreal fMinReach = 0;
+    QPoint fWheelRest;  // wheel turn not yet scrolled, in eighths of a degree times rows per notch
     TTextPos fCaret;
     TTextPos fAnchor;
     int fDesiredCol = -1;  // column kept over up/down moves
