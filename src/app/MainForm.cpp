@@ -25,6 +25,7 @@
 #include <QBoxLayout>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -84,6 +85,16 @@ THeader makeHeader(QWidget *column, const QColor &fill, int height)
     h.fileLabel->setWordWrap(true);
     h.rect->DockBottom(h.fileLabel, 40, 10, 5);
     return h;
+}
+
+// A command of the whole window, on its key.
+QAction *addWindowKey(QWidget *window, const QString &name, const QKeySequence &key)
+{
+    auto *action = new QAction(name, window);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
 }
 
 // A vertical box without margins or spacing.
@@ -305,6 +316,15 @@ void TMainForm::FormCreate(const QStringList &arguments)
     fAction1->setShortcutContext(Qt::WindowShortcut);
     addAction(fAction1);
     connect(fAction1, &QAction::triggered, this, Guarded([this] { Action1Execute(); }));
+    fFindNextAction = addWindowKey(this, QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3));
+    connect(fFindNextAction, &QAction::triggered, this, Guarded([this] { FindAgain(false); }));
+    fFindPreviousAction = addWindowKey(this, QStringLiteral("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    connect(fFindPreviousAction, &QAction::triggered, this, Guarded([this] { FindAgain(true); }));
+    // Ctrl+O does what the focused pane's "Load Other File" button does.
+    fOpenAction = addWindowKey(this, QStringLiteral("Load File"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(fOpenAction, &QAction::triggered, this, Guarded([this] { LoadFileButtonClick(FocusedSide()); }));
+    fGoToLineAction = addWindowKey(this, QStringLiteral("Go to Line"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(fGoToLineAction, &QAction::triggered, this, Guarded([this] { GoToLine(); }));
 }
 
 void TMainForm::wireSession()
@@ -467,6 +487,42 @@ void TMainForm::Action1Execute()
 {
     TFindDialog dialog(RightMemo(), fFindState, this);
     dialog.exec();
+}
+
+void TMainForm::FindAgain(bool up)
+{
+    if (fFindState.text.isEmpty()) {
+        Action1Execute();
+        return;
+    }
+    if (!RightMemo()->FindText(fFindState.text, fFindState.Options(up)))
+        fStatusBar1->showMessage(TFindDialog::kNotFound, 4000);
+}
+
+TSide TMainForm::FocusedSide() const
+{
+    const QWidget *focus = QApplication::focusWidget();
+    return focus && (focus == LeftMemo() || LeftMemo()->isAncestorOf(focus)) ? TSide::Left : TSide::Right;
+}
+
+void TMainForm::GoToLine()
+{
+    TTextPane *pane = fMemo[FocusedSide()];
+    const TLines &lines = pane->Lines();
+    const int count = lines.TextLineCount();
+    if (count < 1)
+        return;
+    const int current = lines.LineNumber(pane->CaretPos().line);
+    bool ok = false;
+    const int number = QInputDialog::getInt(this, QStringLiteral("Go to Line"),
+                                            QStringLiteral("Line number (1 to %1):").arg(count),
+                                            std::max(1, current), 1, count, 1, &ok);
+    if (!ok)
+        return;
+    const int row = lines.RowOfLine(number);
+    pane->CentreRow(row);
+    pane->SetCaretPos({row, 0});
+    pane->setFocus();
 }
 
 void TMainForm::CompareButtonClick()

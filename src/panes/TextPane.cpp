@@ -247,6 +247,14 @@ void TTextPane::SetTopLine(int value)
     setTopQuietly(value + v < n ? value : std::max(0, n - v + 1));
 }
 
+void TTextPane::CentreRow(int row)
+{
+    const int v = VisibleLineCount();
+    const int top = std::clamp(row - v / 2, 0, std::max(0, fLines->Count() - v));
+    if (top != fTop)
+        setTopQuietly(top);
+}
+
 TTextPos TTextPane::clamp(TTextPos pos) const
 {
     const int n = fLines->Count();

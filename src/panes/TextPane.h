@@ -43,6 +43,9 @@ public:
 
     int TopLine() const { return fTop; }
     void SetTopLine(int value);
+    // Scrolls so that the row stands in the middle of the view, as near as
+    // the text's ends allow; the caret stays where it is.
+    void CentreRow(int row);
     int VisibleLineCount() const;
     QSizeF CellSize() const { return {fCharWidth, fLineHeight}; }
     const QFont &TextFont() const { return fFont; }
@@ -94,9 +97,12 @@ public:
     bool Writable() const { return !fReadOnly && !fEditLocked; }
     const QUndoStack &UndoStack() const { return fUndo; }
 
-    // Selects the next match and moves the caret to its start; removes the
-    // selection and returns false when there is none. A search the yield
-    // stops changes nothing and sets *stopped.
+    // Selects the next match and moves the caret to its start; a match out
+    // of view is scrolled to the middle of it. Without a match, returns
+    // false and leaves the caret where the search began (the selection's
+    // end, up: its start), so that the next search, wrapping or not, goes
+    // on past the last match instead of finding it again. A search the
+    // yield stops changes nothing and sets *stopped.
     bool FindText(const QString &searchStr, const TFindOptions &options, const TSearchYield &yield = {},
                   bool *stopped = nullptr);
     // Highlights every visible occurrence of text until set to "".

@@ -162,10 +162,14 @@ bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options, 
     if (m.stopped)
         return false;
     if (!m.found()) {
-        fAnchor = fCaret;
-        viewport()->update();
+        if (fLines->Count() > 0) {  // placing the caret would add a line
+            fDesiredCol = -1;
+            placeCaret(options.up ? from : to, false);
+        }
         return false;
     }
+    if (m.line < fTop || m.line >= fTop + VisibleLineCount())
+        CentreRow(m.line);
     Select({m.line, m.col + m.length}, {m.line, m.col});
     return true;
 }
