@@ -253,8 +253,9 @@ void TMainForm::FormCreate(const QStringList &arguments)
         PlaceOverviewBox();
     });
     fInlineChanges = new TInlineEmphasis(LeftMemo()->Lines(), RightMemo()->Lines(), this);
-    LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
-    RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
+    LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill),
+                               QColor::fromRgba(TInlineEmphasis::kLeftTint));
+    RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill));
     // A change on one side changes the emphasis on the other too.
     connect(fInlineChanges, &TInlineEmphasis::Changed, this, [this] {
         for (TTextPane *memo : fMemo.values)

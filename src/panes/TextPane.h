@@ -109,9 +109,10 @@ public:
     void SetHighlightText(const QString &text);
     QString HighlightText() const { return fHighlight; }
 
-    // Characters to draw with emphasis: filled with fill, drawn in text (an
-    // invalid colour keeps the text black). nullptr: none.
-    void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text);
+    // Characters to draw with emphasis, filled with fill, and rows to paint
+    // with the tint (an invalid colour: none); the text on either is drawn
+    // black or white, whichever reads better. nullptr: none.
+    void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &rowTint = QColor());
     // Actions added at the end of the context menu, a group after the
     // groups added before.
     void AddExtraMenuActions(const QString &group, const QList<QAction *> &actions);
@@ -253,6 +254,7 @@ private:
     TRowEmphasis *fEmphasis = nullptr;
     QColor fEmphasisFill;
     QColor fEmphasisText;
+    QColor fRowTint;
     QList<std::pair<QString, QList<QAction *>>> fExtraMenu;
     bool fModifiedBeforeUndo = false;  // edits older than the undo history
     bool fReportedModified = false;

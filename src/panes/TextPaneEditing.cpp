@@ -1,6 +1,7 @@
 // The pane's editing: edits as undo steps, clipboard, find, the context
 // menu and the keyboard.
 #include "panes/TextPane.h"
+#include "panes/TextPaneParts.h"
 
 #include "platform/Guarded.h"
 
@@ -47,11 +48,12 @@ void TTextPane::ReplaceText(TTextPos from, TTextPos to, const QString &text)
     edit(from, to, NormalizeText(text, TabSize()), TEditCommand::TKind::Other);
 }
 
-void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text)
+void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &rowTint)
 {
     fEmphasis = source;
     fEmphasisFill = fill;
-    fEmphasisText = text;
+    fEmphasisText = ReadableOn(fill);
+    fRowTint = rowTint;
     viewport()->update();
 }
 
