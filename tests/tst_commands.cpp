@@ -44,6 +44,7 @@ private slots:
     void wrapAfterNotFoundGoesOn_data();
     void wrapAfterNotFoundGoesOn();
     void findAgainKeys();
+    void findAgainCanBeStopped();
     void closeIfFound_data();
     void closeIfFound();
     void costlySearchCanBeStopped_data();
@@ -386,6 +387,30 @@ void TstCommands::findAgainKeys()
     QTest::keyClick(fForm, Qt::Key_F3);
     QCOMPARE(fForm->StatusBar1()->currentMessage(), TFindDialog::kNotFound);
     QVERIFY(!pane->HasSelection());
+}
+
+void TstCommands::findAgainCanBeStopped()
+{
+    // The expression of costlySearchCanBeStopped, again by F3: Escape stops
+    // it, the status bar says so, and F3 pressed meanwhile starts no second
+    // search.
+    TLines &r = fForm->RightMemo()->Lines();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i)
+        r.Add(QString(30, u'a') + u'b');
+    r.EndUpdate();
+    fForm->FindState().text = QStringLiteral("(a+)+$");
+    fForm->FindState().expression = true;
+    QString during;
+    QTimer::singleShot(100, fForm, [&] {
+        QTest::keyClick(fForm, Qt::Key_F3);
+        during = fForm->StatusBar1()->currentMessage();
+        QTest::keyClick(fForm, Qt::Key_Escape);
+    });
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(during, QString());
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TFindDialog::kStopped);
+    QVERIFY(!fForm->RightMemo()->HasSelection());
 }
 
 void TstCommands::closeIfFound_data()

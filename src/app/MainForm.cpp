@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -297,6 +298,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     fSession->SetYield([] { QCoreApplication::processEvents(); });
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, fSession, &TSession::Cancel);
+    connect(cancel, &QShortcut::activated, this, [this] { fStopFind = true; });
 
     // A start-up switch or two file names load (and compare) before the
     // window is shown; an error it ends with is shown as any other, and
@@ -496,8 +498,19 @@ void TMainForm::FindAgain(bool up)
         Action1Execute();
         return;
     }
-    if (!RightMemo()->FindText(fFindState.text, fFindState.Options(up)))
-        fStatusBar1->showMessage(TFindDialog::kNotFound, 4000);
+    if (fFinding)
+        return;  // the keys of a search still running
+    const QScopedValueRollback finding(fFinding, true);
+    fStopFind = false;
+    // A costly expression over many lines can take long: the search lets
+    // the window run between its slices, and Escape stops it.
+    bool stopped = false;
+    const bool found = RightMemo()->FindText(fFindState.text, fFindState.Options(up), [this] {
+        QCoreApplication::processEvents();
+        return !fStopFind;
+    }, &stopped);
+    if (!found)
+        fStatusBar1->showMessage(stopped ? TFindDialog::kStopped : TFindDialog::kNotFound, 4000);
 }
 
 TSide TMainForm::FocusedSide() const

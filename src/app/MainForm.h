@@ -114,6 +114,7 @@ public:
     void Action1Execute();
     // F3 and Shift+F3: the last search again, towards the end or the start,
     // without the dialog (which opens when nothing was searched for yet).
+    // The window stays live while it runs; Escape stops it.
     void FindAgain(bool up);
     // Ctrl+G: asks for a line number of the focused pane's text and puts the
     // caret at the start of that line, in the middle of the view.
@@ -197,4 +198,6 @@ private:
     std::unique_ptr<TFileChooser> fChooser;
     TPerSide<bool> fAsking{};  // a changed-on-disk question is open
     bool fCentred = false;
+    bool fFinding = false;   // F3 or Shift+F3 is searching
+    bool fStopFind = false;  // Escape asked the running search to stop
 };
