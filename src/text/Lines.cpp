@@ -121,6 +121,17 @@ int TLines::LineNumber(int row) const
     return fNumbers[size_t(row)];
 }
 
+int TLines::RowOfLine(int number) const
+{
+    if (fRows.empty())
+        return -1;
+    LineNumber(0);  // brings the numbers up to date
+    // Fillers hold 0 and the numbers of other rows rise: the first row at
+    // or past the number is the one.
+    const auto at = std::find_if(fNumbers.begin(), fNumbers.end(), [number](int n) { return n >= number; });
+    return at == fNumbers.end() ? int(fNumbers.size()) - 1 : int(at - fNumbers.begin());
+}
+
 int TLines::MaxLength() const
 {
     if (fMaxLengthDirty) {

@@ -101,6 +101,10 @@ public:
     // The number the row's line has in the text that saving writes, from 1;
     // 0 for a filler.
     int LineNumber(int row) const;
+    // The row that shows line `number` (from 1) of that text; for a hidden
+    // empty line, the next row that shows one (the last row past the end).
+    // -1 without rows.
+    int RowOfLine(int number) const;
     // How many lines the text that saving writes has (the largest LineNumber,
     // plus the empty lines hidden at the end).
     int TextLineCount() const;
