@@ -4,6 +4,7 @@
 #include "ModalTestUtil.h"
 #include "dialogs/MessageDialog.h"
 #include "app/MainForm.h"
+#include "app/RuleOptions.h"
 #include "session/Session.h"
 #include "platform/NamedMutex.h"
 #include "app/Panels.h"
@@ -25,6 +26,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -57,6 +59,7 @@ private slots:
     void init();
     void cleanup();
     void layoutAtStart();
+    void comparisonOptions();
     void resizeRules();
     void headerButtonsStayWhole_data();
     void headerButtonsStayWhole();
@@ -172,6 +175,59 @@ void TstMainForm::layoutAtStart()
     QVERIFY(!f.StyleBook2().isEmpty());
     QCOMPARE(f.styleSheet(), f.StyleBook2());
     QVERIFY(NamedMutex::Exists(QStringLiteral("ParluneMutex")));
+}
+
+// The window menu's options change what counts, compare again at once, are
+// named in the status bar when not the default, and are remembered.
+void TstMainForm::comparisonOptions()
+{
+    const QString left = fDir.filePath(QStringLiteral("options-left.txt"));
+    const QString right = fDir.filePath(QStringLiteral("options-right.txt"));
+    writeAll(left, "Alpha\n\nbeta gamma\n");
+    writeAll(right, "alpha\nbetagamma\n");
+    fForm->LoadFile(TSide::Left, left);
+    fForm->LoadFile(TSide::Right, right);
+    fForm->CompareButtonClick();
+    TSession &session = fForm->Session();
+    QCOMPARE(session.Status(), QStringLiteral("Changes=0"));
+    QVERIFY(fForm->RuleLabel()->isHidden());
+
+    TRuleOptions *options = fForm->RuleOptions();
+    const auto restore = qScopeGuard([options] {
+        for (auto which : {TRuleOptions::IgnoreCase, TRuleOptions::IgnoreBlanks, TRuleOptions::IgnoreEmptyLines})
+            options->Action(which)->setChecked(true);
+    });
+    struct TStep
+    {
+        TRuleOptions::TSwitch which;
+        bool on;
+        const char *status;
+        const char *label;
+    };
+    const TStep steps[] = {
+        {TRuleOptions::IgnoreCase, false, "Changes=1", "Compared: case"},
+        {TRuleOptions::IgnoreBlanks, false, "Changes=2", "Compared: case, spaces and tabs"},
+        {TRuleOptions::IgnoreEmptyLines, false, "Changes=3", "Compared: case, spaces and tabs, empty lines"},
+        {TRuleOptions::IgnoreCase, true, "Changes=2", "Compared: spaces and tabs, empty lines"},
+        {TRuleOptions::IgnoreEmptyLines, true, "Changes=1", "Compared: spaces and tabs"},
+        {TRuleOptions::IgnoreBlanks, true, "Changes=0", ""},
+    };
+    for (const TStep &step : steps) {
+        options->Action(step.which)->trigger();
+        QCOMPARE(options->Action(step.which)->isChecked(), step.on);
+        QCOMPARE(session.Status(), QString::fromLatin1(step.status));
+        QCOMPARE(fForm->RuleLabel()->text(), QString::fromLatin1(step.label));
+        QCOMPARE(fForm->RuleLabel()->isVisible(), *step.label != 0);
+    }
+    // With empty lines counted, the left pane shows its empty line again.
+    options->Action(TRuleOptions::IgnoreEmptyLines)->trigger();
+    QCOMPARE(allLines(fForm->LeftMemo()->Lines()).mid(0, 3),
+             (QStringList{"Alpha", "", "beta gamma"}));
+
+    TMainForm again;
+    QCOMPARE(again.RuleOptions()->Rule().ignoreEmptyLines, false);
+    QCOMPARE(again.RuleOptions()->Rule().ignoreCase, true);
+    QCOMPARE(again.Session().Rule().ignoreEmptyLines, false);
 }
 
 void TstMainForm::resizeRules()
@@ -847,10 +903,14 @@ void TstMainForm::handlerErrorsStayInHandler()
 void TstMainForm::windowMenuRouting()
 {
     const QList<QAction *> items = fForm->WindowMenu()->Menu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 7);
     QVERIFY(items[0]->isSeparator());
     QCOMPARE(items[1]->text(), QStringLiteral("About..."));
     QCOMPARE(items[2]->text(), QStringLiteral("Help\tF1"));
+    QVERIFY(items[3]->isSeparator());
+    QCOMPARE(items[4]->text(), QStringLiteral("Ignore case"));
+    QCOMPARE(items[5]->text(), QStringLiteral("Ignore spaces and tabs"));
+    QCOMPARE(items[6]->text(), QStringLiteral("Ignore empty lines"));
 
     // Commands arrive as key presses of code n + 9999; 11024..11033 are the
     // window's own and are not passed on; other keys are. ("Help" opens a
@@ -897,7 +957,7 @@ void TstMainForm::windowMenuReach()
     QVERIFY(QTest::qWaitForWindowActive(&f));
     QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo()) : f.CompareButton();
     target->setFocus();
-    const QPoint click(200, 30);
+    const QPoint click(20, 30);  // room for the menu to the right, so it opens at the pointer
     if (how == QStringLiteral("click")) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2()->mapToGlobal(click));
         QApplication::sendEvent(f.Rectangle2(), &event);

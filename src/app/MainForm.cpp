@@ -18,6 +18,7 @@
 #include "session/Session.h"
 #include "panes/TextPane.h"
 #include "platform/UserFiles.h"
+#include "app/RuleOptions.h"
 #include "app/WindowMenu.h"
 
 #include <QAction>
@@ -210,6 +211,10 @@ void TMainForm::buildLayout()
     fStatusLabel = new QLabel(TSession::kNoStatus);
     fStatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
     fStatusBar1->addWidget(fStatusLabel, 1);
+    fRuleLabel = new QLabel;
+    fRuleLabel->setContentsMargins(0, 0, 8, 0);
+    fRuleLabel->hide();
+    fStatusBar1->addPermanentWidget(fRuleLabel);
     fFormatLabel = new QLabel;
     fFormatLabel->setContentsMargins(0, 0, 8, 0);
     fStatusBar1->addPermanentWidget(fFormatLabel);
@@ -231,6 +236,16 @@ void TMainForm::FormCreate(const QStringList &arguments)
     NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
     fWindowMenu = new TWindowMenu(this);
     fWindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
+    // The remembered rule is in force before anything is loaded and compared.
+    fRuleOptions = new TRuleOptions(fWindowMenu->Menu(), this);
+    const auto ruleChosen = [this](const TCompareRule &rule) {
+        fSession->SetRule(rule);
+        const QString named = rule.Description();
+        fRuleLabel->setText(named);
+        fRuleLabel->setVisible(!named.isEmpty());
+    };
+    ruleChosen(fRuleOptions->Rule());
+    connect(fRuleOptions, &TRuleOptions::RuleChanged, this, Guarded(ruleChosen));
     for (TSide side : kSides) {
         QWidget *header = fHeaderRect[side];
         header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -370,6 +385,8 @@ void TMainForm::busyChanged(bool busy)
     for (QWidget *w : std::initializer_list<QWidget *>{LeftFileButton(), RightLoadFileButton(), fSaveAsButton,
                                                        fLoadSelectedFileButton, fQuorvelLoadButton, fCompareButton})
         w->setEnabled(!busy);
+    if (fRuleOptions)
+        fRuleOptions->SetEnabled(!busy);
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else

@@ -27,6 +27,7 @@ class TInlineEmphasis;
 class TOverviewBox;
 class TOverviewStrip;
 class TPaneSync;
+class TRuleOptions;
 class TSession;
 class TTextPane;
 class TWindowMenu;
@@ -87,6 +88,9 @@ public:
     TOverviewStrip *OverviewRectangle() const { return fOverviewRectangle; }
     TOverviewBox *OverviewBox() const { return fOverviewBox; }
     TWindowMenu *WindowMenu() const { return fWindowMenu; }
+    TRuleOptions *RuleOptions() const { return fRuleOptions; }
+    // The status-bar field that names a comparison rule other than the default.
+    QLabel *RuleLabel() const { return fRuleLabel; }
     TDiffCommands *DiffCommands() const { return fDiffCommands; }
     TInlineEmphasis *InlineChanges() const { return fInlineChanges; }
     QAction *ReloadAction() const { return fReloadAction; }
@@ -187,6 +191,8 @@ private:
     QAction *fFindPreviousAction = nullptr;  // Shift+F3
     QAction *fOpenAction = nullptr;          // Ctrl+O
     QAction *fGoToLineAction = nullptr;      // Ctrl+G
+    TRuleOptions *fRuleOptions = nullptr;
+    QLabel *fRuleLabel = nullptr;
     QAction *fReloadAction = nullptr;  // F5
     QAction *fSaveAction = nullptr;    // Ctrl+S
     TWindowMenu *fWindowMenu = nullptr;
