@@ -89,11 +89,25 @@ QString StatusWords(TRowStatus status)
     return {};
 }
 
-TFolderModel::TFolderModel(QObject *parent) : QAbstractItemModel(parent), fRoot(std::make_unique<TNode>())
+namespace {
+// A file manager's order: numbers by value, letters without regard to case.
+// The C locale's collation knows no numbers; English stands in for it.
+QCollator nameOrder()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+} // namespace
+
+TFolderModel::TFolderModel(QObject *parent)
+    : QAbstractItemModel(parent), fRoot(std::make_unique<TNode>()), fCollator(nameOrder())
 {
     fRoot->sums = true;
-    fCollator.setNumericMode(true);
-    fCollator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 TFolderModel::~TFolderModel() = default;
