@@ -3,12 +3,16 @@
 #include "folderview/FolderModel.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <QtConcurrent/QtConcurrentRun>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace FolderView {
 
 TFolderRun::TFolderRun(TFolderModel &model, QObject *parent) : QObject(parent), fModel(model)
 {
+    fPool.setMaxThreadCount(1);
     fTimer.setInterval(kTickMs);
     connect(&fTimer, &QTimer::timeout, this, &TFolderRun::feed);
 }
@@ -33,12 +37,17 @@ void TFolderRun::Start(const QByteArray &left, const QByteArray &right, const Fo
     fTaken.clear();
     fWalkDone = false;
     fToCompare = fCompared = 0;
+    fLongestFeed = 0;
     fModel.Clear();
     fRunning = true;
 
     Folders::TOptions walkOptions = options;
     walkOptions.stop = &fStop;
-    fWalk = QtConcurrent::run([this, left, right, walkOptions] {
+    fWalk = QtConcurrent::run(&fPool, [this, left, right, walkOptions] {
+        // The window's thread comes first: the walk and the threads it
+        // starts for comparing (which inherit this) yield to it. This
+        // thread is the run's own, so the change stays with the run.
+        ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
         Folders::TProgress progress;
         progress.listed = [this](qsizetype first, std::vector<Folders::TEntry> entries) {
             push({first, std::move(entries), -1, {}, {}});
@@ -97,6 +106,7 @@ void TFolderRun::feed()
             emit Failed(e.reason);
         }
     }
+    fLongestFeed = std::max(fLongestFeed, slice.elapsed());
     emit Progress();
     if (walkDone && fTaken.empty()) {
         fTimer.stop();

@@ -10,6 +10,7 @@
 #include <QFuture>
 #include <QMutex>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <deque>
@@ -24,6 +25,7 @@ class TFolderRun : public QObject
 public:
     static constexpr int kTickMs = 25;   // how often the queue is looked at
     static constexpr int kSliceMs = 20;  // the longest the model is fed at once
+    static constexpr int kWorkerNice = 10;
 
     explicit TFolderRun(TFolderModel &model, QObject *parent = nullptr);
     ~TFolderRun() override;  // stops the walk and waits for its end
@@ -37,6 +39,9 @@ public:
     // Files listed so far that are compared, and how many of them are.
     qsizetype ToCompare() const { return fToCompare; }
     qsizetype Compared() const { return fCompared; }
+    // The longest the model was fed at once in this run (ms): the window's
+    // own share of a stall.
+    qint64 LongestFeed() const { return fLongestFeed; }
 
 signals:
     // After each slice fed into the model.
@@ -60,6 +65,7 @@ private:
     void wait();
 
     TFolderModel &fModel;
+    QThreadPool fPool;  // the walk's own thread
     QFuture<void> fWalk;
     std::atomic<bool> fStop{false};
     QMutex fLock;
@@ -70,6 +76,7 @@ private:
     bool fRunning = false;
     qsizetype fToCompare = 0;
     qsizetype fCompared = 0;
+    qint64 fLongestFeed = 0;
 };
 
 } // namespace FolderView

@@ -154,7 +154,7 @@ void TFolderWindow::finished(bool stopped)
     if (stopped)
         statusBar()->showMessage(QStringLiteral("Stopped: the rows so far are shown, \"comparing…\" ones were not compared"));
     if (fTiming)
-        fTiming->Finished(fModel->EntryCount());
+        fTiming->Finished(fModel->EntryCount(), fRun->LongestFeed());
     emit RunFinished(stopped);
 }
 

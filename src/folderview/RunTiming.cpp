@@ -50,14 +50,14 @@ void TRunTiming::tick()
     }
 }
 
-void TRunTiming::Finished(qsizetype entries)
+void TRunTiming::Finished(qsizetype entries, qint64 longestFeed)
 {
     fTicker.stop();
     std::fprintf(stderr,
                  "folder timing: entries %lld, first row in model %lld ms, first row shown %lld ms, "
-                 "walk done %lld ms, longest stall %.1f ms (at %lld ms)\n",
+                 "walk done %lld ms, longest stall %.1f ms (at %lld ms), longest feed of the model %lld ms\n",
                  qlonglong(entries), qlonglong(fFirstInModel), qlonglong(fFirstInView), qlonglong(fClock.elapsed()),
-                 double(fLongestStall) / 1000.0, qlonglong(fStallAt));
+                 double(fLongestStall) / 1000.0, qlonglong(fStallAt), qlonglong(longestFeed));
     std::fflush(stderr);
     if (fExitAtEnd)
         QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);

@@ -27,7 +27,7 @@ public:
     TRunTiming(bool exitAtEnd, QObject *parent);
     void Watch(QAbstractItemModel *model, QAbstractItemModel *view);
     void Started();
-    void Finished(qsizetype entries);
+    void Finished(qsizetype entries, qint64 longestFeed);
 
 private:
     void tick();
