@@ -36,6 +36,7 @@ private slots:
     void runs();
     void characters_data();
     void characters();
+    void caseCountsWhenAsked();
 };
 
 void TstDifferences::runs_data()
@@ -70,6 +71,16 @@ void TstDifferences::runs()
     const DiffRuns::TPosition p = DiffRuns::Position(l, row);
     QCOMPARE(QStringLiteral("%1 of %2").arg(p.index).arg(p.total), position);
     QCOMPARE(DiffRuns::MarkedRows(l), int(marks.count(u'b') + marks.count(u'k')));
+}
+
+// When the comparison counts case, a row that differs in case alone shows
+// where.
+void TstDifferences::caseCountsWhenAsked()
+{
+    const InlineDiff::TCharDifferences d = InlineDiff::Compare(u"return WIDTH * 2;", u"return width * 2;", false);
+    QCOMPARE(d.left, (std::vector<TSpan>{{7, 5}}));
+    QCOMPARE(d.right, (std::vector<TSpan>{{7, 5}}));
+    QVERIFY(InlineDiff::Compare(u"return WIDTH * 2;", u"return width * 2;").left.empty());
 }
 
 void TstDifferences::characters_data()

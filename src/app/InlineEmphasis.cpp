@@ -15,6 +15,14 @@ TInlineEmphasis::TInlineEmphasis(TLines &left, TLines &right, QObject *parent)
     }
 }
 
+void TInlineEmphasis::SetIgnoreCase(bool ignore)
+{
+    if (ignore == fIgnoreCase)
+        return;
+    fIgnoreCase = ignore;
+    forget();
+}
+
 const InlineDiff::TCharDifferences &TInlineEmphasis::At(int row)
 {
     static const InlineDiff::TCharDifferences kNone;
@@ -29,7 +37,7 @@ const InlineDiff::TCharDifferences &TInlineEmphasis::At(int row)
         const int a = fLeft.Length(row), b = fRight.Length(row);
         it = fCache.insert(row, a > InlineDiff::kMaxLength || b > InlineDiff::kMaxLength
                                     ? InlineDiff::Whole(a, b)
-                                    : InlineDiff::Compare(fLeft.Get(row), fRight.Get(row)));
+                                    : InlineDiff::Compare(fLeft.Get(row), fRight.Get(row), fIgnoreCase));
     }
     return *it;
 }

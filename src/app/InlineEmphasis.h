@@ -27,6 +27,10 @@ public:
 
     TInlineEmphasis(TLines &left, TLines &right, QObject *parent = nullptr);
 
+    // Whether letter case is a difference inside a line too (it is when
+    // the comparison's rule counts it); forgets what was worked out.
+    void SetIgnoreCase(bool ignore);
+
     TRowEmphasis &LeftSide() { return fLeftSide; }
     TRowEmphasis &RightSide() { return fRightSide; }
     // The differences of a row (none for a row that is not a changed one).
@@ -60,4 +64,5 @@ private:
     TSide fLeftSide{*this, true};
     TSide fRightSide{*this, false};
     QHash<int, InlineDiff::TCharDifferences> fCache;
+    bool fIgnoreCase = true;
 };

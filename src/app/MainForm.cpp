@@ -236,16 +236,6 @@ void TMainForm::FormCreate(const QStringList &arguments)
     NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
     fWindowMenu = new TWindowMenu(this);
     fWindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
-    // The remembered rule is in force before anything is loaded and compared.
-    fRuleOptions = new TRuleOptions(fWindowMenu->Menu(), this);
-    const auto ruleChosen = [this](const TCompareRule &rule) {
-        fSession->SetRule(rule);
-        const QString named = rule.Description();
-        fRuleLabel->setText(named);
-        fRuleLabel->setVisible(!named.isEmpty());
-    };
-    ruleChosen(fRuleOptions->Rule());
-    connect(fRuleOptions, &TRuleOptions::RuleChanged, this, Guarded(ruleChosen));
     for (TSide side : kSides) {
         QWidget *header = fHeaderRect[side];
         header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -277,6 +267,17 @@ void TMainForm::FormCreate(const QStringList &arguments)
         for (TTextPane *memo : fMemo.values)
             memo->viewport()->update();
     });
+    // The remembered rule is in force before anything is loaded and compared.
+    fRuleOptions = new TRuleOptions(fWindowMenu->Menu(), this);
+    const auto ruleChosen = [this](const TCompareRule &rule) {
+        fSession->SetRule(rule);
+        fInlineChanges->SetIgnoreCase(rule.ignoreCase);
+        const QString named = rule.Description();
+        fRuleLabel->setText(named);
+        fRuleLabel->setVisible(!named.isEmpty());
+    };
+    ruleChosen(fRuleOptions->Rule());
+    connect(fRuleOptions, &TRuleOptions::RuleChanged, this, Guarded(ruleChosen));
     setWindowTitle(fSession->Title());
     wireSession();
 

@@ -58,7 +58,7 @@ QString lowered(QStringView s)
     return out;
 }
 
-// One side of the pair: its lower-cased text, tokens, token ids, and the
+// One side of the pair: its text as compared (lower-cased unless case counts), tokens, token ids, and the
 // spans and common characters found so far.
 struct TSideText
 {
@@ -133,12 +133,13 @@ TCharDifferences Whole(int leftLength, int rightLength)
     return d;
 }
 
-TCharDifferences Compare(QStringView left, QStringView right)
+TCharDifferences Compare(QStringView left, QStringView right, bool ignoreCase)
 {
     if (left.size() > kMaxLength || right.size() > kMaxLength)
         return Whole(int(left.size()), int(right.size()));
-    TSideText a{lowered(left), tokenize(left), {}, {}, 0};
-    TSideText b{lowered(right), tokenize(right), {}, {}, 0};
+    const auto folded = [ignoreCase](QStringView s) { return ignoreCase ? lowered(s) : s.toString(); };
+    TSideText a{folded(left), tokenize(left), {}, {}, 0};
+    TSideText b{folded(right), tokenize(right), {}, {}, 0};
     // Equal tokens (without case) get equal ids; the views point into the
     // lower-cased texts, which outlive the table.
     QHash<QStringView, int32_t> ids;

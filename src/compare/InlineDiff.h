@@ -34,7 +34,9 @@ struct TCharDifferences
     std::vector<TSpan> right;
 };
 
-TCharDifferences Compare(QStringView left, QStringView right);
+// With ignoreCase false, letter case counts too (as when the comparison's
+// rule counts it).
+TCharDifferences Compare(QStringView left, QStringView right, bool ignoreCase = true);
 // Whole lines of these lengths marked (for lines over kMaxLength, which a
 // caller need not even copy).
 TCharDifferences Whole(int leftLength, int rightLength);
