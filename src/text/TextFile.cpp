@@ -154,7 +154,6 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     TTextArena arena;
     THashMemo memo;
     out.lines.reserve(out.lines.size() + n / 40 + 16);
-    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
 
     struct TScan
     {
@@ -258,7 +257,6 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     TTextArena arena;
     bool blockUsed = false;
     out.lines.reserve(n / 40 + 16);
-    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
         if (piece.contains(u'\t')) {
