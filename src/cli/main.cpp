@@ -253,6 +253,20 @@ int main(int argc, char **argv)
                             && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
         auto leftText = std::async(std::launch::async, [&] { return read(files[0]); });
         TLoadedText rightText = oneSource ? TLoadedText{} : read(files[1]);
+        if (format == TFormat::Count) {
+            // The count needs no rows: the lines go to the comparison as
+            // they were read, and no line list is built.
+            TLoadedText leftLoaded = leftText.get();
+            std::vector<TLineRec> rightLines = oneSource ? leftLoaded.lines : std::move(rightText.lines);
+            const TDiffStats s = CompareOps::CountChanges(std::move(leftLoaded.lines), std::move(rightLines));
+            const qint64 changes = qint64(s.adds) + s.deletes + s.modifies;
+            TOut out;
+            out.text((CompareOps::kChangesPrefix + QString::number(changes)).toUtf8());
+            out.endLine();
+            if (!out.ok())
+                return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return changes == 0 ? 0 : 1;
+        }
         TLines left;
         TLines right;
         left.Assign(leftText.get());

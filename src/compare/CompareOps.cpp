@@ -133,7 +133,68 @@ THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, 
     return ids;
 }
 
+// The common ends and the ids of what lies between them: when the common
+// ends hold most lines, only the lines between them are interned and handed
+// to the engine (copying them costs little then); otherwise all lines are,
+// and the engine strips the ends itself.
+struct TInterned
+{
+    TCommonEnds ends;
+    THashLists ids;
+};
+
+TInterned internForEngine(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
+{
+    TInterned r{TCommonEnds(left.lines(), right.lines()), {}};
+    const qint64 between = qint64(left.Count()) + right.Count() - 2 * (qint64(r.ends.head) + r.ends.tail);
+    if (between * 4 > qint64(left.Count()) + right.Count())
+        r.ends.head = r.ends.tail = 0;
+    r.ids = r.ends.head + r.ends.tail ? internBetween(left, right, r.ends, stop) : BuildHashLists(left, right, stop);
+    return r;
+}
+
+void runEngine(TDiff &engine, THashLists &ids)
+{
+    const int len1 = int(ids.left.size());
+    const int len2 = int(ids.right.size());
+    // Ids index the lines interned, left first.
+    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
+    engine.Execute(ids.left.data(), ids.right.data(), len1, len2);
+}
+
+// The lines a pass compares: a list's lines without its empty ones, or its
+// first line alone when all are empty (as DeleteEmptyLines leaves a pane,
+// and a pane of no lines holds one empty line).
+void keepComparedLines(std::vector<TLineRec> &lines)
+{
+    if (std::all_of(lines.begin(), lines.end(), [](const TLineRec &r) { return r.length == 0; })) {
+        lines.assign(1, TLineRec{});
+        return;
+    }
+    std::erase_if(lines, [](const TLineRec &r) { return r.length == 0; });
+}
+
 } // namespace
+
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right)
+{
+    keepComparedLines(left);
+    keepComparedLines(right);
+    for (std::vector<TLineRec> *lines : {&left, &right})
+        for (TLineRec &r : *lines)
+            if (!r.hashed) {
+                r.hash = HashUnit::HashNormalized(r);
+                r.hashed = 1;
+            }
+    const TLineSnapshot l{std::make_shared<const std::vector<TLineRec>>(std::move(left)), {}};
+    const TLineSnapshot r{std::make_shared<const std::vector<TLineRec>>(std::move(right)), {}};
+    TInterned interned = internForEngine(l, r, nullptr);
+    TDiff engine;
+    runEngine(engine, interned.ids);
+    TDiffStats stats = engine.DiffStats();
+    stats.matches += interned.ends.head + interned.ends.tail;
+    return stats;
+}
 
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
 {
@@ -249,36 +310,17 @@ QString TComparePass::RunComparison()
     TPassRun run;
     TRunRegistration registration(fRuns, &run);
 
-    // When the common ends hold most lines, only the lines between them are
-    // interned and handed to the engine (copying them costs little then);
-    // otherwise all lines are, and the engine strips the ends itself.
-    struct TInterned
-    {
-        TCommonEnds ends;
-        THashLists ids;
-    };
-    TInterned interned = runAside([&] {
-        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines()), {}};
-        const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
-        if (between * 4 > qint64(n1) + n2)
-            r.ends.head = r.ends.tail = 0;
-        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop)
-                                          : BuildHashLists(leftCopy, rightCopy, &run.stop);
-        return r;
-    }, fYield, fYieldInterval, run.stop);
+    TInterned interned = runAside([&] { return internForEngine(leftCopy, rightCopy, &run.stop); }, fYield,
+                                  fYieldInterval, run.stop);
     if (run.cancelled)
         return kScanCancelled;
     const TCommonEnds ends = interned.ends;
     THashLists hashes = std::move(interned.ids);
-    const int len1 = int(hashes.left.size());
-    const int len2 = int(hashes.right.size());
 
     TDiff engine(fYield);
     engine.SetYieldInterval(fYieldInterval);
-    // Ids index the lines interned, left first.
-    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
     run.engine = &engine;
-    engine.Execute(hashes.left.data(), hashes.right.data(), len1, len2);
+    runEngine(engine, hashes);
     run.engine = nullptr;
     hashes = THashLists{};  // the engine is done with them: free them before the rebuild
     if (engine.Cancelled())

@@ -34,6 +34,11 @@ void HashLines(TLines &left, TLines &right);
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right,
                           const std::atomic<bool> *stop = nullptr);
 
+// The statistics a pass over lists of these lines would end with (changes
+// and matches), without the rows: for a caller that wants only the count.
+// The lines need not carry their hashes.
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right);
+
 // Deletes every line that is the empty string (a pane keeps its only line).
 void RemoveBlankLines(TLines &pane);
 
