@@ -198,12 +198,18 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             blockUsed = true;
             return;
         }
-        QString text = utf8 ? decodeUtf8Line(s, len) : QString::fromLatin1(s, qsizetype(len));
-        if (f.tabs)
-            text = ExpandTabs(text, tabSize);
         // The stored text differs from the bytes: keep where the bytes are,
         // so that an unedited line is saved as it was read.
         out.raw.push_back(TRawLine{int32_t(out.lines.size()), s, uint32_t(len)});
+        if (units >= 0) {
+            // Tabs in bytes that are read as they are: expanded on the copy,
+            // without decoding (code indented with tabs has many such lines).
+            addLine(out, arena.storeExpandingTabs(s, len, size_t(units), f.high && utf8, tabSize, out.keep), hasher);
+            return;
+        }
+        QString text = decodeUtf8Line(s, len);
+        if (f.tabs)
+            text = ExpandTabs(text, tabSize);
         addLine(out, arena.store(text, out.keep), hasher);
     };
 
