@@ -90,6 +90,17 @@ void findBreaks(const Unit *p, size_t n, TLoadedText &out)
     }
 }
 
+// The number of CR and LF units in [p, p + n): at least the number of
+// lines less one. One pass without branches, which the compiler vectorises.
+template <typename Unit>
+size_t breaksIn(const Unit *p, size_t n)
+{
+    size_t breaks = 0;
+    for (size_t i = 0; i < n; ++i)
+        breaks += size_t((p[i] == Unit('\n')) | (p[i] == Unit('\r')));
+    return breaks;
+}
+
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
 
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
@@ -153,7 +164,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     bool blockUsed = false;
     TTextArena arena;
     THashMemo memo;
-    out.lines.reserve(out.lines.size() + n / 40 + 16);
+    // Room for every line at once: a guess from the size would either grow
+    // the list (copying it) for short lines or leave much of it unused.
+    out.lines.reserve(out.lines.size() + breaksIn(base, n) + 1);
 
     struct TScan
     {
@@ -262,7 +275,7 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     const auto *units = reinterpret_cast<const char16_t *>(p + 2);
     TTextArena arena;
     bool blockUsed = false;
-    out.lines.reserve(n / 40 + 16);
+    out.lines.reserve(breaksIn(units, n) + 1);
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
         if (piece.contains(u'\t')) {
