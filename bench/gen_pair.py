@@ -10,7 +10,8 @@ Options:
                        printable characters), code (indented code-like lines
                        with punctuation, some indented with tabs), cyrpl
                        (words in Cyrillic and Polish letters, mixed case)
-  --different          B holds entirely different lines
+  --different          B holds entirely different lines (none equal to a
+                       line of A but for case and blanks)
   --reversed-blocks N  B holds A's blocks of N lines in reverse order
   --distinct N         A is drawn from N short lines only (N <= 6); the edits
                        bring new lines of the shape
@@ -132,7 +133,17 @@ def main():
         else:
             a = make_lines(rng, shape, n)
         if flag("--different"):
+            # Short lines of a shape can repeat by chance: a line of B that
+            # equals one of A (case and blanks aside) is lengthened until it
+            # does not, so that the files have no line in common.
+            def key(line):
+                return "".join(line.split()).lower()
+            seen = {key(x) for x in a}
             b = make_lines(rng, shape, n)
+            for i, x in enumerate(b):
+                while key(x) in seen:
+                    x += " " + make_lines(rng, shape, 1)[0]
+                b[i] = x
         elif blocks:
             b = [x for start in reversed(range(0, n, blocks)) for x in a[start:start + blocks]]
         elif flag("--case-blanks"):
