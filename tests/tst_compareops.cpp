@@ -109,15 +109,34 @@ void TstCompareOps::pass()
     QFETCH(QStringList, rightRows);
     QFETCH(QString, marks);
     QFETCH(QString, status);
-    TLines l, r;
-    fill(l, left);
-    fill(r, right);
-    TComparePass pass(l, r);
-    QCOMPARE(pass.Run(), status);
-    QCOMPARE(allLines(l), leftRows);
-    QCOMPARE(allLines(r), rightRows);
-    QCOMPARE(markString(r), marks);
-    QCOMPARE(markString(l), QString(l.Count(), u'.'));
+    // A pass that yields makes its rows on a second thread: the rows, the
+    // marks and what each row stands for must be those of a pass that
+    // does not.
+    QStringList infos[2];
+    for (const bool yielding : {false, true}) {
+        TLines l, r;
+        fill(l, left);
+        fill(r, right);
+        r.SetBookmark(0, true);  // marks of before a pass do not stay
+        TComparePass pass(l, r);
+        if (yielding) {
+            pass.SetYieldInterval(std::chrono::nanoseconds(0));
+            pass.SetYield([] {});
+        }
+        QCOMPARE(pass.Run(), status);
+        QCOMPARE(allLines(l), leftRows);
+        QCOMPARE(allLines(r), rightRows);
+        QCOMPARE(markString(r), marks);
+        QCOMPARE(markString(l), QString(l.Count(), u'.'));
+        for (const TLines *list : {&l, &r})
+            for (int k = 0; k < list->Count(); ++k) {
+                const TRowInfo &row = list->Row(k);
+                infos[yielding] << QStringLiteral("%1 %2 %3 %4 %5").arg(row.origin).arg(row.hidden).arg(row.passRow)
+                                       .arg(list->LineNumber(k)).arg(row.marks);
+            }
+        infos[yielding] << QString::number(l.HiddenAtEnd()) << QString::number(r.HiddenAtEnd());
+    }
+    QCOMPARE(infos[1], infos[0]);
 }
 
 void TstCompareOps::secondPassGivesSameResult()

@@ -334,22 +334,53 @@ QString TComparePass::RunComparison()
     // empty filler where a side has no line.
     const TScript script(engine.Records(), ends.head, ends.tail, n1, n2);
     const int count = script.Count();
-    fLeft.SetRows(std::move(leftCopy), count, [&](int k) {
+    const auto leftSource = [&](int k) {
         const TCompareRec r = script.At(k);
         return r.Kind == ckAdd ? -1 : r.oldIndex1;
-    });
-    fRight.SetRows(std::move(rightCopy), count, [&](int k) {
+    };
+    const auto rightSource = [&](int k) {
         const TCompareRec r = script.At(k);
         return r.Kind == ckDelete ? -1 : r.oldIndex2;
-    });
-    for (int k = 0; k < count; ++k) {
-        const TCompareRec rec = script.At(k);
+    };
+    if (fYield) {
+        // Rows for millions of lines take a while to make: they are made on
+        // a second thread while this one yields, and put in place at once.
+        // The lists are not touched until then, so a failure or a cancel
+        // leaves them as they were.
+        const auto noMarks = [](int) { return TLineProp{}; };
+        const auto rightMarks = [&](int k) {
+            const TChangeKind kind = script.At(k).Kind;
+            TLineProp p;
+            p.Bookmark = kind == ckAdd;
+            p.BreakPoint = kind != ckAdd && kind != ckNone;
+            return p;
+        };
+        const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos();
+        const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos();
+        std::atomic<bool> unused{false};
+        auto plans = runAside([&] {
+            return std::pair{TLines::MakeRows(leftCopy, leftInfos, count, leftSource, noMarks),
+                             TLines::MakeRows(rightCopy, rightInfos, count, rightSource, rightMarks)};
+        }, fYield, fYieldInterval, unused);
+        if (run.cancelled)
+            return kScanCancelled;
+        fLeft.TakeRows(std::move(plans.first));
+        fRight.TakeRows(std::move(plans.second));
         if (fSink)
-            fSink(rec);
-        if (rec.Kind == ckAdd)
-            SetLineBookmark(2, k + 1);
-        else if (rec.Kind != ckNone)
-            SetLineBreakPoint(2, k + 1);
+            for (int k = 0; k < count; ++k)
+                fSink(script.At(k));
+    } else {
+        fLeft.SetRows(std::move(leftCopy), count, leftSource);
+        fRight.SetRows(std::move(rightCopy), count, rightSource);
+        for (int k = 0; k < count; ++k) {
+            const TCompareRec rec = script.At(k);
+            if (fSink)
+                fSink(rec);
+            if (rec.Kind == ckAdd)
+                SetLineBookmark(2, k + 1);
+            else if (rec.Kind != ckNone)
+                SetLineBreakPoint(2, k + 1);
+        }
     }
     fLastStats = engine.DiffStats();
     fLastStats.matches += ends.head + ends.tail;
