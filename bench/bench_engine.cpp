@@ -65,7 +65,7 @@ void BM_EngineReversedBlocks(benchmark::State &state)
         b.insert(b.end(), a.begin() + start, a.begin() + std::min(n, start + 100));
     for (auto _ : state) {
         TDiff d;
-        d.SetWideLoops(state.range(1) != 0);
+        d.SetOptions({.wideLoops = state.range(1) != 0});
         d.Execute(a.data(), b.data(), int(a.size()), int(b.size()));
         benchmark::DoNotOptimize(d.Count());
     }

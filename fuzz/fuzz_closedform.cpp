@@ -63,10 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<int32_t> b;
     build(data, size, a, b);
     TDiff search;
-    search.SetClosedFormUse(TDiff::TClosedFormUse::Never);
+    search.SetOptions({.closedFormUse = TDiff::TClosedFormUse::Never});
     TDiff closed;
     closed.SetIdLimit(kLimit);
-    closed.SetClosedFormUse(TDiff::TClosedFormUse::Always);
+    closed.SetOptions({.closedFormUse = TDiff::TClosedFormUse::Always});
     const int n1 = int(a.size());
     const int n2 = int(b.size());
     if (!search.Execute(a.data(), b.data(), n1, n2) || !closed.Execute(a.data(), b.data(), n1, n2))

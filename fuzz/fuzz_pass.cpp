@@ -5,13 +5,20 @@
 // the pass both lists hold one row per compare record; only the right list
 // carries marks; an unmarked row shows two lines that count as equal; the
 // marked rows are as many as "Changes=N" says; and the non-empty lines of
-// each side, in order, are that side's non-empty lines from before.
+// each side, in order, are that side's non-empty lines from before. The
+// script is minimal: the unmarked rows of lines are as many as the longest common
+// subsequence of the two sides' non-empty lines, compared as the pass
+// compares them (spaces and tabs dropped, letter case ignored).
 #include "compare/CompareOps.h"
 #include "FuzzCheck.h"
 #include "compare/HashUnit.h"
 #include "text/TextFile.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -23,6 +30,38 @@ QStringList nonEmpty(const TLines &l)
             out << l.Get(i);
     return out;
 }
+
+// Longest common subsequence of two id lists (two rows of the table).
+int lcsLength(const std::vector<int> &a, const std::vector<int> &b)
+{
+    std::vector<int> prev(b.size() + 1, 0), cur(b.size() + 1, 0);
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j)
+            cur[j] = a[i - 1] == b[j - 1] ? prev[j - 1] + 1 : std::max(prev[j], cur[j - 1]);
+        std::swap(prev, cur);
+    }
+    return prev[b.size()];
+}
+
+// The lines as ids, equal exactly for lines the pass counts as equal.
+std::vector<int> normalizedIds(const QStringList &lines, QHash<QString, int> &ids)
+{
+    std::vector<int> out;
+    for (const QString &line : lines) {
+        QString key;
+        for (const QChar c : line)
+            if (c != u' ' && c != u'\t')
+                key += QChar(HashUnit::LowerUnit(c.unicode()));
+        auto it = ids.constFind(key);
+        if (it == ids.constEnd())
+            it = ids.insert(key, int(ids.size()));
+        out.push_back(it.value());
+    }
+    return out;
+}
+
+// Above this many cells the table costs more time than a run should.
+constexpr qsizetype kMaxLcsCells = 4'000'000;
 
 } // namespace
 
@@ -45,15 +84,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(status.startsWith(CompareOps::kChangesPrefix));
 
     check(left.Count() == records && right.Count() == records);
-    int marked = 0;
+    int marked = 0, equalLines = 0;
     for (int i = 0; i < records; ++i) {
         check(!left.GetBreakPoint(i) && !left.GetBookmark(i));
         const bool mark = right.GetBreakPoint(i) || right.GetBookmark(i);
         marked += mark;
-        if (!mark)
+        if (!mark) {
             check(HashUnit::NormalizedEqual(left.Rec(i), right.Rec(i)));
+            // A side without lines still shows one empty row; it stands
+            // for no line of the text.
+            equalLines += left.Length(i) > 0 && right.Length(i) > 0;
+        }
     }
     check(status == CompareOps::kChangesPrefix + QString::number(marked));
     check(nonEmpty(left) == leftBefore && nonEmpty(right) == rightBefore);
+    if (qsizetype(leftBefore.size()) * rightBefore.size() <= kMaxLcsCells) {
+        QHash<QString, int> ids;
+        const std::vector<int> a = normalizedIds(leftBefore, ids), b = normalizedIds(rightBefore, ids);
+        check(equalLines == lcsLength(a, b));
+    }
     return 0;
 }

@@ -7,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 dir="$here/build-fuzz"
-CXX=clang++ cmake -S "$here" -B "$dir" -G Ninja -DPARLUNE_FUZZ=ON -DPARLUNE_BENCHMARKS=OFF \
+CXX=clang++ cmake -S "$here" -B "$dir" -G Ninja -DPARLUNE_FUZZ=ON -DPARLUNE_BENCHMARKS=OFF -DPARLUNE_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=$(cd "$here/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
 # shellcheck disable=SC2086

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running Parlune
-# need, when any is missing. Safe to run again: it installs nothing twice.
+# Installs the Debian packages Parlune needs, when any is missing: those to
+# build and run the program, and with --tests also those the tests, the
+# sanitizer and fuzz builds, the benchmarks and the package checks need.
+# Safe to run again: it installs nothing twice.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ qt6-base-dev dbus fonts-liberation
-  clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick libbenchmark-dev python3 time diffutils
-  git desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
-)
+packages=(cmake ninja-build g++ qt6-base-dev fonts-liberation)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(
+    dbus clang libclang-rt-14-dev
+    xvfb xauth xdotool imagemagick libbenchmark-dev python3 time diffutils
+    git patch desktop-file-utils appstream man-db librsvg2-bin dpkg-dev file
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

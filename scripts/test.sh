@@ -4,13 +4,13 @@
 # target for a bounded time.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/scripts/setup.sh"
+"$here/scripts/setup.sh" --tests
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
 
 echo "== normal build"
-"$here/scripts/build.sh" "$here/build"
+"$here/scripts/build.sh" "$here/build" -DPARLUNE_TESTS=ON
 ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
 
 echo "== sanitizer build (ASan + UBSan)"

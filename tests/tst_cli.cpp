@@ -20,6 +20,8 @@ private slots:
     void countAgreesWithRows();
     void recursiveAgainstDiff_data();
     void recursiveAgainstDiff();
+    void unifiedAgainstDiff_data();
+    void unifiedAgainstDiff();
 
 private:
     struct TResult
@@ -67,6 +69,8 @@ void TstCli::initTestCase()
     file(QStringLiteral("abc.txt"), "A\nB\nC\n");
     file(QStringLiteral("abd.txt"), "A\nB\nD\n");
     file(QStringLiteral("utf8.txt"), "\xc3\xa9t\xc3\xa9\n");
+    file(QStringLiteral("tab.txt"), "a\tb\n");
+    file(QStringLiteral("spaces.txt"), "a    b\n");
 }
 
 void TstCli::formats_data()
@@ -89,6 +93,24 @@ void TstCli::formats_data()
         << QByteArray("Changes=1\n") << 1;
     QTest::newRow("equal rows keep each side's text") << QStringList{"same.txt", "same2.txt"}
         << QByteArray("a    | A\nb  c | B C\nChanges=0\n") << 0;
+    // same.txt and same2.txt differ in case, blanks and an empty line.
+    QTest::newRow("exact rule") << QStringList{"--exact", "--count", "same.txt", "same2.txt"}
+        << QByteArray("Changes=3\n") << 1;
+    QTest::newRow("case counts") << QStringList{"--no-ignore-case", "--count", "same.txt", "same2.txt"}
+        << QByteArray("Changes=2\n") << 1;
+    QTest::newRow("blanks count") << QStringList{"--no-ignore-blanks", "--count", "same.txt", "same2.txt"}
+        << QByteArray("Changes=1\n") << 1;
+    QTest::newRow("empty lines count") << QStringList{"--no-ignore-empty-lines", "same.txt", "same2.txt"}
+        << QByteArray("a    | A\n     !\nb  c | B C\nChanges=1\n") << 1;
+    QTest::newRow("a tab against four spaces") << QStringList{"--count", "tab.txt", "spaces.txt"}
+        << QByteArray("Changes=0\n") << 0;
+    QTest::newRow("a tab against four spaces, blanks count") << QStringList{"--exact", "--count", "tab.txt", "spaces.txt"}
+        << QByteArray("Changes=1\n") << 1;
+    QTest::newRow("unified") << QStringList{"-u", "abcd.txt", "abd.txt"}
+        << ("--- " + fDir.filePath("abcd.txt").toUtf8() + "\n+++ " + fDir.filePath("abd.txt").toUtf8()
+            + "\n@@ -1,4 +1,3 @@\n A\n B\n-C\n D\n") << 1;
+    QTest::newRow("unified, no context, nothing differs") << QStringList{"--unified=0", "same.txt", "same2.txt"}
+        << QByteArray() << 0;
     QTest::newRow("UTF-8 output") << QStringList{"utf8.txt", "abc.txt"}
         << QByteArray("\xc3\xa9t\xc3\xa9 ! A\n    + B\n    + C\nChanges=3\n") << 1;
 }
@@ -114,6 +136,8 @@ void TstCli::trouble_data()
     QTest::newRow("one file") << QStringList{"abc.txt"} << "two files";
     QTest::newRow("three files") << QStringList{"abc.txt", "abc.txt", "abc.txt"} << "two files";
     QTest::newRow("unknown option") << QStringList{"--fast", "abc.txt", "abc.txt"} << "--fast";
+    QTest::newRow("context that is no number") << QStringList{"--unified=x", "abc.txt", "abc.txt"} << "context";
+    QTest::newRow("folders with one switch of the rule") << QStringList{"-r", "--no-ignore-case", ".", "."} << "--exact";
 }
 
 void TstCli::trouble()
@@ -325,6 +349,70 @@ void TstCli::recursiveAgainstDiff()
     QCOMPARE(r.out, expected);
     QCOMPARE(r.code, expected.isEmpty() ? 0 : 1);
     QVERIFY(r.err.isEmpty());
+}
+
+void TstCli::unifiedAgainstDiff_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 40; ++seed)
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+// Random pairs with empty lines, case and blank variants and a missing
+// final break. With --exact the removed and added lines are diff
+// --minimal's, and patch turns the left file into the right one byte for
+// byte; by the default rule, patch still applies the hunks.
+void TstCli::unifiedAgainstDiff()
+{
+    QFETCH(quint32, seed);
+    QRandomGenerator rng(seed);
+    const QList<QByteArray> pool{"alpha", "Alpha", "al pha", "alpha\t", "alpha    ", "", "beta", "BETA", "  gamma", "delta"};
+    auto text = [&] {
+        QByteArray t;
+        for (int i = rng.bounded(0, 14); i > 0; --i)
+            t += pool[rng.bounded(pool.size())] + '\n';
+        if (!t.isEmpty() && rng.bounded(3) == 0)
+            t.chop(1);  // no final break
+        return t;
+    };
+    const QString leftName = QStringLiteral("ul%1.txt").arg(seed), rightName = QStringLiteral("ur%1.txt").arg(seed);
+    const QByteArray leftText = text(), rightText = text();
+    const QString left = file(leftName, leftText);
+    const QString right = file(rightName, rightText);
+    const auto tool = [](const QString &program, const QStringList &args, const QByteArray &input = {}) {
+        QProcess p;
+        p.start(program, args);
+        p.write(input);
+        p.closeWriteChannel();
+        p.waitForFinished(30000);
+        return std::pair{p.exitCode(), p.readAllStandardOutput()};
+    };
+    const auto lines = [](const QByteArray &out, char sign) {
+        int n = 0;
+        for (const QByteArray &l : out.split('\n'))
+            n += l.startsWith(sign) && !l.startsWith(QByteArray(3, sign));
+        return n;
+    };
+
+    const TResult exact = run({QStringLiteral("--exact"), QStringLiteral("-u"), leftName, rightName});
+    const QByteArray minimal = tool(QStringLiteral("diff"), {QStringLiteral("--minimal"), left, right}).second;
+    // diff takes a last line without a break for another line than the same
+    // text with one; the comparison takes the texts alone, and only the
+    // output marks the break. Counts agree when both files end alike.
+    if (leftText.endsWith('\n') == rightText.endsWith('\n') || leftText.isEmpty() || rightText.isEmpty()) {
+        QCOMPARE(lines(exact.out, '-'), lines(minimal, '<'));
+        QCOMPARE(lines(exact.out, '+'), lines(minimal, '>'));
+    }
+    const QString patched = fDir.filePath(QStringLiteral("up%1.txt").arg(seed));
+    const auto applied = tool(QStringLiteral("patch"), {QStringLiteral("-s"), QStringLiteral("-o"), patched, left}, exact.out);
+    QCOMPARE(applied.first, 0);
+    QFile a(patched), b(right);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(a.readAll(), b.readAll());
+
+    const TResult byRule = run({QStringLiteral("-u"), leftName, rightName});
+    const auto dryRun = tool(QStringLiteral("patch"), {QStringLiteral("-s"), QStringLiteral("--dry-run"), left}, byRule.out);
+    QVERIFY2(dryRun.first == 0, byRule.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -16,11 +16,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QShortcut>
 #include <QtTest>
 
 #include "ModalTestUtil.h"
+
+Q_DECLARE_METATYPE(TTextPos)
 
 class TstCommands : public QObject
 {
@@ -38,6 +41,10 @@ private slots:
     void findDialogSearchesTheRightPane();
     void findDialogKeepsStateAndHistory();
     void findDialogNoCompletionWrapNotFound();
+    void wrapAfterNotFoundGoesOn_data();
+    void wrapAfterNotFoundGoesOn();
+    void findAgainKeys();
+    void findAgainCanBeStopped();
     void closeIfFound_data();
     void closeIfFound();
     void costlySearchCanBeStopped_data();
@@ -285,6 +292,125 @@ void TstCommands::findDialogNoCompletionWrapNotFound()
         d->CloseButton->click();
     });
     fForm->Action1Execute();
+}
+
+void TstCommands::wrapAfterNotFoundGoesOn_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<TTextPos>("caret");  // where the search starts
+    QTest::addColumn<TTextPos>("wrapped");  // the hit the wrapped search finds
+    QTest::newRow("down") << false << TTextPos{0, 0} << TTextPos{0, 2};
+    QTest::newRow("up") << true << TTextPos{2, 3} << TTextPos{2, 2};
+}
+
+void TstCommands::wrapAfterNotFoundGoesOn()
+{
+    // After the last hit and a "Not found", turning Wrap on goes on from
+    // the other end instead of selecting the last hit again.
+    QFETCH(bool, up);
+    QFETCH(TTextPos, caret);
+    QFETCH(TTextPos, wrapped);
+    fForm->RightMemo()->Lines().SetText(u"a x\nb\nc x");
+    fForm->RightMemo()->SetCaretPos(caret);
+    QList<TTextPos> hits;
+    bool notFound = false;
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->setEditText(QStringLiteral("x"));
+        (up ? d->Up : d->Down)->setChecked(true);
+        for (int i = 0; i < 2; ++i) {
+            d->FindClick();
+            hits << fForm->RightMemo()->CaretPos();
+        }
+        d->FindClick();
+        notFound = d->NotFound->isVisible();
+        d->Wrap->setChecked(true);
+        d->FindClick();
+        hits << fForm->RightMemo()->CaretPos();
+        d->CloseButton->click();
+    });
+    fForm->Action1Execute();
+    QVERIFY(notFound);
+    const QList<TTextPos> expected = up ? QList<TTextPos>{{2, 2}, {0, 2}, wrapped} : QList<TTextPos>{{0, 2}, {2, 2}, wrapped};
+    QCOMPARE(hits, expected);
+    QVERIFY(fForm->RightMemo()->HasSelection());
+}
+
+void TstCommands::findAgainKeys()
+{
+    QString text;
+    for (int i = 0; i < 600; ++i)
+        text += (i == 300 || i == 450 ? QStringLiteral("the Target %1\n") : QStringLiteral("row %1\n")).arg(i);
+    fForm->LeftMemo()->Lines().SetText(text);
+    fForm->RightMemo()->Lines().SetText(text);
+    TTextPane *pane = fForm->RightMemo();
+    fForm->LeftMemo()->setFocus();
+
+    // Nothing searched for yet: F3 opens the dialog, which searches.
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<TFindDialog *>(w);
+        d->FindWhat->setEditText(QStringLiteral("target"));
+        d->FindClick();
+        d->CloseButton->click();
+    });
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(pane->CaretPos(), (TTextPos{300, 4}));
+    fForm->activateWindow();  // back from the dialog, so that the window takes its keys
+    QVERIFY(QTest::qWaitForWindowActive(fForm));
+
+    // A hit out of view stands in the middle of the pane, not on its last row.
+    const auto centred = [pane](int line) {
+        const int middle = pane->TopLine() + pane->VisibleLineCount() / 2;
+        return qAbs(line - middle) <= 1;
+    };
+    QVERIFY2(centred(300), qPrintable(QString::number(pane->TopLine())));
+    QCOMPARE(fForm->LeftMemo()->TopLine(), pane->TopLine());
+
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(pane->CaretPos(), (TTextPos{450, 4}));
+    QCOMPARE(pane->SelectedText(), QStringLiteral("Target"));
+    QVERIFY(centred(450));
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // No wrap in the dialog's options: nothing after the last hit, said in
+    // the status bar; Shift+F3 goes back.
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TFindDialog::kNotFound);
+    QTest::keyClick(fForm, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(pane->CaretPos(), (TTextPos{450, 4}));
+    QTest::keyClick(fForm, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(pane->CaretPos(), (TTextPos{300, 4}));
+
+    // The dialog's options hold: case sensitive, "target" is nowhere.
+    fForm->FindState().caseSensitive = true;
+    fForm->StatusBar1()->clearMessage();
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TFindDialog::kNotFound);
+    QVERIFY(!pane->HasSelection());
+}
+
+void TstCommands::findAgainCanBeStopped()
+{
+    // The expression of costlySearchCanBeStopped, again by F3: Escape stops
+    // it, the status bar says so, and F3 pressed meanwhile starts no second
+    // search.
+    TLines &r = fForm->RightMemo()->Lines();
+    r.BeginUpdate();
+    for (int i = 0; i < 3000; ++i)
+        r.Add(QString(30, u'a') + u'b');
+    r.EndUpdate();
+    fForm->FindState().text = QStringLiteral("(a+)+$");
+    fForm->FindState().expression = true;
+    QString during;
+    QTimer::singleShot(100, fForm, [&] {
+        QTest::keyClick(fForm, Qt::Key_F3);
+        during = fForm->StatusBar1()->currentMessage();
+        QTest::keyClick(fForm, Qt::Key_Escape);
+    });
+    QTest::keyClick(fForm, Qt::Key_F3);
+    QCOMPARE(during, QString());
+    QCOMPARE(fForm->StatusBar1()->currentMessage(), TFindDialog::kStopped);
+    QVERIFY(!fForm->RightMemo()->HasSelection());
 }
 
 void TstCommands::closeIfFound_data()

@@ -29,6 +29,9 @@ private slots:
     void noText();
     void pass_data();
     void pass();
+    void rules_data();
+    void rules();
+    void emptyLinesComeBackWhenTheyCount();
     void secondPassGivesSameResult();
     void collidingLinesStayDifferent();
     void cancelRestoresBothLists();
@@ -137,6 +140,96 @@ void TstCompareOps::pass()
         infos[yielding] << QString::number(l.HiddenAtEnd()) << QString::number(r.HiddenAtEnd());
     }
     QCOMPARE(infos[1], infos[0]);
+}
+
+void TstCompareOps::rules_data()
+{
+    QTest::addColumn<QString>("counts");  // what the rule does not ignore: c case, b blanks, e empty lines
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("right");
+    QTest::addColumn<QStringList>("rightRows");
+    QTest::addColumn<QString>("marks");
+
+    const QStringList left{"int  x = 1;", "", "Foo"}, right{"INT x=1;", "f o\to"};
+    QTest::newRow("default") << "" << left << right << QStringList{"INT x=1;", "f o    o"} << "..";
+    QTest::newRow("case counts") << "c" << left << right << QStringList{"INT x=1;", "f o    o"} << "bb";
+    QTest::newRow("blanks count") << "b" << left << right << QStringList{"INT x=1;", "f o    o"} << "bb";
+    QTest::newRow("case counts, lower-case only") << "c" << QStringList{"a b", "c"} << QStringList{"ab", "C"}
+                                                  << QStringList{"ab", "C"} << ".b";
+    QTest::newRow("blanks count, same case") << "b" << QStringList{"a b", "c"} << QStringList{"A b", "C "}
+                                             << QStringList{"A b", "C "} << ".b";
+    QTest::newRow("empty lines count") << "e" << left << right << QStringList{"INT x=1;", "", "f o    o"} << ".b.";
+    QTest::newRow("exact") << "cbe" << QStringList{"a", "", "b"} << QStringList{"a", "", "b"}
+                           << QStringList{"a", "", "b"} << "...";
+    QTest::newRow("exact, an empty line added") << "cbe" << QStringList{"a", "b"} << QStringList{"a", "", "b"}
+                                                << QStringList{"a", "", "b"} << ".k.";
+    // A pane shows a tab as four spaces, and compares what it shows.
+    QTest::newRow("exact, a tab as the pane shows it") << "cbe" << QStringList{"a\tb"} << QStringList{"a    b"}
+                                                       << QStringList{"a    b"} << ".";
+}
+
+// The rule decides which lines are equal and whether empty lines take part.
+void TstCompareOps::rules()
+{
+    QFETCH(QString, counts);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, right);
+    QFETCH(QStringList, rightRows);
+    QFETCH(QString, marks);
+    TCompareRule rule;
+    rule.ignoreCase = !counts.contains(u'c');
+    rule.ignoreBlanks = !counts.contains(u'b');
+    rule.ignoreEmptyLines = !counts.contains(u'e');
+    TLines l, r;
+    fill(l, left);
+    fill(r, right);
+    TComparePass pass(l, r);
+    pass.SetRule(rule);
+    QCOMPARE(pass.Run(), kChangesPrefix + QString::number(marks.count(u'b') + marks.count(u'k')));
+    QCOMPARE(allLines(r), rightRows);
+    QCOMPARE(markString(r), marks);
+    // The ids agree with the rule's equality.
+    const THashLists ids = BuildHashLists(l.Snapshot(), r.Snapshot(), nullptr, rule);
+    for (int i = 0; i < l.Count(); ++i)
+        for (int j = 0; j < r.Count(); ++j)
+            QCOMPARE(ids.left[size_t(i)] == ids.right[size_t(j)], CompareRule::Equal(l.Rec(i), r.Rec(j), rule));
+}
+
+// A pass that hid the empty lines, then one that counts them: the hidden
+// lines come back in their places and the fillers go, and saving still
+// writes the file as it was.
+void TstCompareOps::emptyLinesComeBackWhenTheyCount()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("right"));
+    const QByteArray bytes = "\na\n\nb\nc\n\n";
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    TLines l, r;
+    fill(l, {"a", "x", "b", "y", "c"});
+    r.LoadFromFile(path);
+    TComparePass pass(l, r);
+    QCOMPARE(pass.Run(), QStringLiteral("Changes=2"));
+    QCOMPARE(allLines(r), (QStringList{"a", "", "b", "", "c"}));
+    TCompareRule rule;
+    rule.ignoreEmptyLines = false;
+    pass.SetRule(rule);
+    pass.Run();
+    QStringList shown = allLines(r);
+    shown.removeAll(QString());
+    QCOMPARE(shown, (QStringList{"a", "b", "c"}));
+    QCOMPARE(r.TextLineCount(), 6);
+    int textRows = 0;
+    for (int i = 0; i < r.Count(); ++i)
+        textRows += !r.Row(i).filler();
+    QCOMPARE(textRows, 6);  // every line of the file is a row now
+    const QString out = dir.filePath(QStringLiteral("out"));
+    r.SaveToFile(out);
+    QFile saved(out);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), bytes);
 }
 
 void TstCompareOps::secondPassGivesSameResult()

@@ -82,12 +82,25 @@ void TstDifferences::characters_data()
     using V = std::vector<TSpan>;
     QTest::newRow("case only") << "Hello" << "hELLO" << false << V{} << V{};
     QTest::newRow("blanks only") << "a b" << "a  \tb" << false << V{} << V{};
-    QTest::newRow("one character") << "int x = 1;" << "int x = 2;" << false << V{{8, 1}} << V{{8, 1}};
-    QTest::newRow("insertion at the start") << "abc" << "xyabc" << false << V{} << V{{0, 2}};
-    QTest::newRow("insertion at the end") << "abc" << "abcde" << false << V{} << V{{3, 2}};
-    QTest::newRow("removal in the middle, blanks skipped") << "a bcd e" << "a d e" << false << V{{2, 2}} << V{};
-    QTest::newRow("surrogate pair") << QStringView(u"a\U0001F600b").toString() << QStringView(u"a\U0001F601b").toString()
-                                    << false << V{{2, 1}} << V{{2, 1}};
+    QTest::newRow("a one-character word") << "int x = 1;" << "int x = 2;" << false << V{{8, 1}} << V{{8, 1}};
+    QTest::newRow("a number edited: one digit") << "width = 20;" << "width = 24;" << false << V{{9, 1}} << V{{9, 1}};
+    QTest::newRow("a renamed identifier: one word") << "auto l = makeLabel(text);" << "auto l = createLabel(text);"
+                                                    << false << V{{9, 9}} << V{{9, 11}};
+    QTest::newRow("a word edited inside") << "colour = 1" << "color = 1" << false << V{{4, 1}} << V{};
+    QTest::newRow("a word grown inside") << "calculateTotal" << "calculateSubtotal" << false << V{} << V{{9, 3}};
+    QTest::newRow("two short words: replaced") << "ab" << "xy" << false << V{{0, 2}} << V{{0, 2}};
+    QTest::newRow("a word grown at the start") << "abc" << "xyabc" << false << V{} << V{{0, 2}};
+    QTest::newRow("a word grown at the end") << "abc" << "abcde" << false << V{} << V{{3, 2}};
+    QTest::newRow("punctuation, one character each") << "f(a);" << "f[a];" << false << V{{1, 1}, {3, 1}}
+                                                     << V{{1, 1}, {3, 1}};
+    QTest::newRow("an argument added, blanks not marked") << "call(a, b)" << "call(a, b, c)" << false << V{}
+                                                          << V{{9, 1}, {11, 1}};
+    QTest::newRow("mostly changed: whole lines without the indent") << "  int a = b;" << "return compute(x, y);"
+                                                                    << false << V{{2, 10}} << V{{0, 21}};
+    QTest::newRow("mostly changed on one side only") << "a bcd e" << "a d e" << false << V{{0, 7}} << V{{2, 1}};
+    QTest::newRow("a surrogate pair is one character")
+        << QStringView(u"a \U0001F600 b").toString() << QStringView(u"a \U0001F601 b").toString() << false
+        << V{{2, 2}} << V{{2, 2}};
     QTest::newRow("a line over the cap") << QString(10001, u'a') << QStringLiteral("b") << true
                                          << V{{0, 10001}} << V{{0, 1}};
 }

@@ -1,8 +1,10 @@
 #include "text/Errors.h"
 #include "LinesTestUtil.h"
 #include "WindowTestUtil.h"
+#include "ModalTestUtil.h"
 #include "dialogs/MessageDialog.h"
 #include "app/MainForm.h"
+#include "app/RuleOptions.h"
 #include "session/Session.h"
 #include "platform/NamedMutex.h"
 #include "app/Panels.h"
@@ -14,6 +16,7 @@
 #include "app/WindowMenu.h"
 
 #include <QClipboard>
+#include <QInputDialog>
 #include <QLabel>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -23,6 +26,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -55,6 +59,7 @@ private slots:
     void init();
     void cleanup();
     void layoutAtStart();
+    void comparisonOptions();
     void resizeRules();
     void headerButtonsStayWhole_data();
     void headerButtonsStayWhole();
@@ -78,6 +83,12 @@ private slots:
     void scrollTracking();
     void panesAndBoxFollowEveryScroll_data();
     void panesAndBoxFollowEveryScroll();
+    void panesScrollSidewaysTogether_data();
+    void panesScrollSidewaysTogether();
+    void openKeyLoadsIntoFocusedPane_data();
+    void openKeyLoadsIntoFocusedPane();
+    void goToLine_data();
+    void goToLine();
     void loadClearsOldResult();
     void emptyPaneStaysEmptyWhenTheOtherScrolls();
     void handlerErrorsStayInHandler();
@@ -164,6 +175,59 @@ void TstMainForm::layoutAtStart()
     QVERIFY(!f.StyleBook2().isEmpty());
     QCOMPARE(f.styleSheet(), f.StyleBook2());
     QVERIFY(NamedMutex::Exists(QStringLiteral("ParluneMutex")));
+}
+
+// The window menu's options change what counts, compare again at once, are
+// named in the status bar when not the default, and are remembered.
+void TstMainForm::comparisonOptions()
+{
+    const QString left = fDir.filePath(QStringLiteral("options-left.txt"));
+    const QString right = fDir.filePath(QStringLiteral("options-right.txt"));
+    writeAll(left, "Alpha\n\nbeta gamma\n");
+    writeAll(right, "alpha\nbetagamma\n");
+    fForm->LoadFile(TSide::Left, left);
+    fForm->LoadFile(TSide::Right, right);
+    fForm->CompareButtonClick();
+    TSession &session = fForm->Session();
+    QCOMPARE(session.Status(), QStringLiteral("Changes=0"));
+    QVERIFY(fForm->RuleLabel()->isHidden());
+
+    TRuleOptions *options = fForm->RuleOptions();
+    const auto restore = qScopeGuard([options] {
+        for (auto which : {TRuleOptions::IgnoreCase, TRuleOptions::IgnoreBlanks, TRuleOptions::IgnoreEmptyLines})
+            options->Action(which)->setChecked(true);
+    });
+    struct TStep
+    {
+        TRuleOptions::TSwitch which;
+        bool on;
+        const char *status;
+        const char *label;
+    };
+    const TStep steps[] = {
+        {TRuleOptions::IgnoreCase, false, "Changes=1", "Compared: case"},
+        {TRuleOptions::IgnoreBlanks, false, "Changes=2", "Compared: case, spaces and tabs"},
+        {TRuleOptions::IgnoreEmptyLines, false, "Changes=3", "Compared: case, spaces and tabs, empty lines"},
+        {TRuleOptions::IgnoreCase, true, "Changes=2", "Compared: spaces and tabs, empty lines"},
+        {TRuleOptions::IgnoreEmptyLines, true, "Changes=1", "Compared: spaces and tabs"},
+        {TRuleOptions::IgnoreBlanks, true, "Changes=0", ""},
+    };
+    for (const TStep &step : steps) {
+        options->Action(step.which)->trigger();
+        QCOMPARE(options->Action(step.which)->isChecked(), step.on);
+        QCOMPARE(session.Status(), QString::fromLatin1(step.status));
+        QCOMPARE(fForm->RuleLabel()->text(), QString::fromLatin1(step.label));
+        QCOMPARE(fForm->RuleLabel()->isVisible(), *step.label != 0);
+    }
+    // With empty lines counted, the left pane shows its empty line again.
+    options->Action(TRuleOptions::IgnoreEmptyLines)->trigger();
+    QCOMPARE(allLines(fForm->LeftMemo()->Lines()).mid(0, 3),
+             (QStringList{"Alpha", "", "beta gamma"}));
+
+    TMainForm again;
+    QCOMPARE(again.RuleOptions()->Rule().ignoreEmptyLines, false);
+    QCOMPARE(again.RuleOptions()->Rule().ignoreCase, true);
+    QCOMPARE(again.Session().Rule().ignoreEmptyLines, false);
 }
 
 void TstMainForm::resizeRules()
@@ -620,6 +684,162 @@ void TstMainForm::panesAndBoxFollowEveryScroll()
              Overview::BoxTop(leader->TopLine(), Overview::Scale(f.OverviewRectangle()->height(), f.RightMemo()->Lines().Count())));
 }
 
+void TstMainForm::panesScrollSidewaysTogether_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("inRight");
+    for (const char *how : {"shift+wheel", "horizontal wheel", "bar", "End key"}) {
+        QTest::addRow("%s, right pane", how) << QString::fromLatin1(how) << true;
+        QTest::addRow("%s, left pane", how) << QString::fromLatin1(how) << false;
+    }
+}
+
+void TstMainForm::panesScrollSidewaysTogether()
+{
+    // The leader holds a line far longer than any of the follower's: the
+    // follower still follows all the way, column for column.
+    QFETCH(QString, how);
+    QFETCH(bool, inRight);
+    TTextPane *leader = inRight ? fForm->RightMemo() : fForm->LeftMemo();
+    TTextPane *follower = inRight ? fForm->LeftMemo() : fForm->RightMemo();
+    follower->Lines().SetText(QStringLiteral("short\n%1\n").arg(QString(60, u'f')));
+    leader->Lines().SetText(QStringLiteral("short\n%1\n").arg(QString(400, u'l')));
+    const auto wheel = [leader](QPoint delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent e(QPointF(50, 50), leader->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), delta, Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(leader->viewport(), &e);
+    };
+    if (how == u"shift+wheel") {
+        for (int i = 0; i < 40; ++i)
+            wheel(QPoint(0, -120), Qt::ShiftModifier);
+    } else if (how == u"horizontal wheel") {
+        for (int i = 0; i < 40; ++i)
+            wheel(QPoint(-120, 0), Qt::NoModifier);
+    } else if (how == u"bar") {
+        leader->horizontalScrollBar()->setValue(leader->horizontalScrollBar()->maximum());
+    } else {
+        leader->setFocus();
+        QTest::keyClick(leader, Qt::Key_Down);
+        QTest::keyClick(leader, Qt::Key_End);
+    }
+    // Further than the follower's longest line would let it go alone.
+    const qreal followerLine = 60 * leader->CellSize().width();
+    QVERIFY2(leader->HorizontalOffset() > followerLine, qPrintable(QString::number(leader->HorizontalOffset())));
+    QCOMPARE(follower->HorizontalOffset(), leader->HorizontalOffset());
+    QCOMPARE(follower->TextLeft(), leader->TextLeft());
+    QCOMPARE(fForm->LeftMemo()->TopLine(), fForm->RightMemo()->TopLine());
+}
+
+void TstMainForm::openKeyLoadsIntoFocusedPane_data()
+{
+    QTest::addColumn<QString>("focus");  // "left", "right" or "button"
+    QTest::addColumn<bool>("rightEdited");
+    QTest::addColumn<int>("loaded");  // the side that gets the file; -1: none
+    QTest::newRow("left pane") << "left" << true << int(TSide::Left);
+    QTest::newRow("right pane") << "right" << false << int(TSide::Right);
+    QTest::newRow("neither pane: the right one") << "button" << false << int(TSide::Right);
+    QTest::newRow("edits: Cancel on the question keeps them") << "right" << true << -1;
+}
+
+void TstMainForm::openKeyLoadsIntoFocusedPane()
+{
+    QFETCH(QString, focus);
+    QFETCH(bool, rightEdited);
+    QFETCH(int, loaded);
+    const QString path = fDir.filePath(QStringLiteral("opened.txt"));
+    writeAll(path, "from the file\n");
+    fForm->RightMemo()->Lines().SetText(u"right");
+    fForm->LeftMemo()->Lines().SetText(u"left");
+    if (rightEdited) {
+        fForm->RightMemo()->setFocus();
+        QTest::keyClicks(fForm->RightMemo(), QStringLiteral("typed "));
+    }
+    QWidget *target = focus == u"left" ? static_cast<QWidget *>(fForm->LeftMemo())
+        : focus == u"right"            ? static_cast<QWidget *>(fForm->RightMemo())
+                                       : fForm->CompareButton();
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+    fChooser->answers = {path};
+    QStringList asked;
+    if (loaded < 0) {
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<TMy *>(w);
+            QVERIFY(dialog);
+            asked << dialog->BodyLabel->text();
+            for (QPushButton *b : {dialog->Button1, dialog->Button2, dialog->Button3})
+                if (b->isVisible() && b->text() == u"Cancel")
+                    b->click();
+        });
+    }
+    QTest::keyClick(fForm, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(fChooser->answers, QStringList{});  // the chooser was asked
+    QCOMPARE(allLines(fForm->LeftMemo()->Lines()),
+             QStringList{loaded == int(TSide::Left) ? QStringLiteral("from the file") : QStringLiteral("left")});
+    const QString right = allLines(fForm->RightMemo()->Lines()).join(u'|');
+    QCOMPARE(right, loaded == int(TSide::Right) ? QStringLiteral("from the file")
+                    : rightEdited                ? QStringLiteral("typed right")
+                                                 : QStringLiteral("right"));
+    QCOMPARE(asked, loaded < 0 ? QStringList{QStringLiteral("Save changes to the right text?")} : QStringList{});
+    if (loaded >= 0)
+        QCOMPARE(fForm->FileLabel(TSide(loaded))->text(), FileLabelText(path));
+}
+
+void TstMainForm::goToLine_data()
+{
+    QTest::addColumn<bool>("inLeft");  // else the focus is on neither pane: the right one
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("row");  // where the caret goes; -1: the dialog is cancelled
+    // Five lines added on the right after line 10: the left pane holds
+    // five filler rows there, so its lines from 11 on stand five rows lower.
+    QTest::newRow("left, before the fillers") << true << 8 << 7;
+    QTest::newRow("left, after the fillers") << true << 150 << 154;
+    QTest::newRow("left, last line") << true << 200 << 204;
+    QTest::newRow("right, no fillers") << false << 150 << 149;
+    QTest::newRow("cancelled: the caret stays") << true << 150 << -1;
+}
+
+void TstMainForm::goToLine()
+{
+    QFETCH(bool, inLeft);
+    QFETCH(int, number);
+    QFETCH(int, row);
+    QString left, right;
+    for (int i = 1; i <= 200; ++i) {
+        left += QStringLiteral("line %1\n").arg(i);
+        right += QStringLiteral("line %1\n").arg(i);
+        if (i == 10)
+            right += QStringLiteral("new a\nnew b\nnew c\nnew d\nnew e\n");
+    }
+    fForm->LeftMemo()->Lines().SetText(left);
+    fForm->RightMemo()->Lines().SetText(right);
+    fForm->CompareButtonClick();
+    QCOMPARE(fForm->LeftMemo()->Lines().Count(), 205);
+    TTextPane *pane = inLeft ? fForm->LeftMemo() : fForm->RightMemo();
+    (inLeft ? static_cast<QWidget *>(pane) : fForm->CompareButton())->setFocus();
+    const TTextPos before = pane->CaretPos();
+    QString label;
+    whenModal([&](QWidget *w) {
+        auto *dialog = qobject_cast<QInputDialog *>(w);
+        QVERIFY(dialog);
+        label = dialog->labelText();
+        dialog->setIntValue(number);
+        row < 0 ? dialog->reject() : dialog->accept();
+    });
+    QTest::keyClick(fForm, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(label, QStringLiteral("Line number (1 to %1):").arg(inLeft ? 200 : 205));
+    if (row < 0) {
+        QCOMPARE(pane->CaretPos(), before);
+        return;
+    }
+    QCOMPARE(pane->CaretPos(), (TTextPos{row, 0}));
+    QCOMPARE(pane->Lines().LineNumber(row), number);
+    // In the middle of the view where the text lets it be, both panes alike.
+    const int v = pane->VisibleLineCount();
+    const int wantedTop = std::clamp(row - v / 2, 0, pane->Lines().Count() - v);
+    QVERIFY2(qAbs(pane->TopLine() - wantedTop) <= 1, qPrintable(QString::number(pane->TopLine())));
+    QCOMPARE(fForm->LeftMemo()->TopLine(), fForm->RightMemo()->TopLine());
+}
+
 void TstMainForm::loadClearsOldResult()
 {
     TMainForm &f = *fForm;
@@ -683,10 +903,14 @@ void TstMainForm::handlerErrorsStayInHandler()
 void TstMainForm::windowMenuRouting()
 {
     const QList<QAction *> items = fForm->WindowMenu()->Menu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 7);
     QVERIFY(items[0]->isSeparator());
     QCOMPARE(items[1]->text(), QStringLiteral("About..."));
     QCOMPARE(items[2]->text(), QStringLiteral("Help\tF1"));
+    QVERIFY(items[3]->isSeparator());
+    QCOMPARE(items[4]->text(), QStringLiteral("Ignore case"));
+    QCOMPARE(items[5]->text(), QStringLiteral("Ignore spaces and tabs"));
+    QCOMPARE(items[6]->text(), QStringLiteral("Ignore empty lines"));
 
     // Commands arrive as key presses of code n + 9999; 11024..11033 are the
     // window's own and are not passed on; other keys are. ("Help" opens a
@@ -733,7 +957,7 @@ void TstMainForm::windowMenuReach()
     QVERIFY(QTest::qWaitForWindowActive(&f));
     QWidget *target = how.endsWith(QStringLiteral("pane")) ? static_cast<QWidget *>(f.RightMemo()) : f.CompareButton();
     target->setFocus();
-    const QPoint click(200, 30);
+    const QPoint click(20, 30);  // room for the menu to the right, so it opens at the pointer
     if (how == QStringLiteral("click")) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, click, f.Rectangle2()->mapToGlobal(click));
         QApplication::sendEvent(f.Rectangle2(), &event);

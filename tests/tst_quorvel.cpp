@@ -9,10 +9,10 @@
 #include "quorvel/Quorvel_TLB.h"
 #include "panes/TextPane.h"
 
+#include <QScopeGuard>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QLabel>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -48,11 +48,10 @@ private slots:
     void bothWithNothingInstalled();
     void noFileSelected();
     void editorFileWithoutName();
-    void serverThatNeverAnswers();
+    void serverFailures_data();
+    void serverFailures();
     void answerShapes_data();
     void answerShapes();
-    void serverThatDiesMidCall();
-    void oneDeadlineForTheOperation();
     void objectWithoutTheInterface();
     void badSelectedPaths_data();
     void badSelectedPaths();
@@ -293,19 +292,46 @@ void TstQuorvel::editorFileWithoutName()
     QCOMPARE(fForm->Label6()->text(), QStringLiteral("File: From Quorvel Editor"));
 }
 
-void TstQuorvel::serverThatNeverAnswers()
+void TstQuorvel::serverFailures_data()
 {
+    QTest::addColumn<QVariantMap>("server");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("operationMs");  // the deadline of the whole operation
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("right");  // the right pane after the failure
     // The stand-in would answer after 4 s; the call gives up at its timeout.
-    configure({{"behaviour", "slow"}, {"slow_ms", 4000}, {"text", "x"}});
+    QTest::newRow("never answers") << QVariantMap{{"behaviour", "slow"}, {"slow_ms", 4000}} << 4 << 10000
+                                   << "did not answer GetEditorText within 1000 ms" << "R1|R2";
+    QTest::newRow("dies mid-call") << QVariantMap{{"behaviour", "dies"}} << 4 << 10000
+                                   << "went away while answering GetEditorText" << "R1|R2";
+    // Each call alone is in time (600 ms of 1000), but /B makes four calls
+    // and the whole operation may take 1500 ms. The editor text, taken
+    // first, stays.
+    QTest::newRow("operation too long") << QVariantMap{{"behaviour", "slow"}, {"slow_ms", 600}} << 3 << 1500
+                                        << "did not finish within 1500 ms" << "x";
+}
+
+void TstQuorvel::serverFailures()
+{
+    QFETCH(QVariantMap, server);
+    QFETCH(int, mode);
+    QFETCH(int, operationMs);
+    QFETCH(QString, error);
+    QFETCH(QString, right);
+    server.insert(QStringLiteral("text"), QStringLiteral("x"));
+    server.insert(QStringLiteral("selected"), fSelected);
+    configure(server);
     startServer();
+    Quorvel_TLB::SetTimeouts(1000, 10000, operationMs);
+    const auto restore = qScopeGuard([] { Quorvel_TLB::SetTimeouts(1000, 10000); });
+    QString message;
     try {
-        fForm->load_from_quorvel(4);
-        QFAIL("no error");
+        fForm->load_from_quorvel(mode);
     } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("did not answer GetEditorText within 1000 ms")),
-                 qPrintable(e.message()));
+        message = e.message();
     }
-    QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
+    QVERIFY2(message.contains(error), qPrintable(message));
+    QCOMPARE(text(fForm->RightMemo()->Lines()), right);
 }
 
 void TstQuorvel::answerShapes_data()
@@ -341,38 +367,6 @@ void TstQuorvel::answerShapes()
                  qPrintable(e.message()));
         QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
     }
-}
-
-void TstQuorvel::serverThatDiesMidCall()
-{
-    configure({{"behaviour", "dies"}, {"text", "x"}});
-    startServer();
-    try {
-        fForm->load_from_quorvel(4);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("went away while answering GetEditorText")),
-                 qPrintable(e.message()));
-    }
-    QCOMPARE(text(fForm->RightMemo()->Lines()), QStringLiteral("R1|R2"));
-}
-
-void TstQuorvel::oneDeadlineForTheOperation()
-{
-    // Each call alone is in time (600 ms of 1000), but /B makes four calls
-    // and the whole operation may take 1500 ms.
-    Quorvel_TLB::SetTimeouts(1000, 10000, 1500);
-    configure({{"behaviour", "slow"}, {"slow_ms", 600}, {"text", "x"}, {"selected", fSelected}});
-    startServer();
-    QElapsedTimer clock;
-    clock.start();
-    try {
-        fForm->load_from_quorvel(3);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("did not finish within 1500 ms")), qPrintable(e.message()));
-    }
-    Quorvel_TLB::SetTimeouts(1000, 10000);
 }
 
 void TstQuorvel::objectWithoutTheInterface()

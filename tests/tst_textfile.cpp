@@ -72,6 +72,8 @@ private slots:
     void utf8LinesSavedInOtherEncodings();
     void utf8Units_data();
     void utf8Units();
+    void tabSizeZeroKeepsTabs_data();
+    void tabSizeZeroKeepsTabs();
     void everyLineCarriesItsOwnHash_data();
     void everyLineCarriesItsOwnHash();
 
@@ -191,12 +193,8 @@ void TstTextFile::failedLoadLeavesModel()
     l.SetText(u"kept\nlines");
     l.SetBreakPoint(1, true);
     l.SetEncoding(TTextEncoding::Utf16BE);
-    try {
-        l.LoadFromFile(path);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(path), qPrintable(e.message()));
-    }
+    const QString message = errorOf([&] { l.LoadFromFile(path); });
+    QVERIFY2(message.contains(path), qPrintable(message));
     QCOMPARE(allLines(l), (QStringList{"kept", "lines"}));
     QVERIFY(l.GetBreakPoint(1));
     QCOMPARE(l.Encoding(), TTextEncoding::Utf16BE);
@@ -211,13 +209,9 @@ void TstTextFile::failedSaveLeavesOldFile()
         l.Add(QStringLiteral("a line long enough to pass the size limit %1").arg(i));
     {
         TFileSizeLimit limit(4096);
-        try {
-            l.SaveToFile(path);
-            QFAIL("no error");
-        } catch (const EParlune &e) {
-            // The system's reason, not Qt's "Unknown error".
-            QVERIFY2(e.message().contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(e.message()));
-        }
+        const QString message = errorOf([&] { l.SaveToFile(path); });
+        // The system's reason, not Qt's "Unknown error".
+        QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(message));
     }
     QCOMPARE(readAll(path), QByteArray("old content\r\n"));
     QCOMPARE(QDir(fDir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("existing")).size(), 1);
@@ -228,12 +222,8 @@ void TstTextFile::saveIntoMissingFolder()
     const QString path = fDir.filePath(QStringLiteral("missing/out.txt"));
     TLines l;
     l.Add(u"x   ");
-    try {
-        l.SaveToFile(path);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY(e.message().contains(path));
-    }
+    const QString message = errorOf([&] { l.SaveToFile(path); });
+    QVERIFY(message.contains(path));
     QCOMPARE(l.Get(0), QStringLiteral("x   "));  // the text stays as it was
 }
 
@@ -305,12 +295,8 @@ void TstTextFile::saveRefusesSpecialTargets()
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
     TLines l;
     l.Add(u"x");
-    try {
-        l.SaveToFile(path);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("not a regular file")), qPrintable(e.message()));
-    }
+    const QString message = errorOf([&] { l.SaveToFile(path); });
+    QVERIFY2(message.contains(QStringLiteral("not a regular file")), qPrintable(message));
     struct stat after;
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
     QCOMPARE(after.st_mode, before.st_mode);
@@ -329,12 +315,8 @@ void TstTextFile::latin1SaveRefusesWhatItCannotHold()
     QCOMPARE(l.FirstLineNotEncodable(), 0);
     l.Add(u"\u0105\u0119 \u4f60\u597d");
     QCOMPARE(l.FirstLineNotEncodable(), 3);
-    try {
-        l.SaveToFile(path);
-        QFAIL("no error");
-    } catch (const EParlune &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("line 3")), qPrintable(e.message()));
-    }
+    const QString message = errorOf([&] { l.SaveToFile(path); });
+    QVERIFY2(message.contains(QStringLiteral("line 3")), qPrintable(message));
     QCOMPARE(readAll(path), QByteArray("caf\xe9\r\n"));
     // Saved as UTF-8 with its mark instead, every character stays.
     l.SetEncoding(TTextEncoding::Utf8Bom);
@@ -464,6 +446,27 @@ uint32_t textHash(const TLineRec &r)
 }
 
 } // namespace
+
+void TstTextFile::tabSizeZeroKeepsTabs_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("ASCII") << QByteArray("\ta\tb\n\t\n") << QStringList{"\ta\tb", "\t"};
+    QTest::newRow("UTF-8") << QByteArray("\xc3\xa9\tx\n") << QStringList{"\u00e9\tx"};
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9\t\n") << QStringList{"caf\u00e9\t"};
+    QTest::newRow("UTF-16 LE") << QByteArray("\xff\xfe\t\0a\0", 6) << QStringList{"\ta"};
+}
+
+void TstTextFile::tabSizeZeroKeepsTabs()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, lines);
+    const TLoadedText loaded = DecodeText(file, 0);
+    QStringList got;
+    for (const TLineRec &r : loaded.lines)
+        got << r.toString();
+    QCOMPARE(got, lines);
+}
 
 void TstTextFile::everyLineCarriesItsOwnHash_data()
 {

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
@@ -177,29 +178,46 @@ void TstTextPane::onScrollOnlyFromTheBar()
 
 void TstTextPane::wheelStep_data()
 {
-    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("linesPerNotch");  // the desktop's setting
+    QTest::addColumn<QList<int>>("deltas");  // one wheel event each
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<int>("top");
-    // 21 rows of pane height (20 text rows and the bar): 21 / 2 = 10 lines.
-    QTest::newRow("one notch towards the user") << -120 << 30 + 10;
-    QTest::newRow("a small turn moves as far") << -15 << 30 + 10;
-    QTest::newRow("away from the user") << 240 << 30 - 10;
+    QTest::addColumn<int>("column");  // columns scrolled sideways
+    const int none = int(Qt::NoModifier);
+    QTest::newRow("one notch towards the user") << 3 << QList<int>{-120} << none << 30 + 3 << 0;
+    QTest::newRow("two notches away") << 3 << QList<int>{240} << none << 30 - 6 << 0;
+    QTest::newRow("the desktop's rows per notch") << 5 << QList<int>{-120} << none << 30 + 5 << 0;
+    QTest::newRow("a part of a notch waits") << 3 << QList<int>{-15} << none << 30 << 0;
+    QTest::newRow("parts add up to rows") << 3 << QList<int>{-40, -40, -40} << none << 30 + 3 << 0;
+    QTest::newRow("a turn back cancels a part") << 3 << QList<int>{-30, 30, -30} << none << 30 << 0;
+    QTest::newRow("Shift turns it sideways") << 3 << QList<int>{-240} << int(Qt::ShiftModifier) << 30 << 6;
 }
 
 void TstTextPane::wheelStep()
 {
-    QFETCH(int, delta);
+    QFETCH(int, linesPerNotch);
+    QFETCH(QList<int>, deltas);
+    QFETCH(int, modifiers);
     QFETCH(int, top);
+    QFETCH(int, column);
+    const int before = QApplication::wheelScrollLines();
+    QApplication::setWheelScrollLines(linesPerNotch);
+    const auto restore = qScopeGuard([before] { QApplication::setWheelScrollLines(before); });
     TTextPane pane;
     const qreal lh = pane.CellSize().height();
-    pane.resize(400, int(21 * lh));  // height / line height rounds to 21
-    fillNumbered(pane, 200);
+    pane.resize(400, int(21 * lh));
+    for (int i = 0; i < 200; ++i)
+        pane.Lines().Add(QString(300, u'x'));
     pane.SetTopLine(30);
     QSignalSpy scrolled(&pane, &TTextPane::OnScroll);
-    QWheelEvent wheel(QPointF(50, 50), pane.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(pane.viewport(), &wheel);
+    for (int delta : deltas) {
+        QWheelEvent wheel(QPointF(50, 50), pane.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane.viewport(), &wheel);
+    }
     QCOMPARE(pane.TopLine(), top);
-    QCOMPARE(scrolled.count(), 1);
+    QCOMPARE(scrolled.isEmpty(), top == 30);
+    QCOMPARE(pane.horizontalScrollBar()->value(), column * pane.horizontalScrollBar()->singleStep());
 }
 
 void TstTextPane::markPainting()

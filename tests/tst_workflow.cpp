@@ -190,19 +190,47 @@ void TstWorkflow::characterDifferencesArePainted()
     QVERIFY(fForm->InlineChanges()->At(120).left.empty());  // a removed line: no text on the right
     QVERIFY(fForm->InlineChanges()->At(0).left.empty());    // an equal row
 
-    fForm->RightMemo()->SetTopLine(100);
-    fForm->LeftMemo()->SetTopLine(100);
-    auto cellColour = [](TTextPane *pane, int col) {
-        const QImage shot = pane->viewport()->grab().toImage();
-        const QSizeF cell = pane->CellSize();
-        const int x = int(pane->TextLeft() + (col + 0.5) * cell.width());
-        // Sample the cell's top edge, above the glyph.
-        return QColor(shot.pixel(x, 1)).rgba();
+    TTextPane *left = fForm->LeftMemo();
+    TTextPane *right = fForm->RightMemo();
+    right->SetTopLine(100);
+    QCOMPARE(left->TopLine(), 100);
+    // The cell of a row and column in a grab of the pane's text area.
+    auto cell = [](TTextPane *pane, int row, int col) {
+        const QSizeF size = pane->CellSize();
+        const QRect r(int(pane->TextLeft() + col * size.width()), int(std::ceil((row - pane->TopLine()) * size.height())),
+                      int(size.width()), int(size.height()));
+        return pane->viewport()->grab(r).toImage();
     };
-    QCOMPARE(cellColour(fForm->RightMemo(), 15), TInlineEmphasis::kRightFill);
-    QCOMPARE(cellColour(fForm->RightMemo(), 3), TTextPane::kBreakPointColor);
-    QCOMPARE(cellColour(fForm->LeftMemo(), 15), TInlineEmphasis::kLeftFill);
-    QCOMPARE(cellColour(fForm->LeftMemo(), 3), QColor(Qt::white).rgba());
+    // The cell's top edge, above the glyph.
+    auto cellColour = [&](TTextPane *pane, int row, int col) { return cell(pane, row, col).pixel(1, 1); };
+    // The lightest and darkest pixels of the cell: its ground and its character.
+    auto lightness = [&](TTextPane *pane, int row, int col) {
+        const QImage image = cell(pane, row, col);
+        int lo = 255, hi = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const int l = QColor(image.pixel(x, y)).lightness();
+                lo = std::min(lo, l);
+                hi = std::max(hi, l);
+            }
+        return std::pair{lo, hi};
+    };
+    QCOMPARE(cellColour(right, 100, 15), TInlineEmphasis::kRightFill);
+    QCOMPARE(cellColour(right, 100, 3), TTextPane::kBreakPointColor);
+    // The left pane shows the changed characters as plainly, and tints the
+    // rest of a row that stands against a change; equal rows stay white.
+    QCOMPARE(cellColour(left, 100, 15), TInlineEmphasis::kLeftFill);
+    QCOMPARE(cellColour(left, 100, 3), TInlineEmphasis::kLeftTint);
+    QCOMPARE(cellColour(left, 101, 3), QColor(Qt::white).rgba());
+    // Characters stay readable: white on the emphasis, black on the tint.
+    QVERIFY(lightness(left, 100, 15).second > 200);
+    QVERIFY(lightness(left, 100, 1).first < 60);  // the "n" of "int"
+    // A row removed on the right: its left row is tinted too.
+    right->SetTopLine(110);
+    QCOMPARE(cellColour(left, 120, 3), TInlineEmphasis::kLeftTint);
+    QCOMPARE(cellColour(left, 119, 3), QColor(Qt::white).rgba());
+    // Painted only: the left text holds no marks.
+    QVERIFY(!left->Lines().GetBreakPoint(100) && !left->Lines().GetBreakPoint(120));
 }
 
 void TstWorkflow::copyLeftTextHere()

@@ -27,6 +27,16 @@ struct TFindState
     bool wrap = false;
     bool up = false;
     QStringList history;
+
+    // The options of the last search, in the given direction (F3, Shift+F3).
+    TFindOptions Options(bool searchUp) const
+    {
+        return {.caseSensitive = caseSensitive,
+                .regularExpression = expression,
+                .wholeWord = wholeWord,
+                .up = searchUp,
+                .wrap = wrap};
+    }
 };
 
 class TFindDialog : public QDialog

@@ -34,6 +34,12 @@ const InlineDiff::TCharDifferences &TInlineEmphasis::At(int row)
     return *it;
 }
 
+bool TInlineEmphasis::TSide::RowTinted(int row)
+{
+    // Painted only: the left text itself stays without marks.
+    return fLeft && row < fOwner.fRight.Count() && fOwner.fRight.GetBreakPoint(row);
+}
+
 std::vector<std::pair<int, int>> TInlineEmphasis::TSide::EmphasisSpans(int row)
 {
     const InlineDiff::TCharDifferences &d = fOwner.At(row);

@@ -1,7 +1,9 @@
 #pragma once
 // What changed inside each changed row, for painting: a changed row holds
 // text on both sides and is marked red on the right. Computed for the rows
-// being painted only, and kept until either text changes.
+// being painted only, and kept until either text changes. The left pane
+// carries no marks: its rows that stand against a changed or removed row
+// (marked red on the right) are tinted instead.
 
 #include "compare/InlineDiff.h"
 #include "panes/RowEmphasis.h"
@@ -16,8 +18,12 @@ class TInlineEmphasis : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr QRgb kRightFill = 0xFF8B0000;  // dark red, white characters
-    static constexpr QRgb kLeftFill = 0xFFFFC8C8;   // pale red behind the characters
+    // Changed characters stand out alike on both sides: dark red, white
+    // characters; on the red rows of the right pane as on the tinted ones
+    // of the left.
+    static constexpr QRgb kRightFill = 0xFF8B0000;
+    static constexpr QRgb kLeftFill = 0xFF8B0000;
+    static constexpr QRgb kLeftTint = 0xFFFFDCDC;  // light red, black characters
 
     TInlineEmphasis(TLines &left, TLines &right, QObject *parent = nullptr);
 
@@ -36,6 +42,7 @@ private:
     public:
         TSide(TInlineEmphasis &owner, bool left) : fOwner(owner), fLeft(left) {}
         std::vector<std::pair<int, int>> EmphasisSpans(int row) override;
+        bool RowTinted(int row) override;
 
     private:
         TInlineEmphasis &fOwner;

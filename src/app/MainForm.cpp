@@ -18,6 +18,7 @@
 #include "session/Session.h"
 #include "panes/TextPane.h"
 #include "platform/UserFiles.h"
+#include "app/RuleOptions.h"
 #include "app/WindowMenu.h"
 
 #include <QAction>
@@ -25,10 +26,12 @@
 #include <QBoxLayout>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -84,6 +87,16 @@ THeader makeHeader(QWidget *column, const QColor &fill, int height)
     h.fileLabel->setWordWrap(true);
     h.rect->DockBottom(h.fileLabel, 40, 10, 5);
     return h;
+}
+
+// A command of the whole window, on its key.
+QAction *addWindowKey(QWidget *window, const QString &name, const QKeySequence &key)
+{
+    auto *action = new QAction(name, window);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(action);
+    return action;
 }
 
 // A vertical box without margins or spacing.
@@ -198,6 +211,10 @@ void TMainForm::buildLayout()
     fStatusLabel = new QLabel(TSession::kNoStatus);
     fStatusLabel->setContentsMargins(10 - 2, 0, 0, 0);
     fStatusBar1->addWidget(fStatusLabel, 1);
+    fRuleLabel = new QLabel;
+    fRuleLabel->setContentsMargins(0, 0, 8, 0);
+    fRuleLabel->hide();
+    fStatusBar1->addPermanentWidget(fRuleLabel);
     fFormatLabel = new QLabel;
     fFormatLabel->setContentsMargins(0, 0, 8, 0);
     fStatusBar1->addPermanentWidget(fFormatLabel);
@@ -219,6 +236,16 @@ void TMainForm::FormCreate(const QStringList &arguments)
     NamedMutex::Create(QStringLiteral("ParluneMutex"));  // the result changes nothing
     fWindowMenu = new TWindowMenu(this);
     fWindowMenu->AddSystemMenuItems(QStringLiteral("about,helpfile"));
+    // The remembered rule is in force before anything is loaded and compared.
+    fRuleOptions = new TRuleOptions(fWindowMenu->Menu(), this);
+    const auto ruleChosen = [this](const TCompareRule &rule) {
+        fSession->SetRule(rule);
+        const QString named = rule.Description();
+        fRuleLabel->setText(named);
+        fRuleLabel->setVisible(!named.isEmpty());
+    };
+    ruleChosen(fRuleOptions->Rule());
+    connect(fRuleOptions, &TRuleOptions::RuleChanged, this, Guarded(ruleChosen));
     for (TSide side : kSides) {
         QWidget *header = fHeaderRect[side];
         header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -242,8 +269,9 @@ void TMainForm::FormCreate(const QStringList &arguments)
         PlaceOverviewBox();
     });
     fInlineChanges = new TInlineEmphasis(LeftMemo()->Lines(), RightMemo()->Lines(), this);
-    LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill), QColor());
-    RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill), Qt::white);
+    LeftMemo()->SetRowEmphasis(&fInlineChanges->LeftSide(), QColor::fromRgba(TInlineEmphasis::kLeftFill),
+                               QColor::fromRgba(TInlineEmphasis::kLeftTint));
+    RightMemo()->SetRowEmphasis(&fInlineChanges->RightSide(), QColor::fromRgba(TInlineEmphasis::kRightFill));
     // A change on one side changes the emphasis on the other too.
     connect(fInlineChanges, &TInlineEmphasis::Changed, this, [this] {
         for (TTextPane *memo : fMemo.values)
@@ -285,6 +313,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     fSession->SetYield([] { QCoreApplication::processEvents(); });
     auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(cancel, &QShortcut::activated, fSession, &TSession::Cancel);
+    connect(cancel, &QShortcut::activated, this, [this] { fStopFind = true; });
 
     // A start-up switch or two file names load (and compare) before the
     // window is shown; an error it ends with is shown as any other, and
@@ -305,6 +334,15 @@ void TMainForm::FormCreate(const QStringList &arguments)
     fAction1->setShortcutContext(Qt::WindowShortcut);
     addAction(fAction1);
     connect(fAction1, &QAction::triggered, this, Guarded([this] { Action1Execute(); }));
+    fFindNextAction = addWindowKey(this, QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3));
+    connect(fFindNextAction, &QAction::triggered, this, Guarded([this] { FindAgain(false); }));
+    fFindPreviousAction = addWindowKey(this, QStringLiteral("Find Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    connect(fFindPreviousAction, &QAction::triggered, this, Guarded([this] { FindAgain(true); }));
+    // Ctrl+O does what the focused pane's "Load Other File" button does.
+    fOpenAction = addWindowKey(this, QStringLiteral("Load File"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(fOpenAction, &QAction::triggered, this, Guarded([this] { LoadFileButtonClick(FocusedSide()); }));
+    fGoToLineAction = addWindowKey(this, QStringLiteral("Go to Line"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(fGoToLineAction, &QAction::triggered, this, Guarded([this] { GoToLine(); }));
 }
 
 void TMainForm::wireSession()
@@ -347,6 +385,8 @@ void TMainForm::busyChanged(bool busy)
     for (QWidget *w : std::initializer_list<QWidget *>{LeftFileButton(), RightLoadFileButton(), fSaveAsButton,
                                                        fLoadSelectedFileButton, fQuorvelLoadButton, fCompareButton})
         w->setEnabled(!busy);
+    if (fRuleOptions)
+        fRuleOptions->SetEnabled(!busy);
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
@@ -467,6 +507,53 @@ void TMainForm::Action1Execute()
 {
     TFindDialog dialog(RightMemo(), fFindState, this);
     dialog.exec();
+}
+
+void TMainForm::FindAgain(bool up)
+{
+    if (fFindState.text.isEmpty()) {
+        Action1Execute();
+        return;
+    }
+    if (fFinding)
+        return;  // the keys of a search still running
+    const QScopedValueRollback finding(fFinding, true);
+    fStopFind = false;
+    // A costly expression over many lines can take long: the search lets
+    // the window run between its slices, and Escape stops it.
+    bool stopped = false;
+    const bool found = RightMemo()->FindText(fFindState.text, fFindState.Options(up), [this] {
+        QCoreApplication::processEvents();
+        return !fStopFind;
+    }, &stopped);
+    if (!found)
+        fStatusBar1->showMessage(stopped ? TFindDialog::kStopped : TFindDialog::kNotFound, 4000);
+}
+
+TSide TMainForm::FocusedSide() const
+{
+    const QWidget *focus = QApplication::focusWidget();
+    return focus && (focus == LeftMemo() || LeftMemo()->isAncestorOf(focus)) ? TSide::Left : TSide::Right;
+}
+
+void TMainForm::GoToLine()
+{
+    TTextPane *pane = fMemo[FocusedSide()];
+    const TLines &lines = pane->Lines();
+    const int count = lines.TextLineCount();
+    if (count < 1)
+        return;
+    const int current = lines.LineNumber(pane->CaretPos().line);
+    bool ok = false;
+    const int number = QInputDialog::getInt(this, QStringLiteral("Go to Line"),
+                                            QStringLiteral("Line number (1 to %1):").arg(count),
+                                            std::max(1, current), 1, count, 1, &ok);
+    if (!ok)
+        return;
+    const int row = lines.RowOfLine(number);
+    pane->CentreRow(row);
+    pane->SetCaretPos({row, 0});
+    pane->setFocus();
 }
 
 void TMainForm::CompareButtonClick()

@@ -27,6 +27,7 @@ class TInlineEmphasis;
 class TOverviewBox;
 class TOverviewStrip;
 class TPaneSync;
+class TRuleOptions;
 class TSession;
 class TTextPane;
 class TWindowMenu;
@@ -87,9 +88,16 @@ public:
     TOverviewStrip *OverviewRectangle() const { return fOverviewRectangle; }
     TOverviewBox *OverviewBox() const { return fOverviewBox; }
     TWindowMenu *WindowMenu() const { return fWindowMenu; }
+    TRuleOptions *RuleOptions() const { return fRuleOptions; }
+    // The status-bar field that names a comparison rule other than the default.
+    QLabel *RuleLabel() const { return fRuleLabel; }
     TDiffCommands *DiffCommands() const { return fDiffCommands; }
     TInlineEmphasis *InlineChanges() const { return fInlineChanges; }
     QAction *ReloadAction() const { return fReloadAction; }
+    QAction *FindNextAction() const { return fFindNextAction; }
+    QAction *FindPreviousAction() const { return fFindPreviousAction; }
+    QAction *OpenAction() const { return fOpenAction; }
+    QAction *GoToLineAction() const { return fGoToLineAction; }
     QAction *SaveAction() const { return fSaveAction; }
     TFindState &FindState() { return fFindState; }
     const QString &StyleBook2() const { return fStyleBook2; }
@@ -108,6 +116,15 @@ public:
     void MemoDragOver(QDragMoveEvent *event);
     void MemoDragDrop(TSide side, QDropEvent *event);
     void Action1Execute();
+    // F3 and Shift+F3: the last search again, towards the end or the start,
+    // without the dialog (which opens when nothing was searched for yet).
+    // The window stays live while it runs; Escape stops it.
+    void FindAgain(bool up);
+    // Ctrl+G: asks for a line number of the focused pane's text and puts the
+    // caret at the start of that line, in the middle of the view.
+    void GoToLine();
+    // The pane keys act on: the one with the focus, else the right one.
+    TSide FocusedSide() const;
     void LoadSelectedFileButtonClick();
     void QuorvelLoadButtonClick();
     void ReloadAndScan();
@@ -170,6 +187,12 @@ private:
     TOverviewBox *fOverviewBox = nullptr;
     QString fStyleBook2;  // the window's style sheet, also for message dialogs
     QAction *fAction1 = nullptr;  // Ctrl+F
+    QAction *fFindNextAction = nullptr;      // F3
+    QAction *fFindPreviousAction = nullptr;  // Shift+F3
+    QAction *fOpenAction = nullptr;          // Ctrl+O
+    QAction *fGoToLineAction = nullptr;      // Ctrl+G
+    TRuleOptions *fRuleOptions = nullptr;
+    QLabel *fRuleLabel = nullptr;
     QAction *fReloadAction = nullptr;  // F5
     QAction *fSaveAction = nullptr;    // Ctrl+S
     TWindowMenu *fWindowMenu = nullptr;
@@ -181,4 +204,6 @@ private:
     std::unique_ptr<TFileChooser> fChooser;
     TPerSide<bool> fAsking{};  // a changed-on-disk question is open
     bool fCentred = false;
+    bool fFinding = false;   // F3 or Shift+F3 is searching
+    bool fStopFind = false;  // Escape asked the running search to stop
 };

@@ -4,10 +4,31 @@
 
 #include <QScopedValueRollback>
 
-TPaneSync::TPaneSync(TTextPane *left, TTextPane *right, QObject *parent) : QObject(parent)
+TPaneSync::TPaneSync(TTextPane *left, TTextPane *right, QObject *parent)
+    : QObject(parent), fLeft(left), fRight(right)
 {
     connect(left, &TTextPane::TopLineChanged, this, [this, left, right] { follow(left, right); });
     connect(right, &TTextPane::TopLineChanged, this, [this, left, right] { follow(right, left); });
+    connect(left, &TTextPane::HorizontalScrolled, this, [this, left, right] { followSideways(left, right); });
+    connect(right, &TTextPane::HorizontalScrolled, this, [this, left, right] { followSideways(right, left); });
+    for (TTextPane *pane : {left, right})
+        connect(pane, &TTextPane::OwnScrollReachChanged, this, &TPaneSync::shareReach);
+    shareReach();
+}
+
+void TPaneSync::followSideways(TTextPane *leader, TTextPane *follower)
+{
+    if (fFollowing)
+        return;
+    const QScopedValueRollback guard(fFollowing, true);
+    follower->SetHorizontalOffset(leader->HorizontalOffset());
+}
+
+void TPaneSync::shareReach()
+{
+    const qreal reach = std::max(fLeft->OwnScrollReach(), fRight->OwnScrollReach());
+    fLeft->SetMinimumScrollReach(reach);
+    fRight->SetMinimumScrollReach(reach);
 }
 
 void TPaneSync::follow(TTextPane *leader, TTextPane *follower)

@@ -4,6 +4,7 @@
 // the aligned rows (default), the engine's compare records (--records) or
 // only the count (--count). Exit status: 0 equal, 1 different, 2 trouble.
 
+#include "cli/Unified.h"
 #include "compare/CompareOps.h"
 #include "folders/FolderCompare.h"
 #include "text/Errors.h"
@@ -26,12 +27,18 @@
 namespace {
 
 constexpr const char *kUsage =
-    "Usage: parlune-compare [--records | --count] [--] LEFT RIGHT\n"
+    "Usage: parlune-compare [RULE] [--records | --count | -u | --unified[=N]] [--] LEFT RIGHT\n"
     "       parlune-compare -r | --recursive [--exact] [--] LEFTDIR RIGHTDIR\n"
     "\n"
     "Compares two text files line by line as Parlune's \"Scan Difference\" does:\n"
     "empty lines are dropped, and lines that differ only in letter case, spaces\n"
     "or tabs count as equal.\n"
+    "\n"
+    "RULE (what counts as a difference):\n"
+    "  --exact                  all three count: the lines as they are.\n"
+    "  --no-ignore-case         letter case counts.\n"
+    "  --no-ignore-blanks       spaces and tabs count.\n"
+    "  --no-ignore-empty-lines  empty lines are kept and compared.\n"
     "\n"
     "Output (UTF-8):\n"
     "  default    one row per aligned line: left text, a mark, right text.\n"
@@ -40,7 +47,9 @@ constexpr const char *kUsage =
     "             of ckNone, ckAdd, ckDelete, ckModify and the indices counted\n"
     "             from 0 in the texts without their empty lines.\n"
     "  --count    nothing but the last line.\n"
-    "Every format ends with the line Changes=N.\n"
+    "  -u, --unified[=N]  a unified diff with N lines of context (3), numbered\n"
+    "             in the files' own lines, for patch; no Changes= line.\n"
+    "Every other format ends with the line Changes=N.\n"
     "\n"
     "LEFT and RIGHT may be files, pipes or FIFOs (/dev/stdin, /dev/null).\n"
     "After --, arguments are file names even when they start with '-'.\n"
@@ -88,7 +97,7 @@ private:
     QByteArray fBuf;
 };
 
-enum class TFormat { Rows, Records, Count };
+enum class TFormat { Rows, Records, Count, Unified };
 
 void printRows(const TLines &left, const TLines &right, TOut &out)
 {
@@ -197,6 +206,8 @@ int main(int argc, char **argv)
 {
     TFormat format = TFormat::Rows;
     bool recursive = false, exact = false;
+    TCompareRule rule;
+    int context = 3;
     // File names are kept as the system's bytes: they need not be UTF-8.
     QList<QByteArray> files;
     bool options = true;
@@ -217,7 +228,22 @@ int main(int argc, char **argv)
         else if (options && (!std::strcmp(a, "-r") || !std::strcmp(a, "--recursive")))
             recursive = true;
         else if (options && !std::strcmp(a, "--exact"))
-            exact = true;
+            exact = true, rule = TCompareRule::Exact();
+        else if (options && !std::strcmp(a, "--no-ignore-case"))
+            rule.ignoreCase = false;
+        else if (options && !std::strcmp(a, "--no-ignore-blanks"))
+            rule.ignoreBlanks = false;
+        else if (options && !std::strcmp(a, "--no-ignore-empty-lines"))
+            rule.ignoreEmptyLines = false;
+        else if (options && (!std::strcmp(a, "-u") || !std::strcmp(a, "--unified")))
+            format = TFormat::Unified;
+        else if (options && !std::strncmp(a, "--unified=", 10)) {
+            bool ok = false;
+            context = QByteArray(a + 10).toInt(&ok);
+            if (!ok || context < 0)
+                return fail(QStringLiteral("--unified takes a number of context lines, not %1").arg(QString::fromLocal8Bit(a + 10)));
+            format = TFormat::Unified;
+        }
         else if (options && a[0] == '-' && a[1] != '\0')
             return fail(QStringLiteral("unknown option %1 (see --help)").arg(QString::fromLocal8Bit(a)));
         else if (a[0] == '\0')
@@ -227,8 +253,8 @@ int main(int argc, char **argv)
     }
     if (files.size() != 2)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
-    if (exact && !recursive)
-        return fail(QStringLiteral("--exact goes with -r (see --help)"));
+    if (recursive && !(rule == TCompareRule{} || rule == TCompareRule::Exact()))
+        return fail(QStringLiteral("-r takes --exact, not the single --no-ignore switches (see --help)"));
     if (recursive)
         return compareFolders(files[0], files[1], exact);
 
@@ -242,8 +268,10 @@ int main(int argc, char **argv)
     }
     try {
         // The two files are read, split and hashed on both cores at once.
-        auto read = [](const QByteArray &name) {
-            return ReadTextFile(name, 4, HashUnit::HashNormalized, TSourceKind::Stream);
+        // When blanks count, a tab is a tab (not the four spaces a pane shows).
+        const int tabSize = rule.ignoreBlanks ? 4 : 0;
+        auto read = [tabSize](const QByteArray &name) {
+            return ReadTextFile(name, tabSize, HashUnit::HashNormalized, TSourceKind::Stream);
         };
         // Both names for one file or pipe (seq 1 9 | parlune-compare
         // /dev/stdin /dev/stdin): it is read once, as a pipe can be, and
@@ -258,7 +286,7 @@ int main(int argc, char **argv)
             // they were read, and no line list is built.
             TLoadedText leftLoaded = leftText.get();
             std::vector<TLineRec> rightLines = oneSource ? leftLoaded.lines : std::move(rightText.lines);
-            const TDiffStats s = CompareOps::CountChanges(std::move(leftLoaded.lines), std::move(rightLines));
+            const TDiffStats s = CompareOps::CountChanges(std::move(leftLoaded.lines), std::move(rightLines), rule);
             const qint64 changes = qint64(s.adds) + s.deletes + s.modifies;
             TOut out;
             out.text((CompareOps::kChangesPrefix + QString::number(changes)).toUtf8());
@@ -279,6 +307,7 @@ int main(int argc, char **argv)
 
         TOut out;
         CompareOps::TComparePass pass(left, right);
+        pass.SetRule(rule);
         if (format == TFormat::Records)
             pass.SetRecordSink([&out](const TCompareRec &r) {
                 out.text(QByteArray(ChangeKindName(r.Kind)) + ' ' + QByteArray::number(r.oldIndex1) + ' '
@@ -288,8 +317,12 @@ int main(int argc, char **argv)
         const QString status = pass.Run();
         if (format == TFormat::Rows)
             printRows(left, right, out);
-        out.text(status.toUtf8());
-        out.endLine();
+        if (format == TFormat::Unified) {
+            out.text(Unified::Diff(left, right, files[0], files[1], context));
+        } else {
+            out.text(status.toUtf8());
+            out.endLine();
+        }
         if (!out.ok())
             return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         const TDiffStats &s = pass.LastStats();

@@ -54,9 +54,11 @@ auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds in
     return result.get();
 }
 
-inline bool sameLine(const TLineRec &a, const TLineRec &b)
+inline bool sameLine(const TLineRec &a, const TLineRec &b, const TCompareRule &rule)
 {
-    return HashUnit::NormalizedHashOf(a) == HashUnit::NormalizedHashOf(b) && HashUnit::NormalizedEqual(a, b);
+    if (rule.NormalizedLines())
+        return HashUnit::NormalizedHashOf(a) == HashUnit::NormalizedHashOf(b) && HashUnit::NormalizedEqual(a, b);
+    return CompareRule::Equal(a, b, rule);
 }
 
 // How many lines at the end, and then at the start of what is left, the
@@ -67,13 +69,13 @@ struct TCommonEnds
     int head = 0;
     int tail = 0;
 
-    TCommonEnds(const std::vector<TLineRec> &a, const std::vector<TLineRec> &b)
+    TCommonEnds(const std::vector<TLineRec> &a, const std::vector<TLineRec> &b, const TCompareRule &rule)
     {
         const int n1 = int(a.size());
         const int n2 = int(b.size());
-        while (tail < n1 && tail < n2 && sameLine(a[size_t(n1 - 1 - tail)], b[size_t(n2 - 1 - tail)]))
+        while (tail < n1 && tail < n2 && sameLine(a[size_t(n1 - 1 - tail)], b[size_t(n2 - 1 - tail)], rule))
             ++tail;
-        while (head < n1 - tail && head < n2 - tail && sameLine(a[size_t(head)], b[size_t(head)]))
+        while (head < n1 - tail && head < n2 - tail && sameLine(a[size_t(head)], b[size_t(head)], rule))
             ++head;
     }
 };
@@ -123,13 +125,13 @@ private:
 
 // Ids for the lines between the common head and tail alone.
 THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, const TCommonEnds &ends,
-                         const std::atomic<bool> *stop)
+                         const std::atomic<bool> *stop, const TCompareRule &rule)
 {
     const auto middle = [&](const std::vector<TLineRec> &lines) {
         return std::vector<TLineRec>(lines.begin() + ends.head, lines.end() - ends.tail);
     };
     THashLists ids;
-    InternLines(middle(left.lines()), middle(right.lines()), ids.left, ids.right, kParallelInternLines, stop);
+    CompareRule::InternLines(middle(left.lines()), middle(right.lines()), rule, ids.left, ids.right, stop);
     return ids;
 }
 
@@ -143,13 +145,15 @@ struct TInterned
     THashLists ids;
 };
 
-TInterned internForEngine(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
+TInterned internForEngine(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop,
+                          const TCompareRule &rule)
 {
-    TInterned r{TCommonEnds(left.lines(), right.lines()), {}};
+    TInterned r{TCommonEnds(left.lines(), right.lines(), rule), {}};
     const qint64 between = qint64(left.Count()) + right.Count() - 2 * (qint64(r.ends.head) + r.ends.tail);
     if (between * 4 > qint64(left.Count()) + right.Count())
         r.ends.head = r.ends.tail = 0;
-    r.ids = r.ends.head + r.ends.tail ? internBetween(left, right, r.ends, stop) : BuildHashLists(left, right, stop);
+    r.ids = r.ends.head + r.ends.tail ? internBetween(left, right, r.ends, stop, rule)
+                                      : BuildHashLists(left, right, stop, rule);
     return r;
 }
 
@@ -162,11 +166,17 @@ void runEngine(TDiff &engine, THashLists &ids)
     engine.Execute(ids.left.data(), ids.right.data(), len1, len2);
 }
 
-// The lines a pass compares: a list's lines without its empty ones, or its
-// first line alone when all are empty (as DeleteEmptyLines leaves a pane,
-// and a pane of no lines holds one empty line).
-void keepComparedLines(std::vector<TLineRec> &lines)
+// The lines a pass compares of lines as read: a pane of no lines holds one
+// empty line; when the rule ignores empty lines, a list's lines without its
+// empty ones, or its first line alone when all are empty (as
+// DeleteEmptyLines leaves a pane).
+void keepComparedLines(std::vector<TLineRec> &lines, const TCompareRule &rule)
 {
+    if (!rule.ignoreEmptyLines) {
+        if (lines.empty())
+            lines.assign(1, TLineRec{});
+        return;
+    }
     if (std::all_of(lines.begin(), lines.end(), [](const TLineRec &r) { return r.length == 0; })) {
         lines.assign(1, TLineRec{});
         return;
@@ -176,10 +186,10 @@ void keepComparedLines(std::vector<TLineRec> &lines)
 
 } // namespace
 
-TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right)
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right, const TCompareRule &rule)
 {
-    keepComparedLines(left);
-    keepComparedLines(right);
+    keepComparedLines(left, rule);
+    keepComparedLines(right, rule);
     for (std::vector<TLineRec> *lines : {&left, &right})
         for (TLineRec &r : *lines)
             if (!r.hashed) {
@@ -188,7 +198,7 @@ TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right)
             }
     const TLineSnapshot l{std::make_shared<const std::vector<TLineRec>>(std::move(left)), {}};
     const TLineSnapshot r{std::make_shared<const std::vector<TLineRec>>(std::move(right)), {}};
-    TInterned interned = internForEngine(l, r, nullptr);
+    TInterned interned = internForEngine(l, r, nullptr, rule);
     TDiff engine;
     runEngine(engine, interned.ids);
     TDiffStats stats = engine.DiffStats();
@@ -196,10 +206,11 @@ TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right)
     return stats;
 }
 
-THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop)
+THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop,
+                          const TCompareRule &rule)
 {
     THashLists ids;
-    InternLines(left.lines(), right.lines(), ids.left, ids.right, kParallelInternLines, stop);
+    CompareRule::InternLines(left.lines(), right.lines(), rule, ids.left, ids.right, stop);
     return ids;
 }
 
@@ -284,8 +295,13 @@ QString TComparePass::Run()
     };
     QString status;
     try {
-        RemoveBlankLines(fLeft);
-        RemoveBlankLines(fRight);
+        if (fRule.ignoreEmptyLines) {
+            RemoveBlankLines(fLeft);
+            RemoveBlankLines(fRight);
+        } else {
+            fLeft.DeleteFillers();
+            fRight.DeleteFillers();
+        }
         status = RunComparison();
     } catch (...) {
         restore();
@@ -310,7 +326,7 @@ QString TComparePass::RunComparison()
     TPassRun run;
     TRunRegistration registration(fRuns, &run);
 
-    TInterned interned = runAside([&] { return internForEngine(leftCopy, rightCopy, &run.stop); }, fYield,
+    TInterned interned = runAside([&] { return internForEngine(leftCopy, rightCopy, &run.stop, fRule); }, fYield,
                                   fYieldInterval, run.stop);
     if (run.cancelled)
         return kScanCancelled;

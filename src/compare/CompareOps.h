@@ -3,7 +3,9 @@
 // text, drop empty lines, give every line an id (equal ids exactly for lines
 // equal but for letter case, spaces and tabs), run the engine, and rebuild
 // both lists row by row with empty fillers and marks on the right list.
+// A rule (SetRule) may make case, blanks or empty lines count.
 
+#include "compare/CompareRule.h"
 #include "compare/Diff.h"
 #include "text/Lines.h"
 
@@ -32,12 +34,12 @@ void HashLines(TLines &left, TLines &right);
 // id space, and two lines get the same id exactly when they count as equal.
 // Interning ends early, the ids unfinished, once stop turns true.
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right,
-                          const std::atomic<bool> *stop = nullptr);
+                          const std::atomic<bool> *stop = nullptr, const TCompareRule &rule = {});
 
 // The statistics a pass over lists of these lines would end with (changes
 // and matches), without the rows: for a caller that wants only the count.
 // The lines need not carry their hashes.
-TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right);
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right, const TCompareRule &rule = {});
 
 // Deletes every line that is the empty string (a pane keeps its only line).
 void RemoveBlankLines(TLines &pane);
@@ -48,6 +50,10 @@ public:
     TComparePass(TLines &left, TLines &right) : fLeft(left), fRight(right) {}
 
     void SetYield(TDiff::TYield yield) { fYield = std::move(yield); }
+    // What counts as a difference; without ignoring empty lines, the pass
+    // keeps them in the lists and compares them.
+    void SetRule(const TCompareRule &rule) { fRule = rule; }
+    const TCompareRule &Rule() const { return fRule; }
     // The least time between two yields of the engine (TDiff::SetYieldInterval).
     void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
     // Sees every compare record of the script, in order, during rebuild.
@@ -91,6 +97,7 @@ private:
     std::function<void(const TCompareRec &)> fSink;
     std::vector<TPassRun *> fRuns;  // runs in progress, innermost last
     TDiffStats fLastStats;
+    TCompareRule fRule;
 };
 
 } // namespace CompareOps

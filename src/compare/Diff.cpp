@@ -142,9 +142,9 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         return false;
     if (len1 < 0 || len2 < 0)
         throw EParlune(QStringLiteral("Invalid sequence length (%1, %2)").arg(len1).arg(len2));
-    if (len1 > fMaxLength || len2 > fMaxLength)
+    if (len1 > fOptions.maxLength || len2 > fOptions.maxLength)
         throw EParlune(QStringLiteral("Sequences too long to compare (%1 and %2 elements; at most %3)")
-                           .arg(len1).arg(len2).arg(fMaxLength));
+                           .arg(len1).arg(len2).arg(fOptions.maxLength));
 
     TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
     fCancelled = false;
@@ -175,8 +175,8 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         // A pair that may take the closed form is searched first on a budget
         // of diagonal visits: a short script is found as fast by the search,
         // and the closed form's tables would cost more than that.
-        const bool mayClose = kIsInt<T> && fClosedFormUse != TClosedFormUse::Never && fIdLimit > 0;
-        const bool closeFirst = mayClose && fClosedFormUse == TClosedFormUse::Always;
+        const bool mayClose = kIsInt<T> && fOptions.closedFormUse != TClosedFormUse::Never && fIdLimit > 0;
+        const bool closeFirst = mayClose && fOptions.closedFormUse == TClosedFormUse::Always;
         fVisitBudget = mayClose ? kBudgetPerElement * (int64_t(len1) + len2) + kBudgetBase : INT64_MAX;
         if (!closeFirst)
             search<T>(offset, len1, len2);
@@ -218,7 +218,7 @@ void TDiff::search(int offset, int len1, int len2)
     const size_t diagCount = 2 * size_t(m) + 3;
     fDiagBuffer.reset(new int32_t[diagCount]);
     bDiagBuffer.reset(new int32_t[diagCount]);
-    if (fDisjointShortcut && m > kDisjointCheckAt)
+    if (fOptions.disjointShortcut && m > kDisjointCheckAt)
         prepareSeen<T>(seq1<T>(), seq2<T>(), offset, len1, len2);
     recursiveDiff<T>(offset, offset, len1, len2);
 }
@@ -376,7 +376,7 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
     int32_t *const bd = bDiag;
     const int delta = len1 - len2;
     const bool oddDelta = (delta & 1) != 0;
-    const bool wide = fWideLoops && DiagonalsAvx2::Available();
+    const bool wide = fOptions.wideLoops && DiagonalsAvx2::Available();
 
     int visitsToCheck = kVisitsPerClockCheck;
     for (int D = 1; D <= m; ++D) {

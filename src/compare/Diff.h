@@ -59,24 +59,31 @@ public:
     void SetYield(TYield yield) { fYield = std::move(yield); }
     // 10 ms by default; zero yields at every yield point.
     void SetYieldInterval(std::chrono::nanoseconds interval) { fYieldInterval = interval; }
-    void SetMaxLength(int maxLength) { fMaxLength = maxLength; }
-    // On by default; off runs the plain search everywhere (for comparison).
-    void SetDisjointShortcut(bool on) { fDisjointShortcut = on; }
     // Promises that every value of the integer sequences lies in
     // [0, limit) (0: no promise). With it, a pair in which every value
     // found on both sides occurs once on each side gets its script without
     // the diagonal search, record for record the same (TUniqueChain).
     void SetIdLimit(int32_t limit) { fIdLimit = limit; }
-    // On by default: the diagonal loops run eight diagonals at a time where
-    // the processor has AVX2 (integer sequences only); off runs the scalar
-    // loops, the reference.
-    void SetWideLoops(bool on) { fWideLoops = on; }
+
     // When a pair that may take the closed form takes it: by default once
     // a search on a budget of a few visits per element has not finished
     // (a short script is found as fast by the search); Never and Always
     // are there to compare the two.
     enum class TClosedFormUse { Never, AfterShortSearch, Always };
-    void SetClosedFormUse(TClosedFormUse use) { fClosedFormUse = use; }
+    // Switches that tests and benchmarks turn to hold the engine's
+    // shortcuts against its plain search; every default is the program's.
+    struct TOptions
+    {
+        int maxLength = kMaxLength;
+        // Off runs the plain search where the two sides share no value.
+        bool disjointShortcut = true;
+        // Off runs the scalar diagonal loops (the reference) where the
+        // processor has AVX2, which otherwise takes eight diagonals at a time.
+        bool wideLoops = true;
+        TClosedFormUse closedFormUse = TClosedFormUse::AfterShortSearch;
+    };
+    void SetOptions(const TOptions &options) { fOptions = options; }
+    const TOptions &Options() const { return fOptions; }
 
     // True when the list holds the whole script; false without any change
     // when already executing, false with an empty list when cancelled.
@@ -141,12 +148,9 @@ private:
     std::chrono::steady_clock::time_point fLastYield;
     bool fYieldedThisRun = false;
     int32_t fIdLimit = 0;
-    TClosedFormUse fClosedFormUse = TClosedFormUse::AfterShortSearch;
+    TOptions fOptions;
     bool fUsedClosedForm = false;
-    bool fWideLoops = true;
     int64_t fVisitBudget = INT64_MAX;
-    int fMaxLength = kMaxLength;
-    bool fDisjointShortcut = true;
     std::vector<uint64_t> fSeen;  // one bit per value in [fSeenBase, ...), for disjoint()
     int64_t fSeenBase = 0;
 };

@@ -1,8 +1,13 @@
 #pragma once
-// What changed inside a line: the characters of two lines that the shortest
-// character script between them does not match, by the same rule as lines
-// are compared (letter case and spaces or tabs do not count as
-// differences). Blanks are never marked; they are not compared.
+// What changed inside a line, by words: each line is split into words
+// (letters, digits, underscore) and single other characters, the two
+// sequences are compared by the same rule as lines are (letter case and
+// spaces or tabs do not count as differences), and the words that do not
+// match are the changes. Of a word edited rather than replaced (20 -> 24)
+// only the changed characters count. A line of which less than half of the
+// non-blank characters are common to both counts as a whole, from its first
+// to its last non-blank character. Blanks are not compared, and only such a
+// whole line marks the blanks inside it.
 
 #include <QStringView>
 #include <vector>

@@ -72,7 +72,10 @@ TTextPane::TTextPane(TLines &lines, QWidget *parent)
     });
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TTextPane::onVerticalBar);
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { viewport()->update(); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        viewport()->update();
+        emit HorizontalScrolled(this);
+    });
     connect(fLines, &TLines::Reset, this, &TTextPane::onModelReset);
     connect(fLines, &TLines::LinesInserted, this, &TTextPane::onLinesInserted);
     connect(fLines, &TLines::LinesRemoved, this, &TTextPane::onLinesRemoved);
@@ -177,11 +180,29 @@ void TTextPane::updateScrollBars()
     const QSignalBlocker block(hbar);
     const double offset = hbar->value() * oldStep;
     const int width = viewport()->width();
-    hbar->setRange(0, PixelOffset(std::max(0.0, (content - width) / fHStep)));
+    const double ownReach = std::max(0.0, content - width);
+    hbar->setRange(0, PixelOffset(std::max(ownReach, fMinReach) / fHStep));
     hbar->setPageStep(std::max(1, int(width / fHStep)));
     hbar->setSingleStep(std::max(1, int(std::ceil(fCharWidth / fHStep))));
     hbar->setValue(PixelOffset(offset / fHStep));
     reportTop();
+    if (ownReach != fOwnReach) {
+        fOwnReach = ownReach;
+        emit OwnScrollReachChanged(this);
+    }
+}
+
+void TTextPane::SetHorizontalOffset(qreal pixels)
+{
+    horizontalScrollBar()->setValue(PixelOffset(pixels / fHStep));
+}
+
+void TTextPane::SetMinimumScrollReach(qreal pixels)
+{
+    if (pixels == fMinReach)
+        return;
+    fMinReach = pixels;
+    updateScrollBars();
 }
 
 void TTextPane::onVerticalBar(int value)
@@ -224,6 +245,14 @@ void TTextPane::SetTopLine(int value)
     if (value < 0)
         return;
     setTopQuietly(value + v < n ? value : std::max(0, n - v + 1));
+}
+
+void TTextPane::CentreRow(int row)
+{
+    const int v = VisibleLineCount();
+    const int top = std::clamp(row - v / 2, 0, std::max(0, fLines->Count() - v));
+    if (top != fTop)
+        setTopQuietly(top);
 }
 
 TTextPos TTextPane::clamp(TTextPos pos) const
@@ -365,14 +394,25 @@ void TTextPane::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TTextPane::wheelEvent(QWheelEvent *event)
 {
-    // A fixed step per wheel event, whatever the size of the turn: half of
-    // the rows that the pane's height holds.
-    const int step = int(std::lround(height() / fLineHeight)) / 2;
-    const int dy = event->angleDelta().y();
-    if (dy == 0)
+    // The desktop's rows per notch (QApplication::wheelScrollLines), and as
+    // many columns sideways. Parts of a notch (fine wheels, touchpads) add
+    // up until they make a row. Shift turns the wheel sideways.
+    QPoint delta = event->angleDelta();
+    if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0)
+        delta = {delta.y(), 0};
+    if (delta.isNull())
         return;
-    QScrollBar *bar = verticalScrollBar();
-    bar->setValue(bar->value() + (dy < 0 ? step : -step));
+    fWheelRest += delta * QApplication::wheelScrollLines();
+    constexpr int kNotch = QWheelEvent::DefaultDeltasPerStep;
+    const int rows = fWheelRest.y() / kNotch;
+    const int cols = fWheelRest.x() / kNotch;
+    fWheelRest -= QPoint(cols, rows) * kNotch;
+    if (rows != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - rows);
+    if (cols != 0) {
+        QScrollBar *bar = horizontalScrollBar();
+        bar->setValue(bar->value() - cols * bar->singleStep());
+    }
     event->accept();
 }
 

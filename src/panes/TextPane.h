@@ -43,6 +43,9 @@ public:
 
     int TopLine() const { return fTop; }
     void SetTopLine(int value);
+    // Scrolls so that the row stands in the middle of the view, as near as
+    // the text's ends allow; the caret stays where it is.
+    void CentreRow(int row);
     int VisibleLineCount() const;
     QSizeF CellSize() const { return {fCharWidth, fLineHeight}; }
     const QFont &TextFont() const { return fFont; }
@@ -94,18 +97,22 @@ public:
     bool Writable() const { return !fReadOnly && !fEditLocked; }
     const QUndoStack &UndoStack() const { return fUndo; }
 
-    // Selects the next match and moves the caret to its start; removes the
-    // selection and returns false when there is none. A search the yield
-    // stops changes nothing and sets *stopped.
+    // Selects the next match and moves the caret to its start; a match out
+    // of view is scrolled to the middle of it. Without a match, returns
+    // false and leaves the caret where the search began (the selection's
+    // end, up: its start), so that the next search, wrapping or not, goes
+    // on past the last match instead of finding it again. A search the
+    // yield stops changes nothing and sets *stopped.
     bool FindText(const QString &searchStr, const TFindOptions &options, const TSearchYield &yield = {},
                   bool *stopped = nullptr);
     // Highlights every visible occurrence of text until set to "".
     void SetHighlightText(const QString &text);
     QString HighlightText() const { return fHighlight; }
 
-    // Characters to draw with emphasis: filled with fill, drawn in text (an
-    // invalid colour keeps the text black). nullptr: none.
-    void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text);
+    // Characters to draw with emphasis, filled with fill, and rows to paint
+    // with the tint (an invalid colour: none); the text on either is drawn
+    // black or white, whichever reads better. nullptr: none.
+    void SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &rowTint = QColor());
     // Actions added at the end of the context menu, a group after the
     // groups added before.
     void AddExtraMenuActions(const QString &group, const QList<QAction *> &actions);
@@ -138,6 +145,15 @@ public:
     // The context menu, built afresh with its items enabled as they can act.
     QMenu *CreateContextMenu(QWidget *parent);
 
+    // How far the text is scrolled sideways, in pixels, and scrolling it
+    // there (as far as the bar's range allows).
+    qreal HorizontalOffset() const { return horizontalScrollBar()->value() * fHStep; }
+    void SetHorizontalOffset(qreal pixels);
+    // How far the pane's own lines let it scroll sideways (pixels), and a
+    // reach the sideways range keeps at least, so that two panes shown side
+    // by side can scroll sideways as one.
+    qreal OwnScrollReach() const { return fOwnReach; }
+    void SetMinimumScrollReach(qreal pixels);
     // Where column 0 stands in the text area (negative once scrolled).
     qreal TextLeft() const { return kTextMargin - horizontalScrollBar()->value() * fHStep; }
     // kGutterWidth, or wider when the largest line number would not fit
@@ -151,6 +167,10 @@ signals:
     // The first visible line changed, for whatever reason: the bar, the
     // wheel, a TopLine write, the caret being followed, lines changing.
     void TopLineChanged(TTextPane *sender);
+    // The text was scrolled sideways, for whatever reason.
+    void HorizontalScrolled(TTextPane *sender);
+    // OwnScrollReach changed (a longer or shorter longest line, a resize).
+    void OwnScrollReachChanged(TTextPane *sender);
     void ModifiedChanged(bool modified);
     // The caret was placed (a key, a click, a find, an edit, SetCaretPos).
     void CaretMoved();
@@ -217,6 +237,9 @@ private:
     int fGutterWidth = kGutterWidth;
     qreal fHStep = 1;  // pixels per step of the horizontal bar
     int fReportedTop = 0;  // the first line TopLineChanged last told of
+    qreal fOwnReach = 0;
+    qreal fMinReach = 0;
+    QPoint fWheelRest;  // wheel turn not yet scrolled, in eighths of a degree times rows per notch
     TTextPos fCaret;
     TTextPos fAnchor;
     int fDesiredCol = -1;  // column kept over up/down moves
@@ -231,6 +254,7 @@ private:
     TRowEmphasis *fEmphasis = nullptr;
     QColor fEmphasisFill;
     QColor fEmphasisText;
+    QColor fRowTint;
     QList<std::pair<QString, QList<QAction *>>> fExtraMenu;
     bool fModifiedBeforeUndo = false;  // edits older than the undo history
     bool fReportedModified = false;

@@ -1,6 +1,7 @@
 // The pane's editing: edits as undo steps, clipboard, find, the context
 // menu and the keyboard.
 #include "panes/TextPane.h"
+#include "panes/TextPaneParts.h"
 
 #include "platform/Guarded.h"
 
@@ -47,11 +48,12 @@ void TTextPane::ReplaceText(TTextPos from, TTextPos to, const QString &text)
     edit(from, to, NormalizeText(text, TabSize()), TEditCommand::TKind::Other);
 }
 
-void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &text)
+void TTextPane::SetRowEmphasis(TRowEmphasis *source, const QColor &fill, const QColor &rowTint)
 {
     fEmphasis = source;
     fEmphasisFill = fill;
-    fEmphasisText = text;
+    fEmphasisText = ReadableOn(fill);
+    fRowTint = rowTint;
     viewport()->update();
 }
 
@@ -162,10 +164,14 @@ bool TTextPane::FindText(const QString &searchStr, const TFindOptions &options, 
     if (m.stopped)
         return false;
     if (!m.found()) {
-        fAnchor = fCaret;
-        viewport()->update();
+        if (fLines->Count() > 0) {  // placing the caret would add a line
+            fDesiredCol = -1;
+            placeCaret(options.up ? from : to, false);
+        }
         return false;
     }
+    if (m.line < fTop || m.line >= fTop + VisibleLineCount())
+        CentreRow(m.line);
     Select({m.line, m.col + m.length}, {m.line, m.col});
     return true;
 }

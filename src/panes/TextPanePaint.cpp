@@ -40,11 +40,14 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
     const bool breakPoint = fLines->GetBreakPoint(row);
     const bool bookmark = fLines->GetBookmark(row);
     QColor ink = Qt::black;
-    if ((breakPoint || bookmark) && rec.length > 0) {
-        const QColor fill = QColor::fromRgba(breakPoint ? kBreakPointColor : kBookmarkColor);
+    const auto fillRow = [&](const QColor &fill) {
         p.fillRect(QRectF(std::max<qreal>(x0, 0), y, width - std::max<qreal>(x0, 0), fLineHeight), fill);
         ink = ReadableOn(fill);  // black on red, white on blue
-    }
+    };
+    if ((breakPoint || bookmark) && rec.length > 0)
+        fillRow(QColor::fromRgba(breakPoint ? kBreakPointColor : kBookmarkColor));
+    else if (fRowTint.isValid() && fEmphasis && fEmphasis->RowTinted(row))
+        fillRow(fRowTint);
 
     // Only the columns that can be seen are laid out: a line may be long.
     const int firstCol = std::max(0, int(-x0 / fCharWidth) - 1);
@@ -77,7 +80,7 @@ void TTextPane::paintRow(QPainter &p, int row, int y)
     }
     p.setPen(ink);
     p.drawText(QPointF(colX(firstCol), baseline), text);
-    if (!emphasis.empty() && fEmphasisText.isValid()) {
+    if (!emphasis.empty()) {
         // The emphasised characters again, in their own colour, clipped to
         // their cells.
         p.save();

@@ -20,11 +20,11 @@ public:
     QString InternalName;
     QString LegalCopyright;
     QString LegalTradeMarks;
-    QString OriginalFilename;  // never filled
+    QString OriginalFilename;  // the table has no such key: stays empty
     QString ProductName;
-    QString ProductVersion;  // never filled
+    QString ProductVersion;  // the table has no such key: stays empty
     QString Comments;
-    QString LastCompiledTime;
+    QString LastCompiledTime;  // empty for this program: it carries no build time
 
     // Fills the results from ExeName's table; keys match without regard to
     // case. Without a table (or a readable file) every result stays as it was.

@@ -177,6 +177,17 @@ void TSession::Scan()
     runPass([this] { return fPass.Run(); });
 }
 
+bool TSession::SetRule(const TCompareRule &rule)
+{
+    if (Refuse(TCommand::Scan))
+        return false;
+    const bool changed = !(rule == fPass.Rule());
+    fPass.SetRule(rule);
+    if (changed && Lines(TSide::Left).Count() > 0 && Lines(TSide::Right).Count() > 0)
+        Scan();
+    return true;
+}
+
 void TSession::runPass(const std::function<QString()> &pass)
 {
     if (Refuse(TCommand::Scan))

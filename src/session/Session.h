@@ -91,6 +91,10 @@ public:
 
     // "Scan Difference": the whole pass; the status tells the outcome.
     void Scan();
+    // What counts as a difference from the next pass on; refused (false)
+    // while a pass runs. When both sides hold text, compares again.
+    bool SetRule(const TCompareRule &rule);
+    const TCompareRule &Rule() const { return fPass.Rule(); }
     // Ends a running pass at its next step.
     void Cancel() { fPass.Cancel(); }
     // Loads every side that came from a file again, then scans. Returns

@@ -121,6 +121,17 @@ int TLines::LineNumber(int row) const
     return fNumbers[size_t(row)];
 }
 
+int TLines::RowOfLine(int number) const
+{
+    if (fRows.empty())
+        return -1;
+    LineNumber(0);  // brings the numbers up to date
+    // Fillers hold 0 and the numbers of other rows rise: the first row at
+    // or past the number is the one.
+    const auto at = std::find_if(fNumbers.begin(), fNumbers.end(), [number](int n) { return n >= number; });
+    return at == fNumbers.end() ? int(fNumbers.size()) - 1 : int(at - fNumbers.begin());
+}
+
 int TLines::MaxLength() const
 {
     if (fMaxLengthDirty) {
@@ -378,6 +389,43 @@ void TLines::DeleteEmptyLines()
     notifyReset();
 }
 
+void TLines::DeleteFillers()
+{
+    const std::vector<TLineRec> &current = *fLines;
+    const auto isFiller = [&](size_t i) { return fRows[i].filler() && current[i].length == 0; };
+    bool any = fHiddenAtEnd != 0;
+    for (size_t i = 0; i < current.size() && !any; ++i)
+        any = fRows[i].hidden != 0 || isFiller(i);
+    if (!any)
+        return;
+    // Built aside, so that a failed allocation leaves the list as it was.
+    auto lines = std::make_shared<std::vector<TLineRec>>();
+    std::vector<TRowInfo> rows;
+    lines->reserve(current.size());
+    rows.reserve(current.size());
+    TLineRec empty;
+    empty.hashed = 1;  // every hasher gives an empty line 0
+    const auto addEmpty = [&](uint64_t count) {
+        checkLineCount(qsizetype(lines->size() + count));
+        lines->insert(lines->end(), size_t(count), empty);
+        rows.insert(rows.end(), size_t(count), TRowInfo{});
+    };
+    for (size_t i = 0; i < current.size(); ++i) {
+        addEmpty(fRows[i].hidden);
+        if (isFiller(i))
+            continue;
+        lines->push_back(current[i]);
+        rows.push_back(fRows[i]);
+        rows.back().hidden = 0;
+    }
+    addEmpty(fHiddenAtEnd);
+    if (lines->empty())
+        addEmpty(1);  // a pane keeps one line
+    fHiddenAtEnd = 0;
+    commitRows(std::move(lines), std::move(rows), TKeepAlive(fKeep));
+    notifyReset();
+}
+
 void TLines::Clear()
 {
     fLines = std::make_shared<std::vector<TLineRec>>();
@@ -564,6 +612,21 @@ std::vector<TOutLine> TLines::outLines() const
         out.push_back(line);
     }
     out.insert(out.end(), fHiddenAtEnd, empty);
+    return out;
+}
+
+QByteArray TLines::RowUtf8(int row) const
+{
+    const TRowInfo &info = Row(row);
+    const bool utf8File = fLoadedEncoding == TTextEncoding::Utf8 || fLoadedEncoding == TTextEncoding::Utf8Bom;
+    if (info.origin >= 0 && utf8File) {
+        const auto raw = std::lower_bound(fRaw.begin(), fRaw.end(), info.origin,
+                                          [](const TRawLine &r, int32_t line) { return r.line < line; });
+        if (raw != fRaw.end() && raw->line == info.origin)
+            return QByteArray(static_cast<const char *>(raw->data), qsizetype(raw->count));
+    }
+    QByteArray out;
+    AppendUtf8(out, Rec(row));
     return out;
 }
 

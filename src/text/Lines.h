@@ -79,6 +79,9 @@ public:
     void DeleteRange(int first, int count);
     // Deletes every empty line, last to first, with the same rule as Delete.
     void DeleteEmptyLines();
+    // Deletes the fillers a comparison left and puts the empty lines it hid
+    // back in their places: the rows become the text's own lines again.
+    void DeleteFillers();
     void Clear();
 
     QString Text() const;  // every line followed by CR LF
@@ -98,6 +101,10 @@ public:
     // The number the row's line has in the text that saving writes, from 1;
     // 0 for a filler.
     int LineNumber(int row) const;
+    // The row that shows line `number` (from 1) of that text; for a hidden
+    // empty line, the next row that shows one (the last row past the end).
+    // -1 without rows.
+    int RowOfLine(int number) const;
     // How many lines the text that saving writes has (the largest LineNumber,
     // plus the empty lines hidden at the end).
     int TextLineCount() const;
@@ -110,6 +117,11 @@ public:
     void SetEncoding(TTextEncoding e) { fEncoding = e; }
     // The line break saving writes: the loaded file's, LF for other texts.
     TLineBreak LineBreak() const { return fLineBreak; }
+    // Whether saving ends the last line with a break too.
+    bool FinalBreak() const { return fFinalBreak; }
+    // The row's line in UTF-8: the bytes it was loaded from when it is an
+    // unedited line of a UTF-8 file, else its stored text.
+    QByteArray RowUtf8(int row) const;
 
     // Replaces all lines by the file's; remembers its encoding. A file with
     // no lines leaves one empty line. On error the list is unchanged.

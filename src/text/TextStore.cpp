@@ -1,6 +1,7 @@
 #include "text/TextStore.h"
 
 #include "text/Errors.h"
+#include "text/Utf8.h"
 
 #include <QLocale>
 
@@ -54,16 +55,10 @@ size_t TLineRec::utf8Bytes() const
         const size_t stop = i + (length - u);
         size_t add = 0;
         for (; i < stop; ++i)
-            add += size_t((p[i] & 0xC0) != 0x80) + size_t(p[i] >= 0xF0);
+            add += Utf8::UnitsStarted(p[i]);
         u += add;
     }
-    size_t lead = i;
-    while (lead > 0 && (p[lead - 1] & 0xC0) == 0x80)
-        --lead;
-    if (lead == 0)
-        return i;
-    const uchar b = p[lead - 1];
-    return lead - 1 + (b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4);
+    return Utf8::EndOfLastChar(p, i);
 }
 
 QString TLineRec::mid(qsizetype first, qsizetype count) const
@@ -272,7 +267,7 @@ void AppendExpandingTabs(QString &out, QStringView s, int tabSize)
     qsizetype tabs = 0;
     for (QChar c : s)
         tabs += c == u'\t';
-    if (tabs == 0) {
+    if (tabs == 0 || tabSize <= 0) {  // a tab size of 0 keeps tabs as they are
         out.append(s);
         return;
     }
@@ -328,7 +323,8 @@ TLineRec TTextArena::storeLatin1(const char *p, size_t n, TKeepAlive &keep)
 TLineRec TTextArena::storeExpandingTabs(const char *p, size_t n, size_t units, bool utf8, int tabSize,
                                         TKeepAlive &keep)
 {
-    const size_t tabs = size_t(std::count(p, p + n, '\t'));
+    // A tab size of 0 keeps tabs as they are (as AppendExpandingTabs does).
+    const size_t tabs = tabSize > 0 ? size_t(std::count(p, p + n, '\t')) : 0;
     const size_t width = size_t(std::max(tabSize, 0));
     const size_t length = units - tabs + tabs * width;
     if (length > size_t(kMaxLineLength))
@@ -341,6 +337,10 @@ TLineRec TTextArena::storeExpandingTabs(const char *p, size_t n, size_t units, b
         return r;
     auto *dst = static_cast<char *>(allocate(bytes, 1, keep));
     r.data = dst;
+    if (tabs == 0) {
+        std::memcpy(dst, p, n);
+        return r;
+    }
     for (const char *end = p + n; p < end;) {
         const char *tab = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
         const char *stop = tab ? tab : end;

@@ -136,7 +136,8 @@ public:
     TLineRec copy(const TLineRec &line, TKeepAlive &keep);
     TLineRec storeLatin1(const char *p, size_t n, TKeepAlive &keep);
     // Stores the bytes p[0, n), Latin-1 or valid UTF-8 of `units` UTF-16
-    // units, with every tab turned into tabSize spaces, in their own kind:
+    // units, with every tab turned into tabSize spaces (kept as they are for
+    // a tab size of 0), in their own kind:
     // a tab is one byte in both, so the bytes stay valid and the line is
     // the text the decoded and expanded bytes would make.
     TLineRec storeExpandingTabs(const char *p, size_t n, size_t units, bool utf8, int tabSize, TKeepAlive &keep);
