@@ -466,6 +466,8 @@ void TstTextFile::tabSizeZeroKeepsTabs()
     for (const TLineRec &r : loaded.lines)
         got << r.toString();
     QCOMPARE(got, lines);
+    // The text is the bytes: no line needs its bytes kept apart for saving.
+    QVERIFY(loaded.raw.empty());
 }
 
 void TstTextFile::everyLineCarriesItsOwnHash_data()

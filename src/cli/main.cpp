@@ -269,7 +269,10 @@ int main(int argc, char **argv)
     try {
         // The two files are read, split and hashed on both cores at once.
         // When blanks count, a tab is a tab (not the four spaces a pane shows).
-        const int tabSize = rule.ignoreBlanks ? 4 : 0;
+        // The count alone needs no shown text: when blanks do not count,
+        // a tab and the spaces it would show as are both dropped, so tabs
+        // are kept and their lines are not copied to be expanded.
+        const int tabSize = rule.ignoreBlanks && format != TFormat::Count ? 4 : 0;
         auto read = [tabSize](const QByteArray &name) {
             return ReadTextFile(name, tabSize, HashUnit::HashNormalized, TSourceKind::Stream);
         };

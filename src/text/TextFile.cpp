@@ -194,7 +194,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             valid = false;
             return;
         }
-        if (!f.tabs && units >= 0) {
+        // With a tab size of 0 tabs are kept, so a line with tabs is its
+        // bytes too.
+        if ((!f.tabs || tabSize <= 0) && units >= 0) {
             checkLineLength(units);
             TLineRec r;
             r.data = s;
@@ -278,7 +280,7 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     out.lines.reserve(breaksIn(units, n) + 1);
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
-        if (piece.contains(u'\t')) {
+        if (tabSize > 0 && piece.contains(u'\t')) {
             out.raw.push_back(TRawLine{int32_t(out.lines.size()), units + b, uint32_t(e - b)});
             addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
             return;
