@@ -36,6 +36,8 @@ private slots:
     void collidingLinesStayDifferent();
     void cancelRestoresBothLists();
     void nestedPassDuringYield();
+    void largePassYieldingOrNot_data();
+    void largePassYieldingOrNot();
     void recordSinkSeesEveryRecord();
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
@@ -303,6 +305,59 @@ void TstCompareOps::cancelRestoresBothLists()
     QCOMPARE(r.Text(), right);
     QCOMPARE(markString(r), marks);
     QCOMPARE(r.LineNumber(5), r.LineNumber(4) + 1);  // what the rows stood for too
+}
+
+void TstCompareOps::largePassYieldingOrNot_data()
+{
+    QTest::addColumn<int>("cancelAt");  // the yield that cancels, 0 for none
+    QTest::newRow("to the end") << 0;
+    QTest::newRow("cancelled at the first yield") << 1;
+}
+
+void TstCompareOps::largePassYieldingOrNot()
+{
+    // Enough rows that a yielding pass makes its copies of row infos in
+    // memory readied aside: its rows, marks and infos are those of a pass
+    // that does not yield, and a cancel leaves both lists as they were.
+    QFETCH(int, cancelAt);
+    const auto build = [](TLines &l, TLines &r) {
+        for (int i = 0; i < 60000; ++i) {
+            l.Add(QStringLiteral("line %1").arg(i));
+            if (i % 7 == 0)
+                l.Add(u"");
+            if (i % 1000 != 3)
+                r.Add(QStringLiteral("LINE %1").arg(i % 5000 == 8 ? -i : i));
+        }
+    };
+    const auto describe = [](const TLines &l, const TLines &r) {
+        QStringList out{l.Text(), r.Text(), markString(r)};
+        for (const TLines *list : {&l, &r})
+            for (int k = 0; k < list->Count(); k += 97)
+                out << QStringLiteral("%1 %2 %3").arg(list->Row(k).origin).arg(list->Row(k).hidden).arg(list->LineNumber(k));
+        return out;
+    };
+    TLines plainL, plainR;
+    build(plainL, plainR);
+    const QStringList before = describe(plainL, plainR);
+    TComparePass plain(plainL, plainR);
+    const QString status = plain.Run();
+
+    TLines l, r;
+    build(l, r);
+    TComparePass pass(l, r);
+    pass.SetYieldInterval(std::chrono::nanoseconds(0));
+    int yields = 0;
+    pass.SetYield([&] {
+        if (++yields == cancelAt)
+            pass.Cancel();
+    });
+    if (cancelAt) {
+        QCOMPARE(pass.Run(), kScanCancelled);
+        QCOMPARE(describe(l, r), before);
+    } else {
+        QCOMPARE(pass.Run(), status);
+        QCOMPARE(describe(l, r), describe(plainL, plainR));
+    }
 }
 
 void TstCompareOps::nestedPassDuringYield()

@@ -14,6 +14,17 @@ namespace {
 
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
+// From this many rows on, a pass that yields has the memory for its copies
+// of row infos made ready on a second thread: a fresh page costs a fault
+// when first written, and for millions of rows those faults alone would
+// keep the window's thread from its events for more than a frame.
+constexpr size_t kRoomAsideRows = 100000;
+
+// Row infos of `rows` rows, written once so that their pages are there.
+std::vector<TRowInfo> readyRoom(size_t rows)
+{
+    return std::vector<TRowInfo>(rows);
+}
 
 // Keeps the list of runs in progress right on every way out of a run.
 class TRunRegistration
@@ -284,8 +295,20 @@ QString TComparePass::Run()
     // marks included, rather than keep marks on rows they no longer describe.
     std::optional<TLines::TState> before[2];
     if (fYield) {
-        before[0] = fLeft.SaveState();
-        before[1] = fRight.SaveState();
+        std::vector<TRowInfo> room[2];
+        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
+            TPassRun run;
+            TRunRegistration registration(fRuns, &run);
+            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
+            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
+                                 fYield, fYieldInterval, run.stop);
+            if (run.cancelled)
+                return kScanCancelled;  // nothing changed yet
+            room[0] = std::move(made.first);
+            room[1] = std::move(made.second);
+        }
+        before[0] = fLeft.SaveState(std::move(room[0]));
+        before[1] = fRight.SaveState(std::move(room[1]));
     }
     const auto restore = [&] {
         if (before[0]) {
@@ -371,9 +394,19 @@ QString TComparePass::RunComparison()
             p.BreakPoint = kind != ckAdd && kind != ckNone;
             return p;
         };
-        const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos();
-        const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos();
+        std::vector<TRowInfo> room[2];
         std::atomic<bool> unused{false};
+        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
+            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
+            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
+                                 fYield, fYieldInterval, unused);
+            if (run.cancelled)
+                return kScanCancelled;
+            room[0] = std::move(made.first);
+            room[1] = std::move(made.second);
+        }
+        const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos(std::move(room[0]));
+        const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos(std::move(room[1]));
         auto plans = runAside([&] {
             return std::pair{TLines::MakeRows(leftCopy, leftInfos, count, leftSource, noMarks),
                              TLines::MakeRows(rightCopy, rightInfos, count, rightSource, rightMarks)};

@@ -182,8 +182,13 @@ public:
     // Puts rows made by MakeRows in place of all lines, in one step that
     // cannot fail, and signals a reset.
     void TakeRows(TRowsPlan &&plan);
-    // The row infos of all rows (a copy that another thread may read).
-    std::vector<TRowInfo> AllRowInfos() const { return fRows; }
+    // The row infos of all rows (a copy that another thread may read),
+    // copied into `room` (see SaveState).
+    std::vector<TRowInfo> AllRowInfos(std::vector<TRowInfo> &&room = {}) const
+    {
+        room.assign(fRows.begin(), fRows.end());
+        return std::move(room);
+    }
 
     // The lines and their infos at one moment, to go back to (a comparison
     // that is cancelled does, so that no mark stands on a row it no longer
@@ -196,6 +201,9 @@ public:
         uint32_t hiddenAtEnd = 0;
     };
     TState SaveState() const;
+    // The same, the row infos copied into `room` (memory made ready
+    // elsewhere, so that the copy does not wait for fresh pages).
+    TState SaveState(std::vector<TRowInfo> &&room) const;
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
