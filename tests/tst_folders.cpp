@@ -19,6 +19,9 @@ private slots:
     void statuses();
     void specialEntriesAreNotOpened();
     void ignoredNamesAreLeftOut();
+    void ignorePatterns_data();
+    void ignorePatterns();
+    void streamingTellsEachEntryInOrder();
     void cleanupTestCase();
 
 private:
@@ -106,6 +109,9 @@ void TstFolders::statuses()
     QCOMPARE(e->status, status);
     if (status == TStatus::Unreadable)
         QVERIFY(!e->reason.isEmpty());
+    QVERIFY(!e->pending);
+    // One entry compared on its own (as after a save) agrees with the walk.
+    QCOMPARE(CompareEntry(fLeft, fRight, path, false).status, status);
 }
 
 // Links and FIFOs are listed as what they are and never entered or opened
@@ -130,6 +136,80 @@ void TstFolders::ignoredNamesAreLeftOut()
     for (const TEntry &e : entries)
         QVERIFY2(!e.path.startsWith("sub") && e.path != "kind", e.path.constData());
     QVERIFY(entries.size() < fEntries.size());
+}
+
+// Shell patterns match whole names; a leading dot is matched only by a dot.
+void TstFolders::ignorePatterns_data()
+{
+    QTest::addColumn<QByteArrayList>("patterns");
+    QTest::addColumn<QByteArrayList>("leftOut");
+    QTest::addColumn<QByteArrayList>("kept");
+    QTest::newRow("star") << QByteArrayList{"*.dat"} << QByteArrayList{"bin.dat"}
+                          << QByteArrayList{"same.txt", "sub/rule.txt"};
+    QTest::newRow("star in a folder too") << QByteArrayList{"r*.txt"} << QByteArrayList{"right.txt", "sub/rule.txt"}
+                                          << QByteArrayList{"sub/differs.txt", "left.txt"};
+    QTest::newRow("question mark") << QByteArrayList{"?ind"} << QByteArrayList{"kind"} << QByteArrayList{"same.txt"};
+    QTest::newRow("whole names only") << QByteArrayList{"same"} << QByteArrayList{} << QByteArrayList{"same.txt"};
+}
+
+void TstFolders::ignorePatterns()
+{
+    QFETCH(QByteArrayList, patterns);
+    QFETCH(QByteArrayList, leftOut);
+    QFETCH(QByteArrayList, kept);
+    TOptions options;
+    options.ignore = patterns;
+    const std::vector<TEntry> walked = CompareTrees(fLeft, fRight, options);
+    auto has = [&](const QByteArray &path) {
+        return std::any_of(walked.begin(), walked.end(), [&](const TEntry &e) { return e.path == path; });
+    };
+    for (const QByteArray &path : leftOut)
+        QVERIFY2(!has(path), path.constData());
+    for (const QByteArray &path : kept)
+        QVERIFY2(has(path), path.constData());
+}
+
+// A walk that is listened to tells every entry once, in the numbering of
+// the result, a folder's children together; the status of a pair comes
+// after its listing, and the final statuses are the result's.
+void TstFolders::streamingTellsEachEntryInOrder()
+{
+    QMutex lock;
+    std::vector<TEntry> told;
+    QList<qsizetype> settledBeforeListed;
+    QList<QByteArray> mixedBatches;
+    TProgress progress;
+    progress.listed = [&](qsizetype first, std::vector<TEntry> entries) {
+        QMutexLocker hold(&lock);
+        if (first != qsizetype(told.size()))
+            mixedBatches << "numbered out of order";
+        const QByteArray &one = entries.front().path;
+        const QByteArray folder = one.left(std::max<qsizetype>(one.lastIndexOf('/'), 0));
+        for (TEntry &e : entries) {
+            if (e.path.left(std::max<qsizetype>(e.path.lastIndexOf('/'), 0)) != folder)
+                mixedBatches << e.path;
+            told.push_back(std::move(e));
+        }
+    };
+    progress.settled = [&](qsizetype index, TStatus status, const QString &reason) {
+        QMutexLocker hold(&lock);
+        if (index >= qsizetype(told.size())) {
+            settledBeforeListed << index;
+            return;
+        }
+        told[size_t(index)].status = status;
+        told[size_t(index)].reason = reason;
+        told[size_t(index)].pending = false;
+    };
+    const std::vector<TEntry> result = CompareTrees(fLeft, fRight, TOptions{}, &progress);
+    QVERIFY(settledBeforeListed.isEmpty());
+    QVERIFY2(mixedBatches.isEmpty(), mixedBatches.join(' ').constData());
+    QCOMPARE(told.size(), result.size());
+    for (size_t i = 0; i < result.size(); ++i) {
+        QCOMPARE(told[i].path, result[i].path);
+        QCOMPARE(told[i].status, result[i].status);
+        QVERIFY2(!told[i].pending, told[i].path.constData());
+    }
 }
 
 void TstFolders::cleanupTestCase()

@@ -1,14 +1,17 @@
 // Parlune: sets two texts side by side and marks, line by line, where they differ.
 #include "dialogs/AboutBox.h"
 #include "app/CommandLine.h"
+#include "app/FolderStart.h"
 #include "app/MainForm.h"
 #include "app/PaneReport.h"
 #include "app/ParluneApp.h"
 #include "panes/TextPane.h"
 #include "platform/VersionInfo.h"
+#include "folderview/FolderWindow.h"
 
 #include <QFile>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -44,6 +47,13 @@ int main(int argc, char **argv)
     }
 
     TParluneApp app(argc, argv);
+    if (request.HasFiles() && FolderStart::AreFolders(request.Left, request.Right)) {
+        // Two folders: the folder window alone; its pairs open file windows.
+        std::unique_ptr<FolderView::TFolderWindow> folders(FolderStart::MakeFolderWindow(request.Left, request.Right));
+        AppInfo::InitAppInfo();
+        folders->show();
+        return app.exec();
+    }
     const bool report = PaneReport::Requested();
     if (report)
         PaneReport::CollectMessages(app);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +26,9 @@ QByteArray join(const QByteArray &root, const QByteArray &rel)
     return rel.isEmpty() ? root : root + '/' + rel;
 }
 
-TSide describe(const QByteArray &path)
+} // namespace
+
+TSide DescribeSide(const QByteArray &path)
 {
     TSide side;
     struct stat st;
@@ -50,6 +53,8 @@ TSide describe(const QByteArray &path)
         side.kind = TKind::Special;
     return side;
 }
+
+namespace {
 
 // The names in one folder, sorted by bytes; an error leaves the reason.
 QList<QByteArray> listNames(const QByteArray &path, QString *error)
@@ -183,7 +188,57 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
     }
 }
 
-std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right, const TOptions &options)
+namespace {
+
+// The status of an entry from its two sides alone: everything but the
+// comparison of two files, which is left as Same.
+void classify(TEntry &e)
+{
+    const TKind l = e.sides[0].kind, r = e.sides[1].kind;
+    if (!e.sides[0].error.isEmpty() || !e.sides[1].error.isEmpty()) {
+        e.status = TStatus::Unreadable;
+        e.reason = e.sides[0].error.isEmpty() ? e.sides[1].error : e.sides[0].error;
+    } else if (r == TKind::None)
+        e.status = TStatus::OnlyLeft;
+    else if (l == TKind::None)
+        e.status = TStatus::OnlyRight;
+    else if (l != r)
+        e.status = TStatus::KindMismatch;
+    else if (l == TKind::Link)
+        e.status = e.sides[0].linkTarget == e.sides[1].linkTarget ? TStatus::Same : TStatus::Differs;
+    else
+        e.status = TStatus::Same;
+}
+
+bool needsComparing(const TEntry &e)
+{
+    return e.status == TStatus::Same && e.sides[0].kind == TKind::File;
+}
+
+bool ignored(const QList<QByteArray> &patterns, const QByteArray &name)
+{
+    for (const QByteArray &p : patterns)
+        if (::fnmatch(p.constData(), name.constData(), FNM_PERIOD) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByteArray &path, bool exact)
+{
+    TEntry e;
+    e.path = path;
+    e.depth = int(path.count('/'));
+    e.sides = {DescribeSide(join(left, path)), DescribeSide(join(right, path))};
+    classify(e);
+    if (needsComparing(e))
+        e.status = ComparePair(join(left, path), join(right, path), exact, &e.reason);
+    return e;
+}
+
+std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right, const TOptions &options,
+                                 const TProgress *progress)
 {
     // A deque keeps the entries in place while it grows, so that the pool
     // compares file pairs while the listing goes on.
@@ -191,6 +246,33 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
     QThreadPool pool;
     const std::array<QByteArray, 2> roots{left, right};
     auto stopped = [&] { return options.stop && options.stop->load(); };
+
+    // Entries listed but not yet told of, and the pairs among them that wait
+    // to be compared: a pair is compared only once it was told of, so that
+    // its result never overtakes its listing.
+    size_t told = 0;
+    std::vector<size_t> toCompare;
+    auto flush = [&] {
+        if (progress && progress->listed && told < entries.size())
+            progress->listed(qsizetype(told), std::vector<TEntry>(entries.begin() + qsizetype(told), entries.end()));
+        told = entries.size();
+        for (const size_t at : toCompare) {
+            TEntry *pair = &entries[at];
+            pool.start([&, pair, at] {
+                if (stopped())
+                    return;
+                QString reason;
+                const TStatus status = ComparePair(join(left, pair->path), join(right, pair->path), options.exact,
+                                                   &reason);
+                pair->status = status;
+                pair->reason = reason;
+                pair->pending = false;
+                if (progress && progress->settled)
+                    progress->settled(qsizetype(at), status, reason);
+            });
+        }
+        toCompare.clear();
+    };
 
     // Depth first; the entries of a folder follow the folder's own entry.
     // parent: the index of the folder's own entry, -1 for the roots.
@@ -202,6 +284,8 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
             if (!error.isEmpty() && parent >= 0) {
                 entries[size_t(parent)].status = TStatus::Unreadable;
                 entries[size_t(parent)].reason = error;
+                if (progress && progress->settled)
+                    progress->settled(parent, TStatus::Unreadable, error);
                 return;
             }
         }
@@ -210,42 +294,27 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
         all.erase(std::unique(all.begin(), all.end()), all.end());
         for (const QByteArray &name : all) {
             if (stopped())
-                return;
-            if (options.ignore.contains(name))
+                break;
+            if (ignored(options.ignore, name))
                 continue;
             TEntry e;
             e.path = rel.isEmpty() ? name : rel + '/' + name;
             e.depth = depth;
             for (int s = 0; s < 2; ++s)
-                e.sides[s] = describe(join(roots[s], e.path));
-            const TKind l = e.sides[0].kind, r = e.sides[1].kind;
-            if (!e.sides[0].error.isEmpty() || !e.sides[1].error.isEmpty()) {
-                e.status = TStatus::Unreadable;
-                e.reason = e.sides[0].error.isEmpty() ? e.sides[1].error : e.sides[0].error;
-            } else if (r == TKind::None)
-                e.status = TStatus::OnlyLeft;
-            else if (l == TKind::None)
-                e.status = TStatus::OnlyRight;
-            else if (l != r)
-                e.status = TStatus::KindMismatch;
-            else if (l == TKind::Link)
-                e.status = e.sides[0].linkTarget == e.sides[1].linkTarget ? TStatus::Same : TStatus::Differs;
-            const bool descend = l == TKind::Folder && r == TKind::Folder;
-            const bool compare = e.status == TStatus::Same && l == TKind::File;
+                e.sides[s] = DescribeSide(join(roots[s], e.path));
+            classify(e);
+            const bool descend = e.sides[0].kind == TKind::Folder && e.sides[1].kind == TKind::Folder;
+            e.pending = needsComparing(e);
+            if (e.pending)
+                toCompare.push_back(entries.size());
             entries.push_back(std::move(e));
-            if (compare) {
-                TEntry *pair = &entries.back();
-                pool.start([&, pair] {
-                    if (!stopped())
-                        pair->status = ComparePair(join(left, pair->path), join(right, pair->path), options.exact,
-                                                   &pair->reason);
-                });
-            }
             if (descend) {
+                flush();  // the folder's entry is told of before its contents
                 const qsizetype at = qsizetype(entries.size()) - 1;
                 self(self, QByteArray(entries.back().path), depth + 1, at);  // a copy: entries grows meanwhile
             }
         }
+        flush();
     };
     walk(walk, QByteArray(), 0, -1);
 
