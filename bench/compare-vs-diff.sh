@@ -43,7 +43,8 @@ else
   exe="$here/build-bench/src/cli/parlune-compare"
 fi
 
-# A command that runs longer than this is stopped and counted at this time.
+# A command that runs longer than this is stopped; its figures are then
+# the limit for both times and 0 for memory, and the row says so.
 limit=600
 shapes=(${BENCH_SHAPES:-words chars code cyrpl})
 
@@ -71,10 +72,12 @@ measure() {
   local out=$1 start end
   shift
   start=$EPOCHREALTIME
-  /usr/bin/time -f "%U %S %M" -o "$work/t" timeout "$limit" "$@" >/dev/null 2>&1 || true
+  /usr/bin/time -f "%x %U %S %M" -o "$work/t" timeout "$limit" "$@" >/dev/null 2>&1 || true
   end=$EPOCHREALTIME
   # time prepends a line when the exit status is not 0: take the last one
-  tail -n 1 "$work/t" | awk -v s="$start" -v e="$end" '{ printf "%.4f %.3f %d\n", e - s, $1 + $2, $3 }' >>"$out"
+  tail -n 1 "$work/t" | awk -v s="$start" -v e="$end" -v limit="$limit" '{
+    if ($1 == 124 || NF < 4) { printf "%.4f %.3f 0\n", limit, limit; print "stopped at the time limit" >"/dev/stderr" }
+    else printf "%.4f %.3f %d\n", e - s, $2 + $3, $4 }' >>"$out"
 }
 
 load() { cut -d' ' -f1-3 /proc/loadavg; }
@@ -83,10 +86,10 @@ echo "seed $seed, $runs run(s) per program and pair, shapes: ${shapes[*]}"
 echo "load average at start: $(load)"
 : >"$work/results"
 for entry in "${rows[@]}"; do
-  IFS='|' read -r name spec inquick <<<"$entry"
+  IFS='|' read -r name pairArgs inquick <<<"$entry"
   [[ -n "${BENCH_ROWS:-}" && ! "$name" =~ $BENCH_ROWS ]] && continue
   ((quick && !inquick)) && continue
-  read -r -a args <<<"$spec"
+  read -r -a args <<<"$pairArgs"
   for shape in "${shapes[@]}"; do
     python3 "$here/bench/gen_pair.py" "${args[0]}" "${args[1]}" "$work/a.txt" "$work/b.txt" \
       --seed "$seed" --shape "$shape" "${args[@]:2}"

@@ -114,12 +114,12 @@ def main():
     if long_line:
         a = []
         for _ in range(n):
-            parts, size = [], 0
+            chunks, size = [], 0
             while size < long_line:
-                part = " ".join(make_lines(rng, shape, 20000))
-                parts.append(part)
-                size += len(part) + 1
-            a.append(" ".join(parts)[:long_line])
+                chunk = " ".join(make_lines(rng, shape, 20000))
+                chunks.append(chunk)
+                size += len(chunk) + 1
+            a.append(" ".join(chunks)[:long_line])
         b = list(a)
         line = b[-1]
         at = rng.randrange(len(line) // 4, len(line) * 3 // 4)
