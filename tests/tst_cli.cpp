@@ -16,6 +16,8 @@ private slots:
     void shellUse();
     void countFromPipes_data();
     void countFromPipes();
+    void countAgreesWithRows_data();
+    void countAgreesWithRows();
     void recursiveAgainstDiff_data();
     void recursiveAgainstDiff();
     void unifiedAgainstDiff_data();
@@ -229,6 +231,50 @@ void TstCli::countFromPipes()
     QCOMPARE(p.readAllStandardOutput(), out);
 }
 
+void TstCli::countAgreesWithRows_data()
+{
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<QByteArray>("right");
+    QTest::newRow("empty against text") << QByteArray() << QByteArray("A\nB\n");
+    QTest::newRow("text against empty") << QByteArray("A\nB\n") << QByteArray();
+    QTest::newRow("both empty") << QByteArray() << QByteArray();
+    QTest::newRow("only empty lines against text") << QByteArray("\n\n\n") << QByteArray("A\n");
+    QTest::newRow("only empty lines on both sides") << QByteArray("\n\n") << QByteArray("\r\n\r\n\r\n");
+    QTest::newRow("empty lines between") << QByteArray("A\n\nB\n\n\nC\n") << QByteArray("A\nB\nX\n\nC");
+    QTest::newRow("blank lines are not empty") << QByteArray("A\n \nB\n") << QByteArray("A\n\t\nB\n");
+    QTest::newRow("case and blanks") << QByteArray("Ab c\n\td\n") << QByteArray("a B C\nD   \n");
+    QTest::newRow("tabs and CR") << QByteArray("\tx\ry\r\n") << QByteArray("    X\nz\n");
+    QTest::newRow("UTF-16 against UTF-8") << QByteArray("\xFF\xFEz\0\n\0\xE9\0\n\0", 10)
+                                          << QByteArray("Z\n\xC3\x89\nq\n");
+    QTest::newRow("Latin-1 bytes") << QByteArray("\xE9t\xE9\nA\n") << QByteArray("\xC9T\xC9\nB\n");
+    QTest::newRow("common ends") << QByteArray("a\nb\nc\nd\ne\nf\ng\n") << QByteArray("a\nb\nc\nX\ne\nf\ng\n");
+    QTest::newRow("moved block") << QByteArray("1\n2\n3\n4\n5\n6\n") << QByteArray("4\n5\n6\n1\n2\n3\n");
+    QTest::newRow("tabs against spaces, a line of tabs only")
+        << QByteArray("\t\t\nA\tB\n\tc\xc3\xa9\n") << QByteArray("        \nA B\n\n    C\xc3\x89\n");
+}
+
+void TstCli::countAgreesWithRows()
+{
+    // --count takes a path of its own without rows: its count and status
+    // must be those the full comparison ends with.
+    // Under every rule: the count path reads tabs as they are whenever
+    // blanks do not count.
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, right);
+    file(QStringLiteral("count-left.txt"), left);
+    file(QStringLiteral("count-right.txt"), right);
+    const QStringList rules[] = {{}, {"--no-ignore-case"}, {"--no-ignore-blanks"}, {"--no-ignore-empty-lines"},
+                                 {"--no-ignore-case", "--no-ignore-empty-lines"}};
+    for (const QStringList &rule : rules) {
+        const QStringList files{QStringLiteral("count-left.txt"), QStringLiteral("count-right.txt")};
+        const TResult rows = run(rule + files);
+        const TResult count = run(rule + QStringList{QStringLiteral("--count")} + files);
+        QVERIFY2(rows.out.endsWith('\n') && rows.code != 2, rows.err.constData());
+        const QByteArray last = rows.out.left(rows.out.size() - 1).split('\n').last() + '\n';
+        QCOMPARE(count.out, last);
+        QCOMPARE(count.code, rows.code);
+    }
+}
 
 void TstCli::recursiveAgainstDiff_data()
 {

@@ -36,6 +36,8 @@ private slots:
     void collidingLinesStayDifferent();
     void cancelRestoresBothLists();
     void nestedPassDuringYield();
+    void largePassYieldingOrNot_data();
+    void largePassYieldingOrNot();
     void recordSinkSeesEveryRecord();
     void markOperationsIgnoreOtherPanes();
     void idsWithAndWithoutCarriedHashes();
@@ -112,15 +114,34 @@ void TstCompareOps::pass()
     QFETCH(QStringList, rightRows);
     QFETCH(QString, marks);
     QFETCH(QString, status);
-    TLines l, r;
-    fill(l, left);
-    fill(r, right);
-    TComparePass pass(l, r);
-    QCOMPARE(pass.Run(), status);
-    QCOMPARE(allLines(l), leftRows);
-    QCOMPARE(allLines(r), rightRows);
-    QCOMPARE(markString(r), marks);
-    QCOMPARE(markString(l), QString(l.Count(), u'.'));
+    // A pass that yields makes its rows on a second thread: the rows, the
+    // marks and what each row stands for must be those of a pass that
+    // does not.
+    QStringList infos[2];
+    for (const bool yielding : {false, true}) {
+        TLines l, r;
+        fill(l, left);
+        fill(r, right);
+        r.SetBookmark(0, true);  // marks of before a pass do not stay
+        TComparePass pass(l, r);
+        if (yielding) {
+            pass.SetYieldInterval(std::chrono::nanoseconds(0));
+            pass.SetYield([] {});
+        }
+        QCOMPARE(pass.Run(), status);
+        QCOMPARE(allLines(l), leftRows);
+        QCOMPARE(allLines(r), rightRows);
+        QCOMPARE(markString(r), marks);
+        QCOMPARE(markString(l), QString(l.Count(), u'.'));
+        for (const TLines *list : {&l, &r})
+            for (int k = 0; k < list->Count(); ++k) {
+                const TRowInfo &row = list->Row(k);
+                infos[yielding] << QStringLiteral("%1 %2 %3 %4 %5").arg(row.origin).arg(row.hidden).arg(row.passRow)
+                                       .arg(list->LineNumber(k)).arg(row.marks);
+            }
+        infos[yielding] << QString::number(l.HiddenAtEnd()) << QString::number(r.HiddenAtEnd());
+    }
+    QCOMPARE(infos[1], infos[0]);
 }
 
 void TstCompareOps::rules_data()
@@ -284,6 +305,59 @@ void TstCompareOps::cancelRestoresBothLists()
     QCOMPARE(r.Text(), right);
     QCOMPARE(markString(r), marks);
     QCOMPARE(r.LineNumber(5), r.LineNumber(4) + 1);  // what the rows stood for too
+}
+
+void TstCompareOps::largePassYieldingOrNot_data()
+{
+    QTest::addColumn<int>("cancelAt");  // the yield that cancels, 0 for none
+    QTest::newRow("to the end") << 0;
+    QTest::newRow("cancelled at the first yield") << 1;
+}
+
+void TstCompareOps::largePassYieldingOrNot()
+{
+    // Enough rows that a yielding pass makes its copies of row infos in
+    // memory readied aside: its rows, marks and infos are those of a pass
+    // that does not yield, and a cancel leaves both lists as they were.
+    QFETCH(int, cancelAt);
+    const auto build = [](TLines &l, TLines &r) {
+        for (int i = 0; i < 60000; ++i) {
+            l.Add(QStringLiteral("line %1").arg(i));
+            if (i % 7 == 0)
+                l.Add(u"");
+            if (i % 1000 != 3)
+                r.Add(QStringLiteral("LINE %1").arg(i % 5000 == 8 ? -i : i));
+        }
+    };
+    const auto describe = [](const TLines &l, const TLines &r) {
+        QStringList out{l.Text(), r.Text(), markString(r)};
+        for (const TLines *list : {&l, &r})
+            for (int k = 0; k < list->Count(); k += 97)
+                out << QStringLiteral("%1 %2 %3").arg(list->Row(k).origin).arg(list->Row(k).hidden).arg(list->LineNumber(k));
+        return out;
+    };
+    TLines plainL, plainR;
+    build(plainL, plainR);
+    const QStringList before = describe(plainL, plainR);
+    TComparePass plain(plainL, plainR);
+    const QString status = plain.Run();
+
+    TLines l, r;
+    build(l, r);
+    TComparePass pass(l, r);
+    pass.SetYieldInterval(std::chrono::nanoseconds(0));
+    int yields = 0;
+    pass.SetYield([&] {
+        if (++yields == cancelAt)
+            pass.Cancel();
+    });
+    if (cancelAt) {
+        QCOMPARE(pass.Run(), kScanCancelled);
+        QCOMPARE(describe(l, r), before);
+    } else {
+        QCOMPARE(pass.Run(), status);
+        QCOMPARE(describe(l, r), describe(plainL, plainR));
+    }
 }
 
 void TstCompareOps::nestedPassDuringYield()

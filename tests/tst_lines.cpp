@@ -71,6 +71,8 @@ private slots:
     void fileSnapshotOutlivesReload_data();
     void fileSnapshotOutlivesReload();
     void setRowsInPlaceAndShared();
+    void makeRowsRefusesBadLayouts_data();
+    void makeRowsRefusesBadLayouts();
     void wideAndLatin1Storage();
     void getOutOfRange();
     void maxLengthFollowsChanges();
@@ -356,6 +358,31 @@ void TstLines::deleteRange()
     QCOMPARE(removed.takeFirst(), (QVariantList{1, 2}));
     QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(0, 2));  // would leave no line
     QVERIFY_THROWS_EXCEPTION(EParlune, l.DeleteRange(1, 5));
+}
+
+void TstLines::makeRowsRefusesBadLayouts_data()
+{
+    QTest::addColumn<QList<int>>("sources");  // the line of each row, -1 for a filler
+    QTest::newRow("out of order") << QList<int>{1, 0};
+    QTest::newRow("a line twice") << QList<int>{0, 0};
+    QTest::newRow("a line before its row") << QList<int>{-1, 2, 1};
+    QTest::newRow("beyond the lines") << QList<int>{0, 1, 2, 3};
+}
+
+void TstLines::makeRowsRefusesBadLayouts()
+{
+    QFETCH(QList<int>, sources);
+    TLines l;
+    l.SetText(u"a\nb\nc");
+    const auto source = [&](int k) { return sources[k]; };
+    const auto noMarks = [](int) { return TLineProp{}; };
+    QVERIFY_THROWS_EXCEPTION(EParlune, TLines::MakeRows(l.Snapshot(), l.AllRowInfos(), int(sources.size()), source, noMarks));
+    // A good layout of the same lines is made and taken.
+    l.TakeRows(TLines::MakeRows(l.Snapshot(), l.AllRowInfos(), 4, [](int k) { return k == 1 ? -1 : k - (k > 1); },
+                                [](int k) { TLineProp p; p.BreakPoint = k == 1; return p; }));
+    QCOMPARE(allLines(l), (QStringList{"a", "", "b", "c"}));
+    QCOMPARE(markString(l), QStringLiteral(".b.."));
+    QCOMPARE(l.LineNumber(2), 2);
 }
 
 void TstLines::setRowsSurvivesAllocationFailure_data()

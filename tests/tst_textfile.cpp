@@ -72,6 +72,8 @@ private slots:
     void utf8LinesSavedInOtherEncodings();
     void utf8Units_data();
     void utf8Units();
+    void tabSizeZeroKeepsTabs_data();
+    void tabSizeZeroKeepsTabs();
     void everyLineCarriesItsOwnHash_data();
     void everyLineCarriesItsOwnHash();
 
@@ -105,6 +107,12 @@ void TstTextFile::roundTrip_data()
     same("UTF-16 BE BOM, a tab", QByteArray("\xfe\xff\0a\0\t\0b\0\r", 10), {"a    b"}, E::Utf16BE);
     same("tab shown as four spaces", "a\tb\n", {"a    b"}, E::Utf8);
     same("tab in a UTF-8 line", "\xc3\xa9\tx", {"\u00e9    x"}, E::Utf8);
+    same("tabs in a Latin-1 line", "caf\xe9\tx\t\n\xff\n", {"caf\u00e9    x    ", "\u00ff"}, E::Latin1);
+    same("tabs beside a character beyond U+FFFF", "\t\xf0\x90\x90\x80\tz\n",
+         {QStringView(u"    \U00010400    z").toString()}, E::Utf8);
+    same("a tab after U+FEFF at a line start", "a\n\xef\xbb\xbf\tb\n", {"a", QStringView(u"\ufeff    b").toString()},
+         E::Utf8);
+    same("only tabs", "\t\t\n", {QString(8, u' ')}, E::Utf8);
     same("U+FEFF at a line start is text", "a\n\xef\xbb\xbf" "b\n", {"a", QStringView(u"\ufeffb").toString()}, E::Utf8);
     same("UTF-8 BOM, then U+FEFF as text", "\xef\xbb\xbf\xef\xbb\xbfx\xc3\xa9", {QStringView(u"\ufeffx\u00e9").toString()},
          E::Utf8Bom);
@@ -439,6 +447,29 @@ uint32_t textHash(const TLineRec &r)
 
 } // namespace
 
+void TstTextFile::tabSizeZeroKeepsTabs_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("ASCII") << QByteArray("\ta\tb\n\t\n") << QStringList{"\ta\tb", "\t"};
+    QTest::newRow("UTF-8") << QByteArray("\xc3\xa9\tx\n") << QStringList{"\u00e9\tx"};
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9\t\n") << QStringList{"caf\u00e9\t"};
+    QTest::newRow("UTF-16 LE") << QByteArray("\xff\xfe\t\0a\0", 6) << QStringList{"\ta"};
+}
+
+void TstTextFile::tabSizeZeroKeepsTabs()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, lines);
+    const TLoadedText loaded = DecodeText(file, 0);
+    QStringList got;
+    for (const TLineRec &r : loaded.lines)
+        got << r.toString();
+    QCOMPARE(got, lines);
+    // The text is the bytes: no line needs its bytes kept apart for saving.
+    QVERIFY(loaded.raw.empty());
+}
+
 void TstTextFile::everyLineCarriesItsOwnHash_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -447,6 +478,7 @@ void TstTextFile::everyLineCarriesItsOwnHash_data()
     QTest::newRow("same length, same ends, other middle") << QByteArray("axb\nayb\naxb\nayb\n") << 4;
     QTest::newRow("UTF-8 repeated") << QByteArray("\xc3\xa9t\xc3\xa9\n\xc3\xa9t\xc3\xa9\n\xc3\xa9T\xc3\xa9\n") << 2;
     QTest::newRow("a prefix of the line before") << QByteArray("abc\nab\nabc\nab\n") << 4;
+    QTest::newRow("tabs, ASCII and UTF-8") << QByteArray("\ta\tB\n\t\xc3\xa9\tx\n\t\xc3\xa9\tx\n") << 3;
 }
 
 void TstTextFile::everyLineCarriesItsOwnHash()

@@ -269,7 +269,10 @@ int main(int argc, char **argv)
     try {
         // The two files are read, split and hashed on both cores at once.
         // When blanks count, a tab is a tab (not the four spaces a pane shows).
-        const int tabSize = rule.ignoreBlanks ? 4 : 0;
+        // The count alone needs no shown text: when blanks do not count,
+        // a tab and the spaces it would show as are both dropped, so tabs
+        // are kept and their lines are not copied to be expanded.
+        const int tabSize = rule.ignoreBlanks && format != TFormat::Count ? 4 : 0;
         auto read = [tabSize](const QByteArray &name) {
             return ReadTextFile(name, tabSize, HashUnit::HashNormalized, TSourceKind::Stream);
         };
@@ -281,6 +284,20 @@ int main(int argc, char **argv)
                             && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
         auto leftText = std::async(std::launch::async, [&] { return read(files[0]); });
         TLoadedText rightText = oneSource ? TLoadedText{} : read(files[1]);
+        if (format == TFormat::Count) {
+            // The count needs no rows: the lines go to the comparison as
+            // they were read, and no line list is built.
+            TLoadedText leftLoaded = leftText.get();
+            std::vector<TLineRec> rightLines = oneSource ? leftLoaded.lines : std::move(rightText.lines);
+            const TDiffStats s = CompareOps::CountChanges(std::move(leftLoaded.lines), std::move(rightLines), rule);
+            const qint64 changes = qint64(s.adds) + s.deletes + s.modifies;
+            TOut out;
+            out.text((CompareOps::kChangesPrefix + QString::number(changes)).toUtf8());
+            out.endLine();
+            if (!out.ok())
+                return fail(QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return changes == 0 ? 0 : 1;
+        }
         TLines left;
         TLines right;
         left.Assign(leftText.get());

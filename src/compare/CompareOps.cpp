@@ -14,6 +14,17 @@ namespace {
 
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
+// From this many rows on, a pass that yields has the memory for its copies
+// of row infos made ready on a second thread: a fresh page costs a fault
+// when first written, and for millions of rows those faults alone would
+// keep the window's thread from its events for more than a frame.
+constexpr size_t kRoomAsideRows = 100000;
+
+// Row infos of `rows` rows, written once so that their pages are there.
+std::vector<TRowInfo> readyRoom(size_t rows)
+{
+    return std::vector<TRowInfo>(rows);
+}
 
 // Keeps the list of runs in progress right on every way out of a run.
 class TRunRegistration
@@ -135,7 +146,76 @@ THashLists internBetween(const TLineSnapshot &left, const TLineSnapshot &right, 
     return ids;
 }
 
+// The common ends and the ids of what lies between them: when the common
+// ends hold most lines, only the lines between them are interned and handed
+// to the engine (copying them costs little then); otherwise all lines are,
+// and the engine strips the ends itself.
+struct TInterned
+{
+    TCommonEnds ends;
+    THashLists ids;
+};
+
+TInterned internForEngine(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop,
+                          const TCompareRule &rule)
+{
+    TInterned r{TCommonEnds(left.lines(), right.lines(), rule), {}};
+    const qint64 between = qint64(left.Count()) + right.Count() - 2 * (qint64(r.ends.head) + r.ends.tail);
+    if (between * 4 > qint64(left.Count()) + right.Count())
+        r.ends.head = r.ends.tail = 0;
+    r.ids = r.ends.head + r.ends.tail ? internBetween(left, right, r.ends, stop, rule)
+                                      : BuildHashLists(left, right, stop, rule);
+    return r;
+}
+
+void runEngine(TDiff &engine, THashLists &ids)
+{
+    const int len1 = int(ids.left.size());
+    const int len2 = int(ids.right.size());
+    // Ids index the lines interned, left first.
+    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
+    engine.Execute(ids.left.data(), ids.right.data(), len1, len2);
+}
+
+// The lines a pass compares of lines as read: a pane of no lines holds one
+// empty line; when the rule ignores empty lines, a list's lines without its
+// empty ones, or its first line alone when all are empty (as
+// DeleteEmptyLines leaves a pane).
+void keepComparedLines(std::vector<TLineRec> &lines, const TCompareRule &rule)
+{
+    if (!rule.ignoreEmptyLines) {
+        if (lines.empty())
+            lines.assign(1, TLineRec{});
+        return;
+    }
+    if (std::all_of(lines.begin(), lines.end(), [](const TLineRec &r) { return r.length == 0; })) {
+        lines.assign(1, TLineRec{});
+        return;
+    }
+    std::erase_if(lines, [](const TLineRec &r) { return r.length == 0; });
+}
+
 } // namespace
+
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right, const TCompareRule &rule)
+{
+    keepComparedLines(left, rule);
+    keepComparedLines(right, rule);
+    for (std::vector<TLineRec> *lines : {&left, &right})
+        for (TLineRec &r : *lines)
+            if (!r.hashed) {
+                r.hash = HashUnit::HashNormalized(r);
+                r.hashed = 1;
+            }
+    const TLineSnapshot l{std::make_shared<const std::vector<TLineRec>>(std::move(left)), {}};
+    const TLineSnapshot r{std::make_shared<const std::vector<TLineRec>>(std::move(right)), {}};
+    TInterned interned = internForEngine(l, r, nullptr, rule);
+    TDiff engine;
+    runEngine(engine, interned.ids);
+    TDiffStats stats = engine.DiffStats();
+    stats.matches += interned.ends.head + interned.ends.tail;
+    return stats;
+}
 
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right, const std::atomic<bool> *stop,
                           const TCompareRule &rule)
@@ -215,8 +295,20 @@ QString TComparePass::Run()
     // marks included, rather than keep marks on rows they no longer describe.
     std::optional<TLines::TState> before[2];
     if (fYield) {
-        before[0] = fLeft.SaveState();
-        before[1] = fRight.SaveState();
+        std::vector<TRowInfo> room[2];
+        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
+            TPassRun run;
+            TRunRegistration registration(fRuns, &run);
+            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
+            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
+                                 fYield, fYieldInterval, run.stop);
+            if (run.cancelled)
+                return kScanCancelled;  // nothing changed yet
+            room[0] = std::move(made.first);
+            room[1] = std::move(made.second);
+        }
+        before[0] = fLeft.SaveState(std::move(room[0]));
+        before[1] = fRight.SaveState(std::move(room[1]));
     }
     const auto restore = [&] {
         if (before[0]) {
@@ -257,36 +349,17 @@ QString TComparePass::RunComparison()
     TPassRun run;
     TRunRegistration registration(fRuns, &run);
 
-    // When the common ends hold most lines, only the lines between them are
-    // interned and handed to the engine (copying them costs little then);
-    // otherwise all lines are, and the engine strips the ends itself.
-    struct TInterned
-    {
-        TCommonEnds ends;
-        THashLists ids;
-    };
-    TInterned interned = runAside([&] {
-        TInterned r{TCommonEnds(leftCopy.lines(), rightCopy.lines(), fRule), {}};
-        const qint64 between = qint64(n1) + n2 - 2 * (qint64(r.ends.head) + r.ends.tail);
-        if (between * 4 > qint64(n1) + n2)
-            r.ends.head = r.ends.tail = 0;
-        r.ids = r.ends.head + r.ends.tail ? internBetween(leftCopy, rightCopy, r.ends, &run.stop, fRule)
-                                          : BuildHashLists(leftCopy, rightCopy, &run.stop, fRule);
-        return r;
-    }, fYield, fYieldInterval, run.stop);
+    TInterned interned = runAside([&] { return internForEngine(leftCopy, rightCopy, &run.stop, fRule); }, fYield,
+                                  fYieldInterval, run.stop);
     if (run.cancelled)
         return kScanCancelled;
     const TCommonEnds ends = interned.ends;
     THashLists hashes = std::move(interned.ids);
-    const int len1 = int(hashes.left.size());
-    const int len2 = int(hashes.right.size());
 
     TDiff engine(fYield);
     engine.SetYieldInterval(fYieldInterval);
-    // Ids index the lines interned, left first.
-    engine.SetIdLimit(int32_t(std::min<qint64>(qint64(len1) + len2, INT32_MAX)));
     run.engine = &engine;
-    engine.Execute(hashes.left.data(), hashes.right.data(), len1, len2);
+    runEngine(engine, hashes);
     run.engine = nullptr;
     hashes = THashLists{};  // the engine is done with them: free them before the rebuild
     if (engine.Cancelled())
@@ -300,22 +373,63 @@ QString TComparePass::RunComparison()
     // empty filler where a side has no line.
     const TScript script(engine.Records(), ends.head, ends.tail, n1, n2);
     const int count = script.Count();
-    fLeft.SetRows(std::move(leftCopy), count, [&](int k) {
+    const auto leftSource = [&](int k) {
         const TCompareRec r = script.At(k);
         return r.Kind == ckAdd ? -1 : r.oldIndex1;
-    });
-    fRight.SetRows(std::move(rightCopy), count, [&](int k) {
+    };
+    const auto rightSource = [&](int k) {
         const TCompareRec r = script.At(k);
         return r.Kind == ckDelete ? -1 : r.oldIndex2;
-    });
-    for (int k = 0; k < count; ++k) {
-        const TCompareRec rec = script.At(k);
+    };
+    if (fYield) {
+        // Rows for millions of lines take a while to make: they are made on
+        // a second thread while this one yields, and put in place at once.
+        // The lists are not touched until then, so a failure or a cancel
+        // leaves them as they were.
+        const auto noMarks = [](int) { return TLineProp{}; };
+        const auto rightMarks = [&](int k) {
+            const TChangeKind kind = script.At(k).Kind;
+            TLineProp p;
+            p.Bookmark = kind == ckAdd;
+            p.BreakPoint = kind != ckAdd && kind != ckNone;
+            return p;
+        };
+        std::vector<TRowInfo> room[2];
+        std::atomic<bool> unused{false};
+        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
+            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
+            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
+                                 fYield, fYieldInterval, unused);
+            if (run.cancelled)
+                return kScanCancelled;
+            room[0] = std::move(made.first);
+            room[1] = std::move(made.second);
+        }
+        const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos(std::move(room[0]));
+        const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos(std::move(room[1]));
+        auto plans = runAside([&] {
+            return std::pair{TLines::MakeRows(leftCopy, leftInfos, count, leftSource, noMarks),
+                             TLines::MakeRows(rightCopy, rightInfos, count, rightSource, rightMarks)};
+        }, fYield, fYieldInterval, unused);
+        if (run.cancelled)
+            return kScanCancelled;
+        fLeft.TakeRows(std::move(plans.first));
+        fRight.TakeRows(std::move(plans.second));
         if (fSink)
-            fSink(rec);
-        if (rec.Kind == ckAdd)
-            SetLineBookmark(2, k + 1);
-        else if (rec.Kind != ckNone)
-            SetLineBreakPoint(2, k + 1);
+            for (int k = 0; k < count; ++k)
+                fSink(script.At(k));
+    } else {
+        fLeft.SetRows(std::move(leftCopy), count, leftSource);
+        fRight.SetRows(std::move(rightCopy), count, rightSource);
+        for (int k = 0; k < count; ++k) {
+            const TCompareRec rec = script.At(k);
+            if (fSink)
+                fSink(rec);
+            if (rec.Kind == ckAdd)
+                SetLineBookmark(2, k + 1);
+            else if (rec.Kind != ckNone)
+                SetLineBreakPoint(2, k + 1);
+        }
     }
     fLastStats = engine.DiffStats();
     fLastStats.matches += ends.head + ends.tail;

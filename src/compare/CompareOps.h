@@ -36,6 +36,11 @@ void HashLines(TLines &left, TLines &right);
 THashLists BuildHashLists(const TLineSnapshot &left, const TLineSnapshot &right,
                           const std::atomic<bool> *stop = nullptr, const TCompareRule &rule = {});
 
+// The statistics a pass over lists of these lines would end with (changes
+// and matches), without the rows: for a caller that wants only the count.
+// The lines need not carry their hashes.
+TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right, const TCompareRule &rule = {});
+
 // Deletes every line that is the empty string (a pane keeps its only line).
 void RemoveBlankLines(TLines &pane);
 

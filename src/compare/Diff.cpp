@@ -172,7 +172,6 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
             --len2;
         }
         fCompareList.reserve(size_t(len1) + size_t(len2));
-        PreferHugePages(fCompareList.data(), fCompareList.capacity() * sizeof(TCompareRec));
         // A pair that may take the closed form is searched first on a budget
         // of diagonal visits: a short script is found as fast by the search,
         // and the closed form's tables would cost more than that.

@@ -64,10 +64,7 @@ private:
 
     void resize(size_t capacity)
     {
-        std::vector<TSlot> old;
-        old.reserve(capacity);
-        PreferHugePages(old.data(), capacity * sizeof(TSlot));
-        old.assign(capacity, TSlot{0, -1});
+        std::vector<TSlot> old(capacity, TSlot{0, -1});
         old.swap(fSlots);
         fMask = capacity - 1;
         for (const TSlot &s : old) {
@@ -158,11 +155,8 @@ bool InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom,
                  const std::atomic<bool> *stop)
 {
-    for (auto [ids, n] : {std::pair{&leftIds, left.size()}, std::pair{&rightIds, right.size()}}) {
-        ids->reserve(n);
-        PreferHugePages(ids->data(), n * sizeof(int32_t));
-        ids->resize(n);
-    }
+    leftIds.resize(left.size());
+    rightIds.resize(right.size());
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
     if (total < parallelFrom) {

@@ -681,6 +681,12 @@ TLines::TState TLines::SaveState() const
     return TState{fLines, fRows, fKeep, fHiddenAtEnd};
 }
 
+TLines::TState TLines::SaveState(std::vector<TRowInfo> &&room) const
+{
+    room.assign(fRows.begin(), fRows.end());
+    return TState{fLines, std::move(room), fKeep, fHiddenAtEnd};
+}
+
 void TLines::RestoreState(TState &&state)
 {
     fHiddenAtEnd = state.hiddenAtEnd;
@@ -694,7 +700,13 @@ TLineSnapshot TLines::Snapshot() const
     return TLineSnapshot{fLines, fKeep};
 }
 
-void TLines::checkRowLayout(int k, int j, int available, int last) const
+void TLines::TakeRows(TRowsPlan &&plan)
+{
+    commitRows(std::move(plan.lines), std::move(plan.infos), std::move(plan.keep));
+    notifyReset();
+}
+
+void TLines::checkRowLayout(int k, int j, int available, int last)
 {
     if (j >= available || j > k || j <= last)
         throw EParlune(QStringLiteral("Row %1 takes line %2 out of order").arg(k).arg(j));

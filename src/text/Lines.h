@@ -161,6 +161,35 @@ public:
     // A layout that breaks this is refused (EParlune) and changes nothing.
     template <typename Source> void SetRows(TLineSnapshot &&snapshot, int rows, const Source &source);
 
+    // Rows made aside, for TakeRows: the records, their infos and the
+    // blocks that keep their characters alive.
+    struct TRowsPlan
+    {
+        std::shared_ptr<std::vector<TLineRec>> lines;
+        std::vector<TRowInfo> infos;
+        TKeepAlive keep;
+    };
+    // The rows SetRows would make of the snapshot, with mark(k) (a
+    // TLineProp) as the marks of row k. It touches no list, so it may run
+    // on another thread while the list is shown and its window stays
+    // responsive: rows take what their lines stood for from `current`, the
+    // list's row infos when the snapshot holds its current lines (pass an
+    // empty vector otherwise), and the records are copied, never laid out
+    // in the snapshot's own. A bad layout is refused (EParlune) as by SetRows.
+    template <typename Source, typename Marks>
+    static TRowsPlan MakeRows(const TLineSnapshot &snapshot, const std::vector<TRowInfo> &current, int rows,
+                              const Source &source, const Marks &mark);
+    // Puts rows made by MakeRows in place of all lines, in one step that
+    // cannot fail, and signals a reset.
+    void TakeRows(TRowsPlan &&plan);
+    // The row infos of all rows (a copy that another thread may read),
+    // copied into `room` (see SaveState).
+    std::vector<TRowInfo> AllRowInfos(std::vector<TRowInfo> &&room = {}) const
+    {
+        room.assign(fRows.begin(), fRows.end());
+        return std::move(room);
+    }
+
     // The lines and their infos at one moment, to go back to (a comparison
     // that is cancelled does, so that no mark stands on a row it no longer
     // describes). Taking one costs a copy of the infos; the lines are shared.
@@ -172,6 +201,9 @@ public:
         uint32_t hiddenAtEnd = 0;
     };
     TState SaveState() const;
+    // The same, the row infos copied into `room` (memory made ready
+    // elsewhere, so that the copy does not wait for fresh pages).
+    TState SaveState(std::vector<TRowInfo> &&room) const;
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
@@ -189,7 +221,8 @@ signals:
     void Reset();
 
 private:
-    void checkRowLayout(int k, int j, int available, int last) const;
+    template <typename Source> static void checkRowsLayout(int available, int rows, const Source &source);
+    static void checkRowLayout(int k, int j, int available, int last);
     void commitRows(std::shared_ptr<std::vector<TLineRec>> rows, std::vector<TRowInfo> &&infos,
                     TKeepAlive &&keep) noexcept;
     void resetArena();
@@ -258,10 +291,8 @@ private:
 };
 
 template <typename Source>
-void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
+void TLines::checkRowsLayout(int available, int rows, const Source &source)
 {
-    // Check the whole layout first, so that a bad one changes nothing.
-    const int available = snapshot.Count();
     for (int k = 0, last = -1; k < rows; ++k) {
         const int j = source(k);
         if (j >= 0) {
@@ -269,8 +300,42 @@ void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
             last = j;
         }
     }
-
     checkLineCount(rows);
+}
+
+template <typename Source, typename Marks>
+TLines::TRowsPlan TLines::MakeRows(const TLineSnapshot &snapshot, const std::vector<TRowInfo> &current, int rows,
+                                   const Source &source, const Marks &mark)
+{
+    checkRowsLayout(snapshot.Count(), rows, source);
+    TRowsPlan plan;
+    plan.infos.resize(static_cast<size_t>(rows));
+    plan.lines = std::make_shared<std::vector<TLineRec>>(size_t(rows));
+    plan.keep = snapshot.keep;
+    const bool sameLines = current.size() == snapshot.lines().size();
+    const std::vector<TLineRec> &from = snapshot.lines();
+    TLineRec *to = plan.lines->data();
+    for (int k = 0; k < rows; ++k) {
+        const int j = source(k);
+        TRowInfo &info = plan.infos[size_t(k)];
+        if (j < 0) {
+            info.origin = TRowInfo::kFiller;
+        } else {
+            if (sameLines)
+                info = current[size_t(j)];
+            to[k] = from[size_t(j)];
+        }
+        info.marks = packProp(mark(k));
+        info.passRow = k;
+    }
+    return plan;
+}
+
+template <typename Source>
+void TLines::SetRows(TLineSnapshot &&snapshot, int rows, const Source &source)
+{
+    // Check the whole layout first, so that a bad one changes nothing.
+    checkRowsLayout(snapshot.Count(), rows, source);
 
     // Everything that may fail to allocate comes first, so that a failure
     // leaves this list as it was (strong guarantee): the row infos, and the

@@ -90,6 +90,17 @@ void findBreaks(const Unit *p, size_t n, TLoadedText &out)
     }
 }
 
+// The number of CR and LF units in [p, p + n): at least the number of
+// lines less one. One pass without branches, which the compiler vectorises.
+template <typename Unit>
+size_t breaksIn(const Unit *p, size_t n)
+{
+    size_t breaks = 0;
+    for (size_t i = 0; i < n; ++i)
+        breaks += size_t((p[i] == Unit('\n')) | (p[i] == Unit('\r')));
+    return breaks;
+}
+
 enum class TByteMode { Latin1, Utf8, Utf8Checked };
 
 void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
@@ -153,8 +164,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     bool blockUsed = false;
     TTextArena arena;
     THashMemo memo;
-    out.lines.reserve(out.lines.size() + n / 40 + 16);
-    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
+    // Room for every line at once: a guess from the size would either grow
+    // the list (copying it) for short lines or leave much of it unused.
+    out.lines.reserve(out.lines.size() + breaksIn(base, n) + 1);
 
     struct TScan
     {
@@ -182,7 +194,9 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             valid = false;
             return;
         }
-        if (!f.tabs && units >= 0) {
+        // With a tab size of 0 tabs are kept, so a line with tabs is its
+        // bytes too.
+        if ((!f.tabs || tabSize <= 0) && units >= 0) {
             checkLineLength(units);
             TLineRec r;
             r.data = s;
@@ -199,12 +213,18 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             blockUsed = true;
             return;
         }
-        QString text = utf8 ? decodeUtf8Line(s, len) : QString::fromLatin1(s, qsizetype(len));
-        if (f.tabs)
-            text = ExpandTabs(text, tabSize);
         // The stored text differs from the bytes: keep where the bytes are,
         // so that an unedited line is saved as it was read.
         out.raw.push_back(TRawLine{int32_t(out.lines.size()), s, uint32_t(len)});
+        if (units >= 0) {
+            // Tabs in bytes that are read as they are: expanded on the copy,
+            // without decoding (code indented with tabs has many such lines).
+            addLine(out, arena.storeExpandingTabs(s, len, size_t(units), f.high && utf8, tabSize, out.keep), hasher);
+            return;
+        }
+        QString text = decodeUtf8Line(s, len);
+        if (f.tabs)
+            text = ExpandTabs(text, tabSize);
         addLine(out, arena.store(text, out.keep), hasher);
     };
 
@@ -257,11 +277,10 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     const auto *units = reinterpret_cast<const char16_t *>(p + 2);
     TTextArena arena;
     bool blockUsed = false;
-    out.lines.reserve(n / 40 + 16);
-    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
+    out.lines.reserve(breaksIn(units, n) + 1);
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
-        if (piece.contains(u'\t')) {
+        if (tabSize > 0 && piece.contains(u'\t')) {
             out.raw.push_back(TRawLine{int32_t(out.lines.size()), units + b, uint32_t(e - b)});
             addLine(out, arena.store(ExpandTabs(piece, tabSize), out.keep), hasher);
             return;

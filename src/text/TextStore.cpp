@@ -320,6 +320,41 @@ TLineRec TTextArena::storeLatin1(const char *p, size_t n, TKeepAlive &keep)
     return r;
 }
 
+TLineRec TTextArena::storeExpandingTabs(const char *p, size_t n, size_t units, bool utf8, int tabSize,
+                                        TKeepAlive &keep)
+{
+    // A tab size of 0 keeps tabs as they are (as AppendExpandingTabs does).
+    const size_t tabs = tabSize > 0 ? size_t(std::count(p, p + n, '\t')) : 0;
+    const size_t width = size_t(std::max(tabSize, 0));
+    const size_t length = units - tabs + tabs * width;
+    if (length > size_t(kMaxLineLength))
+        checkLineLength(kMaxLineLength + 1);
+    TLineRec r;
+    r.length = uint32_t(length);
+    r.utf8 = utf8 ? 1 : 0;
+    const size_t bytes = n - tabs + tabs * width;
+    if (bytes == 0)
+        return r;
+    auto *dst = static_cast<char *>(allocate(bytes, 1, keep));
+    r.data = dst;
+    if (tabs == 0) {
+        std::memcpy(dst, p, n);
+        return r;
+    }
+    for (const char *end = p + n; p < end;) {
+        const char *tab = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
+        const char *stop = tab ? tab : end;
+        std::memcpy(dst, p, size_t(stop - p));
+        dst += stop - p;
+        if (!tab)
+            break;
+        std::memset(dst, ' ', width);
+        dst += width;
+        p = tab + 1;
+    }
+    return r;
+}
+
 TLineRec TTextArena::store(QStringView s, TKeepAlive &keep)
 {
     checkLineLength(s.size());
