@@ -1,6 +1,7 @@
 #include "compare/HashUnit.h"
 
 #include "text/TextStore.h"
+#include "text/Utf8.h"
 
 #include <array>
 #include <bit>
@@ -379,15 +380,9 @@ bool sameUtf8Bytes(const uint8_t *a, const uint8_t *b, size_t units)
     for (; u < units; ++i) {
         if (a[i] != b[i])
             return false;
-        u += size_t((a[i] & 0xC0) != 0x80) + size_t(a[i] >= 0xF0);
+        u += Utf8::UnitsStarted(a[i]);
     }
-    size_t lead = i;
-    while (lead > 0 && (a[lead - 1] & 0xC0) == 0x80)
-        --lead;
-    if (lead == 0)
-        return true;
-    const uint8_t l = a[lead - 1];
-    const size_t end = lead - 1 + (l < 0x80 ? 1 : l < 0xE0 ? 2 : l < 0xF0 ? 3 : 4);
+    const size_t end = Utf8::EndOfLastChar(a, i);
     return std::memcmp(a + i, b + i, end - i) == 0;
 }
 
