@@ -166,8 +166,9 @@ void TstInstall::manualPages_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QStringList>("mentions");
-    QTest::newRow("parlune") << "parlune.1" << QStringList{"--version", "/dev/null", "difftool", "/M"};
-    QTest::newRow("parlune-compare") << "parlune-compare.1" << QStringList{"--records", "--count", "Changes=N"};
+    QTest::newRow("parlune") << "parlune.1" << QStringList{"--version", "/dev/null", "difftool", "/M", "LEFTDIR"};
+    QTest::newRow("parlune-compare") << "parlune-compare.1"
+                                     << QStringList{"--records", "--count", "Changes=N", "--unified", "--no-ignore-case", "--exact"};
 }
 
 void TstInstall::manualPages()
