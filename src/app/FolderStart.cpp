@@ -1,8 +1,7 @@
 #include "app/FolderStart.h"
 
-#include "app/MainForm.h"
+#include "app/FileWindow.h"
 #include "folderview/FolderWindow.h"
-#include "session/Session.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -56,19 +55,18 @@ bool AreFolders(const QString &left, const QString &right)
 
 QWidget *OpenPairWindow(const QByteArray &left, const QByteArray &right)
 {
-    int fds[2];
-    const QString paths[2] = {loadablePath(left, &fds[0]), loadablePath(right, &fds[1])};
-    auto *form = new TMainForm(nullptr, {QStringLiteral("parlune"), paths[0], paths[1]});
-    form->setAttribute(Qt::WA_DeleteOnClose);
+    TPerSide<QString> paths, labels;
+    TPerSide<QObject *> owned{};
     for (TSide side : kSides) {
-        const int s = side == TSide::Left ? 0 : 1;
-        if (fds[s] >= 0) {
-            new TOpenFile(fds[s], form);
-            form->Session().SetLabel(side, QString::fromUtf8(s == 0 ? left : right));
+        const QByteArray &path = side == TSide::Left ? left : right;
+        int fd = -1;
+        paths[side] = loadablePath(path, &fd);
+        if (fd >= 0) {
+            owned[side] = new TOpenFile(fd, nullptr);
+            labels[side] = QString::fromUtf8(path);
         }
     }
-    form->show();
-    return form;
+    return OpenFileWindow(paths, labels, owned);
 }
 
 FolderView::TFolderWindow *MakeFolderWindow(const QString &left, const QString &right)

@@ -3,6 +3,7 @@
 #include "dialogs/AboutBox.h"
 #include "app/CommandLine.h"
 #include "app/DiffCommands.h"
+#include "app/FileWindow.h"
 #include "app/InlineEmphasis.h"
 #include "platform/Guarded.h"
 #include "app/HeaderFlow.h"
@@ -712,4 +713,19 @@ void TMainForm::SizeOverviewBox()
         return;
     fOverviewBox->SetBoxHeight(Overview::BoxHeight(fOverviewRectangle->height(), n, RightMemo()->height(),
                                                    RightMemo()->CellSize().height()));
+}
+
+QWidget *OpenFileWindow(const TPerSide<QString> &paths, const TPerSide<QString> &labels,
+                        const TPerSide<QObject *> &owned)
+{
+    auto *form = new TMainForm(nullptr, {QStringLiteral("parlune"), paths[TSide::Left], paths[TSide::Right]});
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    for (TSide side : kSides) {
+        if (owned[side])
+            owned[side]->setParent(form);
+        if (!labels[side].isEmpty())
+            form->Session().SetLabel(side, labels[side]);
+    }
+    form->show();
+    return form;
 }
