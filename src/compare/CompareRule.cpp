@@ -23,18 +23,6 @@ namespace CompareRule {
 
 namespace {
 
-struct TLatin1Units
-{
-    const uchar *p;
-    char16_t next() { return *p++; }
-};
-
-struct TWideUnits
-{
-    const char16_t *p;
-    char16_t next() { return *p++; }
-};
-
 // Calls f with a unit reader over the line, whatever its storage.
 template <typename F>
 auto withUnits(const TLineRec &line, F &&f)
@@ -42,8 +30,8 @@ auto withUnits(const TLineRec &line, F &&f)
     if (line.utf8)
         return f(TUtf8Reader(line.data));
     if (line.wide)
-        return f(TWideUnits{static_cast<const char16_t *>(line.data)});
-    return f(TLatin1Units{line.latin1()});
+        return f(TWideReader{static_cast<const char16_t *>(line.data)});
+    return f(TLatin1Reader{line.latin1()});
 }
 
 inline bool isBlank(char16_t c)

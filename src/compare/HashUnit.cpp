@@ -386,19 +386,6 @@ bool sameUtf8Bytes(const uint8_t *a, const uint8_t *b, size_t units)
     return std::memcmp(a + i, b + i, end - i) == 0;
 }
 
-// Unit readers of the stored kinds, for comparing lines of any two kinds.
-struct TLatin1Reader
-{
-    const uint8_t *p;
-    char16_t next() { return *p++; }
-};
-
-struct TWideReader
-{
-    const char16_t *p;
-    char16_t next() { return *p++; }
-};
-
 template <typename A, typename B>
 bool normalizedEqualReaders(A a, size_t na, B b, size_t nb)
 {

@@ -101,6 +101,20 @@ private:
     char16_t fLow = 0;  // the low surrogate still to give, or 0
 };
 
+// Readers of the other two stored kinds, with the same next() as
+// TUtf8Reader, for comparing lines of any two kinds.
+struct TLatin1Reader
+{
+    const uchar *p;
+    char16_t next() { return *p++; }
+};
+
+struct TWideReader
+{
+    const char16_t *p;
+    char16_t next() { return *p++; }
+};
+
 // The number of UTF-16 units that s[0, n) decodes to, or -1 when it is not
 // well-formed UTF-8 (overlong forms, surrogates, values above U+10FFFF and
 // cut sequences are not).
