@@ -258,7 +258,7 @@ void TstFolderView::openPair()
         if (!before.contains(w))
             form = qobject_cast<TMainForm *>(w) ? qobject_cast<TMainForm *>(w) : form;
     QVERIFY(form);
-    QCOMPARE(form->StatusLabel()->text(), status);
+    QTRY_COMPARE(form->StatusLabel()->text(), status);
     const auto first = [](TTextPane *pane) { return pane->Lines().Count() > 0 ? pane->Lines().Get(0) : QString(); };
     QCOMPARE(first(form->LeftMemo()), leftFirst);
     QCOMPARE(first(form->RightMemo()), rightFirst);
@@ -277,7 +277,7 @@ void TstFolderView::rowComparedAgainAfterTheFileWindow()
     QVERIFY(row.isValid());
     auto *form = qobject_cast<TMainForm *>(w->OpenRow(row));
     QVERIFY(form);
-    QCOMPARE(form->StatusLabel()->text(), QStringLiteral("Changes=1"));
+    QTRY_COMPARE(form->StatusLabel()->text(), QStringLiteral("Changes=1"));
     QTest::keyClicks(form->RightMemo(), QStringLiteral("a"));
     QVERIFY(form->Save());
     QCOMPARE(readAll(fDir.filePath(QStringLiteral("R/again.txt"))), QByteArray("ab\n"));

@@ -2,6 +2,7 @@
 // (ctest runs this under dbus-run-session; see CMakeLists.txt).
 #include "text/Errors.h"
 #include "LinesTestUtil.h"
+#include "WindowTestUtil.h"
 #include "app/MainForm.h"
 #include "dialogs/MessageDialog.h"
 #include "app/ParluneApp.h"
@@ -237,6 +238,7 @@ void TstQuorvel::modes()
 void TstQuorvel::lowerCaseSwitch()
 {
     TMainForm form(nullptr, {QStringLiteral("parlune"), QStringLiteral("/m")});
+    QVERIFY(waitForStartUp(form));
     QCOMPARE(form.Label6()->text(), QStringLiteral("File: Parlune"));
     QCOMPARE(text(form.RightMemo()->Lines()), QStringLiteral("alpha|BETA|gamma"));
     QCOMPARE(text(form.LeftMemo()->Lines()), QStringLiteral("alpha|beta|gamma"));
@@ -261,6 +263,7 @@ void TstQuorvel::switches()
     QFETCH(QStringList, args);
     QFETCH(bool, loads);
     TMainForm form(nullptr, QStringList{QStringLiteral("parlune")} + args);
+    QVERIFY(waitForStartUp(form));
     QCOMPARE(form.RightMemo()->Lines().Count() > 0, loads);
     QCOMPARE(form.StatusLabel()->text(), loads ? QStringLiteral("No Text in Left Window") : QStringLiteral("---"));
 }
@@ -269,6 +272,7 @@ void TstQuorvel::bothWithNothingInstalled()
 {
     configure({{"behaviour", "absent"}});
     TMainForm form(nullptr, {QStringLiteral("parlune"), QStringLiteral("/B")});
+    QVERIFY(waitForStartUp(form));
     QCOMPARE(form.LeftMemo()->Lines().Count(), 0);
     QCOMPARE(form.RightMemo()->Lines().Count(), 0);
     QCOMPARE(form.StatusLabel()->text(), QuorvelLoader::kMissingServer);

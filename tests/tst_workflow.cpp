@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -81,6 +82,7 @@ private slots:
     void replacingEditedTextAsks();
     void reloadAndTitle();
     void diskChangesAreNoticed();
+    void startUpShowsTheTextsBeforeComparing();
 
 private:
     TMainForm *fForm = nullptr;
@@ -177,6 +179,7 @@ void TstWorkflow::movingFromWhatIsSeen()
 
     // A start with /dev/null: every line added, one difference.
     TMainForm fresh(nullptr, {QStringLiteral("parlune"), QStringLiteral("/dev/null"), fRight});
+    QVERIFY(waitForStartUp(fresh));
     QCOMPARE(fresh.DiffCommands()->PositionLabel->text(), QStringLiteral("Difference \u2013 of 1"));
 }
 
@@ -503,6 +506,35 @@ int main(int argc, char **argv)
     TParluneApp app(argc, argv);
     TstWorkflow test;
     return QTest::qExec(&test, argc, argv);
+}
+
+// Two files on the command line: the window shows both texts as loaded,
+// then compares them with the scanning status in view.
+void TstWorkflow::startUpShowsTheTextsBeforeComparing()
+{
+    const auto [l, r] = differentTexts(20000);
+    const QString left = fDir.filePath(QStringLiteral("big-left.txt"));
+    const QString right = fDir.filePath(QStringLiteral("big-right.txt"));
+    writeAll(left, l);
+    writeAll(right, r);
+    TMainForm form(nullptr, {QStringLiteral("parlune"), left, right});
+    QCOMPARE(form.StatusLabel()->text(), TSession::kNoStatus);  // loaded, not compared
+    QCOMPARE(form.LeftMemo()->Lines().Get(1), QStringLiteral("left line 1"));
+    QCOMPARE(form.RightMemo()->Lines().Get(1), QStringLiteral("right line 7"));
+
+    bool exposedWhenBusy = false;
+    QString statusWhenBusy;
+    connect(&form.Session(), &TSession::BusyChanged, this, [&](bool busy) {
+        if (busy && statusWhenBusy.isEmpty()) {
+            exposedWhenBusy = form.windowHandle() && form.windowHandle()->isExposed();
+            statusWhenBusy = form.StatusLabel()->text();
+        }
+    });
+    QVERIFY(waitForStartUp(form));
+    QVERIFY(exposedWhenBusy);
+    QCOMPARE(statusWhenBusy, TSession::kScanning);
+    QCOMPARE(form.StatusLabel()->text(), QStringLiteral("Changes=20000"));
+    QCOMPARE(form.LeftMemo()->Lines().Count(), form.RightMemo()->Lines().Count());  // aligned rows
 }
 
 #include "tst_workflow.moc"

@@ -15,6 +15,7 @@
 #include "app/PaneSync.h"
 #include "app/Panels.h"
 #include "platform/ShellOpener.h"
+#include "app/FirstPaint.h"
 #include "app/QuorvelHost.h"
 #include "session/Session.h"
 #include "panes/TextPane.h"
@@ -317,19 +318,35 @@ void TMainForm::FormCreate(const QStringList &arguments)
     connect(cancel, &QShortcut::activated, fSession, &TSession::Cancel);
     connect(cancel, &QShortcut::activated, this, [this] { fStopFind = true; });
 
-    // A start-up switch or two file names load (and compare) before the
-    // window is shown; an error it ends with is shown as any other, and
+    // A start-up switch or two file names load before the window is shown;
+    // the comparison they end with runs once the window has painted both
+    // texts (a long pass shows its status in the window instead of no
+    // window at all). An error either ends with is shown as any other, and
     // start-up goes on.
     const TStartRequest start = ParseCommandLine(arguments);
+    bool scanDue = false;
     if (start.QuorvelMode) {
         try {
-            load_from_quorvel(start.QuorvelMode);
+            TQuorvelHost host(*fSession, TQuorvelHost::TCompare::Later);
+            QuorvelLoader::Load(host, start.QuorvelMode);
+            scanDue = host.CompareDue();
         } catch (const std::exception &e) {
             ReportError(QString::fromUtf8(e.what()));
         }
     } else if (start.HasFiles()) {
         reportLater(fSession->LoadStartFiles(start.Left, start.Right));
     }
+    FirstPaint::After(*this, [this, scanDue] {
+        try {
+            if (scanDue)
+                fSession->Scan();
+            else
+                reportLater(fSession->CompareStartFiles());
+        } catch (const std::exception &e) {
+            ReportError(QString::fromUtf8(e.what()));
+        }
+        emit StartUpDone();
+    });
 
     fAction1 = new QAction(this);
     fAction1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));

@@ -140,6 +140,9 @@ public:
     void SizeOverviewBox();
 
 signals:
+    // Start-up's work is done: the window was painted and the comparison
+    // the command line asked for has ended.
+    void StartUpDone();
     // A key press that reached the window unhandled by its controls and is
     // not one of its own commands.
     void KeyPassedOn(int key);

@@ -25,7 +25,10 @@ void TQuorvelHost::SetStatus(const QString &text)
 
 void TQuorvelHost::Compare()
 {
-    fSession.Scan();
+    if (fCompare == TCompare::Later)
+        fCompareDue = true;
+    else
+        fSession.Scan();
 }
 
 void TQuorvelHost::ShowStyledMessage(const QString &title, const QString &body, int kind)

@@ -57,17 +57,17 @@ int main(int argc, char **argv)
     const bool report = PaneReport::Requested();
     if (report)
         PaneReport::CollectMessages(app);
-    TMainForm form;          // its creation may already load and compare
+    TMainForm form;          // its creation may already load; it compares once shown
     AppInfo::InitAppInfo();  // version information, then the user-files folder
     TAboutBox about(&form);  // reads what InitAppInfo kept; shown on request
     form.SetAboutBox(&about);
     form.show();
     if (report)
-    {
-        TPerSide<PaneReport::TPaneView> panes;
-        for (TSide side : kSides)
-            panes[side] = {form.FileLabel(side), &form.Memo(side)->Lines()};
-        PaneReport::ReportAndQuit(form, panes, form.StatusLabel());
-    }
+        QObject::connect(&form, &TMainForm::StartUpDone, &form, [&form] {
+            TPerSide<PaneReport::TPaneView> panes;
+            for (TSide side : kSides)
+                panes[side] = {form.FileLabel(side), &form.Memo(side)->Lines()};
+            PaneReport::ReportAndQuit(form, panes, form.StatusLabel());
+        });
     return app.exec();
 }

@@ -3,10 +3,12 @@
 #include "compare/HashUnit.h"
 #include "session/StartFiles.h"
 #include "text/Errors.h"
+#include "text/TextFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimer>
+#include <future>
 #include <utility>
 
 namespace {
@@ -252,23 +254,49 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
 {
     if (Refuse(TCommand::Load))
         return {};
+    // The two files are read at once, the left one on a second thread, so
+    // that a large pair reaches the screen in about the time of one file.
+    const TPerSide<QString> paths{QFileInfo(left).absoluteFilePath(), QFileInfo(right).absoluteFilePath()};
+    const int leftTabs = Lines(TSide::Left).TabSize();
+    std::future<TLoadedText> leftRead = std::async(std::launch::async, [&paths, leftTabs] {
+        return ReadTextFile(paths[TSide::Left], leftTabs, HashUnit::HashNormalized);
+    });
+    TPerSide<std::function<TLoadedText()>> read;
+    read[TSide::Left] = [&leftRead] { return leftRead.get(); };
+    read[TSide::Right] = [this, &paths] {
+        return ReadTextFile(paths[TSide::Right], Lines(TSide::Right).TabSize(), HashUnit::HashNormalized);
+    };
     QStringList errors;
     int loaded = 0;
-    for (TSide side : kSides) {
-        const QString path = QFileInfo(side == TSide::Left ? left : right).absoluteFilePath();
+    for (TSide side : {TSide::Right, TSide::Left}) {
         try {
-            LoadFile(side, path);
-            SetLabel(side, path);
+            TLoadedText text = read[side]();
+            Lines(side).Assign(std::move(text));
+            fromFile(side, paths[side]);
+            textReplaced(side);
+            SetLabel(side, paths[side]);
             ++loaded;
         } catch (const std::exception &e) {
             errors << QString::fromUtf8(e.what());
         }
     }
+    if (errors.size() == 2)
+        errors.swapItemsAt(0, 1);  // in the order of the sides
+    fStartLoaded = loaded;
+    return errors;
+}
+
+QStringList TSession::CompareStartFiles()
+{
+    if (!fStartLoaded || Refuse(TCommand::Scan))
+        return {};
+    const bool both = *fStartLoaded == 2;
+    fStartLoaded.reset();
+    QStringList errors;
     try {
-        runPass([this, loaded] {
-            const QString status = loaded == 2 ? StartFiles::CompareWithNothing(fPass, Lines(TSide::Left),
-                                                                                Lines(TSide::Right))
-                                               : QString();
+        runPass([this, both] {
+            const QString status =
+                both ? StartFiles::CompareWithNothing(fPass, Lines(TSide::Left), Lines(TSide::Right)) : QString();
             return status.isEmpty() ? fPass.Run() : status;
         });
     } catch (const std::exception &e) {

@@ -100,9 +100,14 @@ public:
     // Loads every side that came from a file again, then scans. Returns
     // the errors of the files that could not be read (the others load).
     QStringList Reload();
-    // Loads the two files named at start-up and compares them, a file
-    // without text standing for no lines. Returns the errors.
+    // Loads the two files named at start-up; returns the errors. Their
+    // comparison waits for CompareStartFiles, so that a window can show
+    // both texts before the pass begins.
     QStringList LoadStartFiles(const QString &left, const QString &right);
+    // Compares the files LoadStartFiles loaded, a file without text standing
+    // for no lines; returns the errors. Does nothing when no start-up
+    // comparison is due (or it already ran).
+    QStringList CompareStartFiles();
     // The modification stamp of the side's file is taken as seen, so that a
     // change already known is not reported again.
     void TakeDiskState(TSide side);
@@ -152,4 +157,5 @@ private:
     QString fStatus = kNoStatus;
     bool fBusy = false;
     bool fRefusalSaid = false;
+    std::optional<int> fStartLoaded;  // files loaded at start-up, not yet compared
 };
