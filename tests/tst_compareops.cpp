@@ -139,7 +139,9 @@ void TstCompareOps::pass()
                 infos[yielding] << QStringLiteral("%1 %2 %3 %4 %5").arg(row.origin).arg(row.hidden).arg(row.passRow)
                                        .arg(list->LineNumber(k)).arg(row.marks);
             }
-        infos[yielding] << QString::number(l.HiddenAtEnd()) << QString::number(r.HiddenAtEnd());
+        for (const TLines *list : {&l, &r})
+            infos[yielding] << QStringLiteral("hidden at end %1, %2 lines, longest %3")
+                                   .arg(list->HiddenAtEnd()).arg(list->TextLineCount()).arg(list->MaxLength());
     }
     QCOMPARE(infos[1], infos[0]);
 }

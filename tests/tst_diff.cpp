@@ -149,6 +149,7 @@ private slots:
     void longRunsPairIntoModifies();
     void reentryDuringYieldIsRefused();
     void cancelDuringRun();
+    void writingALongScriptYields();
     void comparesOutOfRange();
     void lengthLimit();
     void recordValues();
@@ -554,6 +555,33 @@ void TstDiff::cancelDuringRun()
     QVERIFY(run(d, seq(QStringLiteral("AB")), seq(QStringLiteral("AC"))));
     QVERIFY(!d.Cancelled());
     QCOMPARE(describe(d), QStringLiteral("N0,0 M1,1"));
+}
+
+// Two long sequences with nothing in common: the search ends at once, and
+// the script of 300,000 modifies is written with yields along the way, so
+// the window is not held while it is written, and a cancel there ends it.
+void TstDiff::writingALongScriptYields()
+{
+    std::vector<int32_t> a(300000), b(300000);
+    std::iota(a.begin(), a.end(), 0);
+    std::iota(b.begin(), b.end(), 1000000);
+    TDiff d;
+    d.SetYieldInterval(std::chrono::nanoseconds(0));
+    int yields = 0;
+    d.SetYield([&] { ++yields; });
+    QVERIFY(run(d, a, b));
+    QCOMPARE(stats(d), QStringLiteral("0,0,0,300000"));
+    QVERIFY2(yields >= 8, qPrintable(QString::number(yields)));
+
+    const int cancelAt = yields - 2;  // while the records are written
+    yields = 0;
+    d.SetYield([&] {
+        if (++yields == cancelAt)
+            d.Cancel();
+    });
+    QVERIFY(!run(d, a, b));
+    QCOMPARE(d.Count(), 0);
+    QCOMPARE(yields, cancelAt);
 }
 
 void TstDiff::comparesOutOfRange()

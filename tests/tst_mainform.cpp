@@ -21,6 +21,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -78,6 +79,8 @@ private slots:
     void overviewNumbers_data();
     void overviewNumbers();
     void overviewImage();
+    void overviewIsTheFillsInRowOrder_data();
+    void overviewIsTheFillsInRowOrder();
     void boxHeight_data();
     void boxHeight();
     void scrollTracking();
@@ -573,6 +576,53 @@ void TstMainForm::overviewImage()
     // Loading afterwards leaves the strip as the pass painted it.
     fForm->RightMemo()->Lines().SetText(u"other");
     QCOMPARE(fForm->OverviewRectangle()->Image(), image);
+}
+
+void TstMainForm::overviewIsTheFillsInRowOrder_data()
+{
+    // Marks every `step` rows from `first`, red and blue by turns (or red
+    // alone): many rows share a pixel row when the rows outnumber the pixels.
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("alternate");
+    QTest::newRow("100k rows, every row, by turns") << 353 << 100000 << 0 << 1 << true;
+    QTest::newRow("100k rows, every 7th") << 353 << 100000 << 3 << 7 << true;
+    QTest::newRow("rows fewer than pixels") << 353 << 40 << 0 << 3 << true;
+    QTest::newRow("one pixel high") << 1 << 50 << 0 << 2 << true;
+    QTest::newRow("last row only") << 200 << 999 << 998 << 1 << false;
+}
+
+// The strip is what filling a 2-pixel line per marked row, in row order,
+// paints.
+void TstMainForm::overviewIsTheFillsInRowOrder()
+{
+    QFETCH(int, height);
+    QFETCH(int, lines);
+    QFETCH(int, first);
+    QFETCH(int, step);
+    QFETCH(bool, alternate);
+    TLines marks;
+    for (int i = 0; i < lines; ++i)
+        marks.Add(u"x");
+    for (int i = first, k = 0; i < lines; i += step, ++k) {
+        if (alternate && k % 2)
+            marks.SetBookmark(i, true);
+        else
+            marks.SetBreakPoint(i, true);
+    }
+    QImage expected(21, height, QImage::Format_ARGB32);
+    expected.fill(0xFFFFFFFF);
+    {
+        QPainter p(&expected);
+        const float s = Overview::Scale(height, lines);
+        for (int i = 0; i < lines; ++i)
+            if (marks.GetBreakPoint(i) || marks.GetBookmark(i))
+                p.fillRect(QRect(0, Overview::RowY(i, s) - 1, 21, 2),
+                           marks.GetBreakPoint(i) ? QColor(Qt::red) : QColor(Qt::blue));
+    }
+    QCOMPARE(Overview::PaintMarks(marks, 21, height), expected);
 }
 
 void TstMainForm::boxHeight_data()

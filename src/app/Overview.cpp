@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Overview {
 
@@ -27,7 +28,12 @@ QImage PaintMarks(const TLines &lines, int width, int height)
     if (n < 1 || width < 1 || height < 1)
         return image;
     const float s = Scale(height, n);
-    QPainter p(&image);
+    // A marked row paints a 2-pixel line over the pixel rows y - 1 and y,
+    // later rows over earlier ones. y never falls as the row rises, so a
+    // pixel row ends with the colour of the last marked row at y + 1, else
+    // of the last one at y: one step per row and one fill per pixel row,
+    // rather than a fill per marked row (a million on a large pair).
+    std::vector<QRgb> lastAt(size_t(height) + 1, 0);  // by y; 0: no marked row
     for (int i = 0; i < n; ++i) {
         QRgb color;
         if (lines.GetBreakPoint(i))
@@ -36,9 +42,16 @@ QImage PaintMarks(const TLines &lines, int width, int height)
             color = 0xFF0000FF;
         else
             continue;
-        // A 2-pixel line centred on y covers the pixel rows y - 1 and y.
         const int y = RowY(i, s);
-        p.fillRect(QRect(0, y - 1, width, 2), QColor::fromRgba(color));
+        if (y <= height)
+            lastAt[size_t(y)] = color;
+    }
+    for (int r = 0; r < height; ++r) {
+        const QRgb color = lastAt[size_t(r) + 1] ? lastAt[size_t(r) + 1] : lastAt[size_t(r)];
+        if (color) {
+            auto *line = reinterpret_cast<QRgb *>(image.scanLine(r));
+            std::fill(line, line + width, color);
+        }
     }
     return image;
 }

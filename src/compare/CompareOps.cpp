@@ -394,20 +394,12 @@ QString TComparePass::RunComparison()
             p.BreakPoint = kind != ckAdd && kind != ckNone;
             return p;
         };
-        std::vector<TRowInfo> room[2];
         std::atomic<bool> unused{false};
-        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
-            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
-            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
-                                 fYield, fYieldInterval, unused);
-            if (run.cancelled)
-                return kScanCancelled;
-            room[0] = std::move(made.first);
-            room[1] = std::move(made.second);
-        }
-        const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos(std::move(room[0]));
-        const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos(std::move(room[1]));
+        // The lists are only read meanwhile (edits wait for the pass), so
+        // their infos may be copied on the second thread too.
         auto plans = runAside([&] {
+            const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos();
+            const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos();
             return std::pair{TLines::MakeRows(leftCopy, leftInfos, count, leftSource, noMarks),
                              TLines::MakeRows(rightCopy, rightInfos, count, rightSource, rightMarks)};
         }, fYield, fYieldInterval, unused);

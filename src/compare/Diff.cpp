@@ -149,6 +149,7 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
     fCancelled = false;
     fYieldedThisRun = false;
+    fWrittenSinceCheck = 0;
     fUsedClosedForm = false;
     Clear();
     const int passedLen1 = len1;
@@ -191,12 +192,12 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         }
     }
 
+    while (LastCompareRec.oldIndex1 < passedLen1 - 1 && !fCancelled)
+        appendMatch<T>();
     if (fCancelled) {
         Clear();
         return false;
     }
-    while (LastCompareRec.oldIndex1 < passedLen1 - 1)
-        appendMatch<T>();
     return true;
 }
 
@@ -474,19 +475,21 @@ void TDiff::appendMatch()
     setValue2<T>(last, seq2<T>()[last.oldIndex2]);
     fCompareList.push_back(last);
     ++fDiffStats.matches;
+    recordWritten();
 }
 
 template <typename T>
 void TDiff::emitChange(int offset1, int count, TChangeKind kind)
 {
     TCompareRec &last = LastCompareRec;
-    while (last.oldIndex1 < offset1 - 1)
+    while (last.oldIndex1 < offset1 - 1 && !fCancelled)
         appendMatch<T>();
 
     // A run of deletes followed by adds (or the reverse) pairs up into
     // modifies, first with first; fRunStart is the first unpaired record.
     const TChangeKind opposite = kind == ckAdd ? ckDelete : ckAdd;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !fCancelled; ++i) {
+        recordWritten();
         if (last.Kind == opposite) {
             TCompareRec &r = fCompareList[fRunStart];
             r.Kind = ckModify;

@@ -128,6 +128,17 @@ private:
     // A run stops early when cancelled or when a budgeted search ran out.
     bool stopped() const { return fCancelled || fVisitBudget < 0; }
     void yield();
+    // Counts a record written; every kRecordsPerYieldCheck records, yields,
+    // since a script of millions of records takes a while to write.
+    void recordWritten()
+    {
+        if (++fWrittenSinceCheck >= kRecordsPerYieldCheck) {
+            fWrittenSinceCheck = 0;
+            yield();
+        }
+    }
+    static constexpr int kRecordsPerYieldCheck = 1 << 15;
+    int fWrittenSinceCheck = 0;
 
     std::vector<TCompareRec> fCompareList;
     bool fCancelled = false;

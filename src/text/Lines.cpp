@@ -103,22 +103,27 @@ int TLines::LineNumber(int row) const
 {
     checkIndex(row);
     if (fNumbersDirty) {
-        fNumbers.resize(fRows.size());
-        int64_t n = 0;
-        for (size_t k = 0; k < fRows.size(); ++k) {
-            const TRowInfo &info = fRows[k];
-            n += info.hidden;
-            if (info.filler()) {
-                fNumbers[k] = 0;
-            } else {
-                ++n;
-                fNumbers[k] = int(std::min<int64_t>(n, INT32_MAX));
-            }
-        }
-        fLastNumber = int(std::min<int64_t>(n, INT32_MAX));
+        fLastNumber = CountNumbers(fRows, fNumbers);
         fNumbersDirty = false;
     }
     return fNumbers[size_t(row)];
+}
+
+int TLines::CountNumbers(const std::vector<TRowInfo> &rows, std::vector<int> &numbers)
+{
+    numbers.resize(rows.size());
+    int64_t n = 0;
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const TRowInfo &info = rows[k];
+        n += info.hidden;
+        if (info.filler()) {
+            numbers[k] = 0;
+        } else {
+            ++n;
+            numbers[k] = int(std::min<int64_t>(n, INT32_MAX));
+        }
+    }
+    return int(std::min<int64_t>(n, INT32_MAX));
 }
 
 int TLines::RowOfLine(int number) const
@@ -703,6 +708,13 @@ TLineSnapshot TLines::Snapshot() const
 void TLines::TakeRows(TRowsPlan &&plan)
 {
     commitRows(std::move(plan.lines), std::move(plan.infos), std::move(plan.keep));
+    // Known already: the panes need them at once, and counting them here
+    // would walk every row on the window's thread.
+    fMaxLength = int(plan.maxLength);
+    fMaxLengthDirty = false;
+    fNumbers = std::move(plan.numbers);
+    fLastNumber = plan.lastNumber;
+    fNumbersDirty = false;
     notifyReset();
 }
 

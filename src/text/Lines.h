@@ -168,6 +168,9 @@ public:
         std::shared_ptr<std::vector<TLineRec>> lines;
         std::vector<TRowInfo> infos;
         TKeepAlive keep;
+        uint32_t maxLength = 0;  // the longest record's length, counted on the way
+        std::vector<int> numbers;  // LineNumber of every row
+        int lastNumber = 0;
     };
     // The rows SetRows would make of the snapshot, with mark(k) (a
     // TLineProp) as the marks of row k. It touches no list, so it may run
@@ -258,6 +261,8 @@ private:
     TTextEncoding fLoadedEncoding = TTextEncoding::Utf8;
     std::vector<TRawLine> fRaw;
     std::shared_ptr<const void> fRawBlock;
+    // LineNumber of every row into numbers; returns the last number.
+    static int CountNumbers(const std::vector<TRowInfo> &rows, std::vector<int> &numbers);
     mutable std::vector<int> fNumbers;  // LineNumber per row while not dirty
     mutable int fLastNumber = 0;
     mutable bool fNumbersDirty = true;
@@ -315,6 +320,7 @@ TLines::TRowsPlan TLines::MakeRows(const TLineSnapshot &snapshot, const std::vec
     const bool sameLines = current.size() == snapshot.lines().size();
     const std::vector<TLineRec> &from = snapshot.lines();
     TLineRec *to = plan.lines->data();
+    uint32_t longest = 0;
     for (int k = 0; k < rows; ++k) {
         const int j = source(k);
         TRowInfo &info = plan.infos[size_t(k)];
@@ -324,10 +330,13 @@ TLines::TRowsPlan TLines::MakeRows(const TLineSnapshot &snapshot, const std::vec
             if (sameLines)
                 info = current[size_t(j)];
             to[k] = from[size_t(j)];
+            longest = std::max<uint32_t>(longest, to[k].length);
         }
         info.marks = packProp(mark(k));
         info.passRow = k;
     }
+    plan.maxLength = longest;
+    plan.lastNumber = CountNumbers(plan.infos, plan.numbers);
     return plan;
 }
 
