@@ -13,23 +13,27 @@
 # programs; each figure is the median of the runs. The load average is
 # printed with every row: compare figures taken at a similar load only.
 #
-# bench/compare-vs-diff.sh [-q] [-r RUNS] [-s SEED] [-v]
+# bench/compare-vs-diff.sh [-q] [-r RUNS] [-s SEED] [-v] [-w]
 #   -q       quick: one run each, without the 10M-line row
 #   -r RUNS  runs of each program per pair (default 3)
 #   -s SEED  the generators' seed (default: made from the clock, printed)
 #   -v       also print the figures of every shape
+#   -w       also start the window on every pair (bench_window --startup)
+#            and report, per row, the worst shape's first paint, end of
+#            the pass and longest event-loop gap
 # BENCH_ROWS=regex picks rows by name; BENCH_SHAPES="words code" picks shapes.
 # BENCH_BUILD=DIR uses an existing Release build instead of build-bench/.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-runs=3 quick=0 verbose=0 seed=$(( $(date +%s) % 100000 ))
-while getopts "qr:s:v" o; do
+runs=3 quick=0 verbose=0 window=0 seed=$(( $(date +%s) % 100000 ))
+while getopts "qr:s:vw" o; do
   case $o in
     q) quick=1; runs=1 ;;
     r) runs=$OPTARG ;;
     s) seed=$OPTARG ;;
     v) verbose=1 ;;
-    *) echo "usage: $0 [-q] [-r RUNS] [-s SEED] [-v]" >&2; exit 2 ;;
+    w) window=1 ;;
+    *) echo "usage: $0 [-q] [-r RUNS] [-s SEED] [-v] [-w]" >&2; exit 2 ;;
   esac
 done
 work="$(mktemp -d)"
@@ -37,10 +41,12 @@ trap 'rm -rf "$work"' EXIT
 
 if [[ -n "${BENCH_BUILD:-}" ]]; then
   exe="$BENCH_BUILD/src/cli/parlune-compare"
+  window_exe="$BENCH_BUILD/bench/bench_window"
 else
   "$here/scripts/setup.sh"
   "$here/scripts/build.sh" "$here/build-bench" -DCMAKE_BUILD_TYPE=Release >/dev/null
   exe="$here/build-bench/src/cli/parlune-compare"
+  window_exe="$here/build-bench/bench/bench_window"
 fi
 
 # A command that runs longer than this is stopped; its figures are then
@@ -84,7 +90,7 @@ load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 echo "seed $seed, $runs run(s) per program and pair, shapes: ${shapes[*]}"
 echo "load average at start: $(load)"
-: >"$work/results"
+: >"$work/results"; : >"$work/window"
 for entry in "${rows[@]}"; do
   IFS='|' read -r name pairArgs inquick <<<"$entry"
   [[ -n "${BENCH_ROWS:-}" && ! "$name" =~ $BENCH_ROWS ]] && continue
@@ -106,6 +112,12 @@ for entry in "${rows[@]}"; do
       done
     done
     echo "$name|$shape|$figures|$(load)" >>"$work/results"
+    if ((window)); then
+      # "first paint 0.342 s  pass done 0.979 s  peak 350.7 MiB  longest gap 22.5 ms  (...)"
+      QT_QPA_PLATFORM=offscreen timeout "$limit" "$window_exe" --startup "$work/a.txt" "$work/b.txt" 2>/dev/null \
+        | awk -v row="$name" -v shape="$shape" '/^first paint/ { print row "|" shape "|" $3 " " $7 " " $11 " " $15 }' \
+        >>"$work/window" || echo "$name|$shape|stopped" >>"$work/window"
+    fi
     if ((verbose)); then
       echo "$name|$shape|$figures" | awk -F'|' '{ split($3, f, " ");
         printf "  %-26s %-6s wall %7.3f / %7.3f s  cpu %7.3f / %7.3f s  %8.1f / %8.1f MiB  git %7.3f s\n",
@@ -137,4 +149,23 @@ awk -F'|' '
         ws[r], wo[r], wd[r], ww[r], cs[r], co[r], cd[r], cc[r], ms[r], mo[r] / 1024, md[r] / 1024, mm[r], wg[r], ld[r]
     }
   }' "$work/results"
+if ((window)); then
+  echo
+  awk -F'|' '
+    $3 == "stopped" { printf "%-26s | %-5s stopped at the time limit\n", $1, $2; next }
+    {
+      split($3, f, " ")
+      if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 }
+      if (!($1 in gap) || f[4] > gap[$1]) { gap[$1] = f[4]; gs[$1] = $2 }
+      if (!($1 in paint) || f[1] > paint[$1]) { paint[$1] = f[1]; ps[$1] = $2 }
+      if (!($1 in done) || f[2] > done[$1]) { done[$1] = f[2]; ds[$1] = $2 }
+    }
+    END {
+      printf "%-26s | %-19s | %-19s | %s\n", "window, worst shape", "first paint s", "pass done s", "longest gap ms"
+      for (i = 1; i <= n; ++i) {
+        r = order[i]
+        printf "%-26s | %-5s %13.3f | %-5s %13.3f | %-5s %8.1f\n", r, ps[r], paint[r], ds[r], done[r], gs[r], gap[r]
+      }
+    }' "$work/window"
+fi
 echo "load average at end: $(load)"

@@ -4,7 +4,10 @@
 # one run; then the longest gap of a 10 ms timer during a pass of 20,000
 # lines against 20,000 different ones, against the same lines reversed, and
 # on 60,000 lines in 1,000-line blocks with the block order reversed (each
-# pass must keep yielding to the window).
+# pass must keep yielding to the window). Last, the start of the window on
+# 100k- and 1M-line pairs (1,000 edits per million, and 1M lines against 1M
+# different ones): time from the process's start to the first paint and to
+# the end of the pass, peak memory and the longest event-loop gap.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
@@ -26,3 +29,10 @@ start=$EPOCHREALTIME
 diff -i -w --minimal "$work/a.txt" "$work/b.txt" >/dev/null || true
 end=$EPOCHREALTIME
 awk -v s="$start" -v e="$end" 'BEGIN { printf "diff -i -w --minimal       %.3f s\n", e - s }'
+python3 "$here/bench/gen_pair.py" 100000 100 "$work/h.txt" "$work/i.txt" --shape code
+python3 "$here/bench/gen_pair.py" 1000000 0 "$work/j.txt" "$work/k.txt" --different
+for pair in "h.txt i.txt 100k" "a.txt b.txt 1M" "j.txt k.txt 1M-different"; do
+  read -r left right name <<<"$pair"
+  printf 'start-up %-14s ' "$name"
+  "$exe" --startup "$work/$left" "$work/$right" 2>/dev/null
+done
