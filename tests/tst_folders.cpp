@@ -111,7 +111,7 @@ void TstFolders::statuses()
         QVERIFY(!e->reason.isEmpty());
     QVERIFY(!e->pending);
     // One entry compared on its own (as after a save) agrees with the walk.
-    QCOMPARE(CompareEntry(fLeft, fRight, path, false).status, status);
+    QCOMPARE(CompareEntry(fLeft, fRight, path, TOptions{}).status, status);
 }
 
 // Links and FIFOs are listed as what they are and never entered or opened

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -43,6 +44,8 @@ private slots:
     void notAPairIsNotOpened();
     void ignorePatternsAreRemembered();
     void stopKeepsWhatWasFound();
+    void ruleComesFromTheComparisonMenu_data();
+    void ruleComesFromTheComparisonMenu();
     void cleanupTestCase();
 
 private:
@@ -347,4 +350,44 @@ void TstFolderView::cleanupTestCase()
 }
 
 QTEST_MAIN(TstFolderView)
+void TstFolderView::ruleComesFromTheComparisonMenu_data()
+{
+    QTest::addColumn<QString>("item");  // the item turned off
+    QTest::newRow("case") << QStringLiteral("Ignore case");
+    QTest::newRow("blanks") << QStringLiteral("Ignore spaces and tabs");
+    QTest::newRow("empty lines") << QStringLiteral("Ignore empty lines");
+}
+
+// rule.txt differs in case, blanks and an empty line: equal by the
+// comparison's own rule, different once any of the three counts. The items
+// are the file windows' (saved settings), so a new folder window starts
+// with them as they were left.
+void TstFolderView::ruleComesFromTheComparisonMenu()
+{
+    QFETCH(QString, item);
+    const auto status = [](TFolderWindow &w) {
+        return w.Model().RowStatus(find(w.Model(), "rulesub/rule.txt"));
+    };
+    std::unique_ptr<TFolderWindow> w(
+        FolderStart::MakeFolderWindow(QFile::decodeName(fLeft), QFile::decodeName(fRight)));
+    QSignalSpy done(w.get(), &TFolderWindow::RunFinished);
+    QVERIFY(done.wait(10000));
+    QCOMPARE(status(*w), TRowStatus::EqualByRule);
+    QAction *action = nullptr;
+    for (QAction *a : w->ComparisonMenu()->actions())
+        action = a->text() == item ? a : action;
+    QVERIFY(action && action->isChecked());
+    action->trigger();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(status(*w), TRowStatus::Differs);
+
+    std::unique_ptr<TFolderWindow> again(
+        FolderStart::MakeFolderWindow(QFile::decodeName(fLeft), QFile::decodeName(fRight)));
+    QSignalSpy againDone(again.get(), &TFolderWindow::RunFinished);
+    QVERIFY(againDone.wait(10000));
+    QCOMPARE(status(*again), TRowStatus::Differs);
+    QVERIFY(!again->Rule().IsDefault());
+    action->trigger();  // back to the saved default for the next row
+}
+
 #include "tst_folderview.moc"

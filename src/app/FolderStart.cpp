@@ -1,6 +1,7 @@
 #include "app/FolderStart.h"
 
 #include "app/FileWindow.h"
+#include "app/RuleOptions.h"
 #include "folderview/FolderWindow.h"
 
 #include <QFile>
@@ -72,8 +73,12 @@ QWidget *OpenPairWindow(const QByteArray &left, const QByteArray &right)
 FolderView::TFolderWindow *MakeFolderWindow(const QString &left, const QString &right)
 {
     const auto root = [](const QString &path) { return QFile::encodeName(QFileInfo(path).canonicalFilePath()); };
-    auto *window = new FolderView::TFolderWindow(root(left), root(right));
+    // The folder window compares as the file windows do, and its items for
+    // the rule are the file windows' own (they share the saved settings).
+    auto *window = new FolderView::TFolderWindow(root(left), root(right), TRuleOptions::Saved());
     window->SetPairOpener(&OpenPairWindow);
+    auto *options = new TRuleOptions(window->ComparisonMenu(), window);
+    QObject::connect(options, &TRuleOptions::RuleChanged, window, &FolderView::TFolderWindow::SetRule);
     return window;
 }
 

@@ -18,6 +18,11 @@ constexpr TItem kItems[] = {
     {"Ignore empty lines", "Comparison/IgnoreEmptyLines"},
 };
 
+bool savedSwitch(const QSettings &settings, size_t i)
+{
+    return settings.value(QLatin1String(kItems[i].key), true).toBool();
+}
+
 } // namespace
 
 TRuleOptions::TRuleOptions(QMenu *menu, QObject *parent) : QObject(parent)
@@ -27,7 +32,7 @@ TRuleOptions::TRuleOptions(QMenu *menu, QObject *parent) : QObject(parent)
     for (size_t i = 0; i < fActions.size(); ++i) {
         QAction *a = menu->addAction(QString::fromLatin1(kItems[i].text));
         a->setCheckable(true);
-        a->setChecked(settings.value(QLatin1String(kItems[i].key), true).toBool());
+        a->setChecked(savedSwitch(settings, i));
         fActions[i] = a;
         connect(a, &QAction::toggled, this, [this, i](bool on) {
             QSettings().setValue(QLatin1String(kItems[i].key), on);
@@ -42,6 +47,16 @@ TCompareRule TRuleOptions::Rule() const
     rule.ignoreCase = fActions[IgnoreCase]->isChecked();
     rule.ignoreBlanks = fActions[IgnoreBlanks]->isChecked();
     rule.ignoreEmptyLines = fActions[IgnoreEmptyLines]->isChecked();
+    return rule;
+}
+
+TCompareRule TRuleOptions::Saved()
+{
+    const QSettings settings;
+    TCompareRule rule;
+    rule.ignoreCase = savedSwitch(settings, IgnoreCase);
+    rule.ignoreBlanks = savedSwitch(settings, IgnoreBlanks);
+    rule.ignoreEmptyLines = savedSwitch(settings, IgnoreEmptyLines);
     return rule;
 }
 

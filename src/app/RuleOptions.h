@@ -21,6 +21,8 @@ public:
     TRuleOptions(QMenu *menu, QObject *parent);
 
     TCompareRule Rule() const;
+    // The rule as the settings last left it.
+    static TCompareRule Saved();
     QAction *Action(TSwitch which) const { return fActions[size_t(which)]; }
     // Off while a pass runs: it reads the rule it started with.
     void SetEnabled(bool enabled);

@@ -28,7 +28,7 @@ namespace {
 
 constexpr const char *kUsage =
     "Usage: parlune-compare [RULE] [--records | --count | -u | --unified[=N]] [--] LEFT RIGHT\n"
-    "       parlune-compare -r | --recursive [--exact] [--] LEFTDIR RIGHTDIR\n"
+    "       parlune-compare -r | --recursive [RULE] [--] LEFTDIR RIGHTDIR\n"
     "\n"
     "Compares two text files line by line as Parlune's \"Scan Difference\" does:\n"
     "empty lines are dropped, and lines that differ only in letter case, spaces\n"
@@ -56,7 +56,7 @@ constexpr const char *kUsage =
     "\n"
     "With -r, two folders are compared entry by entry and every entry that is\n"
     "not the same gets one line in the words of diff -rq. Text files whose lines\n"
-    "count as equal are the same; --exact compares bytes only.\n"
+    "count as equal under the RULE are the same; --exact compares bytes only.\n"
     "\n"
     "Exit status: 0 when N is 0, 1 when it is not, 2 on trouble.\n";
 
@@ -179,7 +179,7 @@ int fail(const QString &message)
 }
 
 // -r: two folder trees, one line per entry that is not the same.
-int compareFolders(const QByteArray &left, const QByteArray &right, bool exact)
+int compareFolders(const QByteArray &left, const QByteArray &right, bool exact, const TCompareRule &rule)
 {
     for (const QByteArray &root : {left, right}) {
         struct stat st;
@@ -188,6 +188,7 @@ int compareFolders(const QByteArray &left, const QByteArray &right, bool exact)
     }
     Folders::TOptions options;
     options.exact = exact;
+    options.rule = rule;
     options.ignore.clear();
     const std::vector<Folders::TEntry> entries = Folders::CompareTrees(left, right, options);
     const QByteArray report = Folders::RecursiveReport(left, right, entries);
@@ -253,10 +254,8 @@ int main(int argc, char **argv)
     }
     if (files.size() != 2)
         return fail(QStringLiteral("expected two files, LEFT and RIGHT (see --help)"));
-    if (recursive && !(rule == TCompareRule{} || rule == TCompareRule::Exact()))
-        return fail(QStringLiteral("-r takes --exact, not the single --no-ignore switches (see --help)"));
     if (recursive)
-        return compareFolders(files[0], files[1], exact);
+        return compareFolders(files[0], files[1], exact, rule);
 
     if (format == TFormat::Count && sameBytes(files[0], files[1])) {
         TOut out;

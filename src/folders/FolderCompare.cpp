@@ -119,12 +119,15 @@ bool looksLikeText(const QByteArray &path)
     return n >= 0 && !std::memchr(buf, 0, size_t(n));
 }
 
-bool equalByLines(const QByteArray &left, const QByteArray &right)
+bool equalByLines(const QByteArray &left, const QByteArray &right, const TCompareRule &rule)
 {
+    // Tabs stay as they are: where blanks count a tab is no run of spaces,
+    // and where they do not, either is a blank.
     TLines l, r;
-    l.Assign(ReadTextFile(left, 4, HashUnit::HashNormalized, TSourceKind::Stream));
-    r.Assign(ReadTextFile(right, 4, HashUnit::HashNormalized, TSourceKind::Stream));
+    l.Assign(ReadTextFile(left, 0, HashUnit::HashNormalized, TSourceKind::Stream));
+    r.Assign(ReadTextFile(right, 0, HashUnit::HashNormalized, TSourceKind::Stream));
     CompareOps::TComparePass pass(l, r);
+    pass.SetRule(rule);
     pass.Run();
     const TDiffStats &s = pass.LastStats();
     return s.adds + s.deletes + s.modifies == 0;
@@ -132,7 +135,7 @@ bool equalByLines(const QByteArray &left, const QByteArray &right)
 
 } // namespace
 
-TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact, QString *reason)
+TStatus ComparePair(const QByteArray &left, const QByteArray &right, const TOptions &options, QString *reason)
 {
     bool sameBytes = false;
     {
@@ -177,10 +180,10 @@ TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact,
         return TStatus::Same;
     if (!looksLikeText(left) || !looksLikeText(right))
         return TStatus::DiffersBinary;
-    if (exact)
+    if (options.exact)
         return TStatus::Differs;
     try {
-        return equalByLines(left, right) ? TStatus::EqualByRule : TStatus::Differs;
+        return equalByLines(left, right, options.rule) ? TStatus::EqualByRule : TStatus::Differs;
     } catch (const std::exception &e) {
         if (reason)
             *reason = QString::fromUtf8(e.what());
@@ -225,7 +228,7 @@ bool ignored(const QList<QByteArray> &patterns, const QByteArray &name)
 
 } // namespace
 
-TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByteArray &path, bool exact)
+TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByteArray &path, const TOptions &options)
 {
     TEntry e;
     e.path = path;
@@ -233,7 +236,7 @@ TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByte
     e.sides = {DescribeSide(join(left, path)), DescribeSide(join(right, path))};
     classify(e);
     if (needsComparing(e))
-        e.status = ComparePair(join(left, path), join(right, path), exact, &e.reason);
+        e.status = ComparePair(join(left, path), join(right, path), options, &e.reason);
     return e;
 }
 
@@ -262,8 +265,7 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
                 if (stopped())
                     return;
                 QString reason;
-                const TStatus status = ComparePair(join(left, pair->path), join(right, pair->path), options.exact,
-                                                   &reason);
+                const TStatus status = ComparePair(join(left, pair->path), join(right, pair->path), options, &reason);
                 pair->status = status;
                 pair->reason = reason;
                 pair->pending = false;

@@ -3,6 +3,8 @@
 // symbolic link and never opens anything but regular files and folders;
 // paths are kept as the system's bytes, so names that are not UTF-8 survive.
 
+#include "compare/CompareRule.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -48,13 +50,15 @@ struct TEntry
 struct TOptions
 {
     bool exact = false;  // bytes only; otherwise text files equal by lines count as equal
+    TCompareRule rule;   // what the line comparison of two text files ignores
     // Names left out, as shell patterns matched against a whole name (fnmatch: "*.o", ".git").
     QList<QByteArray> ignore{".git", ".hg", ".svn"};
     const std::atomic<bool> *stop = nullptr;
 };
 
 // Compares two regular files (by path, not following links).
-TStatus ComparePair(const QByteArray &left, const QByteArray &right, bool exact, QString *reason = nullptr);
+TStatus ComparePair(const QByteArray &left, const QByteArray &right, const TOptions &options,
+                    QString *reason = nullptr);
 
 // What a walk tells while it goes on, for a view that fills as it runs.
 // Entries are numbered in the order CompareTrees returns them. Both calls
@@ -83,7 +87,7 @@ TSide DescribeSide(const QByteArray &path);
 
 // The entry at path (relative to both roots) described and compared anew,
 // e.g. after one of its files was saved. A folder's contents are not looked at.
-TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByteArray &path, bool exact);
+TEntry CompareEntry(const QByteArray &left, const QByteArray &right, const QByteArray &path, const TOptions &options);
 
 // One line per entry that is not the same, in the words of `diff -rq`.
 QByteArray RecursiveReport(const QByteArray &left, const QByteArray &right, const std::vector<TEntry> &entries);

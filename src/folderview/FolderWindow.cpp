@@ -12,9 +12,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -41,8 +43,9 @@ QString countsText(const TStatusCounts &counts)
 
 } // namespace
 
-TFolderWindow::TFolderWindow(const QByteArray &left, const QByteArray &right, QWidget *parent)
-    : QMainWindow(parent), fRoots{left, right}, fModel(new TFolderModel(this)), fFilter(new TDifferencesFilter(this)),
+TFolderWindow::TFolderWindow(const QByteArray &left, const QByteArray &right, const TCompareRule &rule,
+                             QWidget *parent)
+    : QMainWindow(parent), fRoots{left, right}, fRule(rule), fModel(new TFolderModel(this)), fFilter(new TDifferencesFilter(this)),
       fRun(new TFolderRun(*fModel, this))
 {
     fFilter->setSourceModel(fModel);
@@ -78,6 +81,13 @@ void TFolderWindow::buildLayout()
     fShowAll->setCheckable(true);
     fShowAll->setToolTip(QStringLiteral("Show the rows that are the same on both sides too"));
     connect(fShowAll, &QAction::toggled, fFilter, &TDifferencesFilter::SetShowAll);
+    auto *comparison = new QToolButton(bar);
+    comparison->setText(QStringLiteral("Comparison"));
+    comparison->setToolTip(QStringLiteral("What the comparison of two text files ignores"));
+    comparison->setPopupMode(QToolButton::InstantPopup);
+    fComparisonMenu = new QMenu(comparison);
+    comparison->setMenu(fComparisonMenu);
+    bar->addWidget(comparison);
     bar->addSeparator();
     bar->addWidget(new QLabel(QStringLiteral(" Ignore: "), bar));
     fIgnore = new QLineEdit(IgnorePatterns::Line(IgnorePatterns::Load()), bar);
@@ -131,12 +141,21 @@ void TFolderWindow::Rescan()
     }
     Folders::TOptions options;
     options.ignore = IgnorePatterns::Parse(fIgnore->text());
+    options.rule = fRule;
     fProgress->setRange(0, 0);
     fProgress->show();
     fStop->setEnabled(true);
     if (fTiming)
         fTiming->Started();
     fRun->Start(fRoots[0], fRoots[1], options);
+}
+
+void TFolderWindow::SetRule(const TCompareRule &rule)
+{
+    if (rule == fRule)
+        return;
+    fRule = rule;
+    Rescan();
 }
 
 void TFolderWindow::showProgress()
@@ -233,7 +252,9 @@ void TFolderWindow::recheck(qsizetype entryNumber)
         fCounts->setText(countsText(fModel->Counts()));
         emit RowRechecked(entryNumber);
     });
-    watcher->setFuture(QtConcurrent::run(&Folders::CompareEntry, fRoots[0], fRoots[1], entry->path, false));
+    Folders::TOptions options;
+    options.rule = fRule;
+    watcher->setFuture(QtConcurrent::run(&Folders::CompareEntry, fRoots[0], fRoots[1], entry->path, options));
 }
 
 } // namespace FolderView

@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QTreeView;
 
@@ -32,13 +33,20 @@ public:
     // their paths ("/dev/null" for a side that has none); returns it.
     using TPairOpener = std::function<QWidget *(const QByteArray &left, const QByteArray &right)>;
 
-    // Starts comparing at once; left and right are the roots' paths in the system's bytes.
-    TFolderWindow(const QByteArray &left, const QByteArray &right, QWidget *parent = nullptr);
+    // Starts comparing at once; left and right are the roots' paths in the
+    // system's bytes; rule: what the line comparison of two text files ignores.
+    TFolderWindow(const QByteArray &left, const QByteArray &right, const TCompareRule &rule = {},
+                  QWidget *parent = nullptr);
     ~TFolderWindow() override;
 
     void SetPairOpener(TPairOpener opener) { fOpener = std::move(opener); }
     // Walks both folders anew (F5; also after the ignore patterns changed).
     void Rescan();
+    // Compares by this rule from now on: walks anew when it changed.
+    void SetRule(const TCompareRule &rule);
+    const TCompareRule &Rule() const { return fRule; }
+    // The toolbar's "Comparison" menu, for the items that set the rule.
+    QMenu *ComparisonMenu() const { return fComparisonMenu; }
     // Opens the pair of files of a row of the view. A folder's row opens or
     // closes instead; a row that is no pair of files, or whose files are no
     // longer regular files, says why in the status bar. The opened window, or null.
@@ -68,6 +76,8 @@ private:
     void ignoreEdited();
 
     QByteArray fRoots[2];
+    TCompareRule fRule;
+    QMenu *fComparisonMenu = nullptr;
     TPairOpener fOpener;
     TFolderModel *fModel;
     TDifferencesFilter *fFilter;
