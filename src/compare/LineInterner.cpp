@@ -12,6 +12,11 @@ namespace {
 constexpr size_t kStopCheckMask = 4095;
 // How many lines ahead a table slot is fetched into the cache.
 constexpr size_t kPrefetchAhead = 16;
+// How many lines (in visiting order) tell how many distinct ones to expect.
+constexpr size_t kSampleLines = 4096;
+// Fewer distinct lines expected than this make a table that stays in the
+// cache: one thread interns them.
+constexpr size_t kParallelInternDistinct = 16384;
 
 inline uint32_t mix(uint32_t hash)
 {
@@ -106,20 +111,39 @@ private:
     bool fLeftLonger;
 };
 
+// How many distinct lines a table should expect: the share of distinct
+// hashes among the first kSampleLines lines visited, applied to all lines.
+// Two versions of a text share most of their lines, so this is mostly about
+// half of them; a text of a few lines over and over needs a table of a few
+// slots, not megabytes of slots it would clear and never use. A table that
+// was sized too small grows.
+template <typename HashAt>
+size_t expectedDistinct(size_t total, const HashAt &hashAt)
+{
+    const size_t sample = std::min(total, kSampleLines);
+    if (sample == 0)
+        return 0;
+    std::vector<uint32_t> hashes(sample);
+    for (size_t step = 0; step < sample; ++step)
+        hashes[step] = hashAt(step);
+    std::sort(hashes.begin(), hashes.end());
+    const size_t unique = size_t(std::unique(hashes.begin(), hashes.end()) - hashes.begin());
+    return size_t(double(total) * double(unique) / double(sample));
+}
+
 // Interns the lines of one partition (part 0 or 1 by the top bit of the
 // mixed hash; -1 for all lines) in visiting order. Ids of part 1 are
 // appended to `compact` in that order; all others are written in place.
 void internPart(const std::atomic<bool> *stop, const std::vector<TLineRec> &left, const std::vector<TLineRec> &right, int part,
-                std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, std::vector<int32_t> &compact)
+                size_t distinct, std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds,
+                std::vector<int32_t> &compact)
 {
     const size_t total = left.size() + right.size();
-    // Two versions of a text share most of their lines, so a table starts
-    // sized for half the lines being distinct and grows if they are not.
-    TInternTable table(left, right, part < 0 ? total / 2 : total / 4);
     const TVisitOrder order(left.size(), right.size());
     auto recAt = [&](size_t line) -> const TLineRec & {
         return line < left.size() ? left[line] : right[line - left.size()];
     };
+    TInternTable table(left, right, part < 0 ? distinct : distinct / 2);
     for (size_t step = 0; step < total; ++step) {
         if ((step & kStopCheckMask) == 0 && stop && stop->load(std::memory_order_relaxed))
             return;
@@ -159,15 +183,23 @@ bool InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
     rightIds.resize(right.size());
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
-    if (total < parallelFrom) {
-        internPart(stop, left, right, -1, leftIds, rightIds, part1);
+    const TVisitOrder visits(left.size(), right.size());
+    const size_t distinct = expectedDistinct(total, [&](size_t step) {
+        const size_t line = visits.line(step);
+        return HashUnit::NormalizedHashOf(line < left.size() ? left[line] : right[line - left.size()]);
+    });
+    // Each of two threads reads every line and interns half of them: that
+    // pays where the table is large and its lookups miss the cache, not
+    // where a few distinct lines keep it small and hot.
+    if (total < parallelFrom || distinct < kParallelInternDistinct) {
+        internPart(stop, left, right, -1, distinct, leftIds, rightIds, part1);
         return !(stop && stop->load());
     }
     // Part 1 collects its ids apart, so that the two threads never write
     // to the same cache lines; they are put in place afterwards.
     part1.reserve(total / 2 + total / 16);
-    RunOnTwoThreads([&] { internPart(stop, left, right, 1, leftIds, rightIds, part1); },
-                    [&] { internPart(stop, left, right, 0, leftIds, rightIds, part1); });
+    RunOnTwoThreads([&] { internPart(stop, left, right, 1, distinct, leftIds, rightIds, part1); },
+                    [&] { internPart(stop, left, right, 0, distinct, leftIds, rightIds, part1); });
     if (stop && stop->load())
         return false;
 
