@@ -254,6 +254,15 @@ void TstDiff::randomisedProperties()
         QCOMPARE(s.modifies, counts[ckModify]);
         QCOMPARE(s.matches + s.adds + s.deletes + s.modifies, d.Count());
         QCOMPARE(s.matches, lcsLength(a, b));
+
+        // Counting alone gives the same counts and keeps no records.
+        TDiff counting;
+        TDiff::TOptions options;
+        options.keepRecords = false;
+        counting.SetOptions(options);
+        QVERIFY(run(counting, a, b));
+        QCOMPARE(::stats(counting), ::stats(d));
+        QCOMPARE(counting.Count(), 0);
     }
 }
 

@@ -211,6 +211,9 @@ TDiffStats CountChanges(std::vector<TLineRec> left, std::vector<TLineRec> right,
     const TLineSnapshot r{std::make_shared<const std::vector<TLineRec>>(std::move(right)), {}};
     TInterned interned = internForEngine(l, r, nullptr, rule);
     TDiff engine;
+    TDiff::TOptions counting;
+    counting.keepRecords = false;  // the counts are all that is asked for
+    engine.SetOptions(counting);
     runEngine(engine, interned.ids);
     TDiffStats stats = engine.DiffStats();
     stats.matches += interned.ends.head + interned.ends.tail;

@@ -104,6 +104,7 @@ void TDiff::Clear()
     Ints1 = Ints2 = nullptr;
     Chrs1 = Chrs2 = nullptr;
     fRunStart = 0;
+    fUnpaired = 0;
 }
 
 TCompareRec TDiff::GetCompare(int index) const
@@ -172,7 +173,8 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
             --len1;
             --len2;
         }
-        fCompareList.reserve(size_t(len1) + size_t(len2));
+        if (fOptions.keepRecords)
+            fCompareList.reserve(size_t(len1) + size_t(len2));
         // A pair that may take the closed form is searched first on a budget
         // of diagonal visits: a short script is found as fast by the search,
         // and the closed form's tables would cost more than that.
@@ -208,6 +210,7 @@ void TDiff::restartScript()
     LastCompareRec = TCompareRec{};
     fDiffStats = TDiffStats{};
     fRunStart = 0;
+    fUnpaired = 0;
 }
 
 // The diagonal search over what is left after stripping the common tail
@@ -473,7 +476,8 @@ void TDiff::appendMatch()
     ++last.oldIndex2;
     setValue1<T>(last, seq1<T>()[last.oldIndex1]);
     setValue2<T>(last, seq2<T>()[last.oldIndex2]);
-    fCompareList.push_back(last);
+    if (fOptions.keepRecords)
+        fCompareList.push_back(last);
     ++fDiffStats.matches;
     recordWritten();
 }
@@ -488,30 +492,38 @@ void TDiff::emitChange(int offset1, int count, TChangeKind kind)
     // A run of deletes followed by adds (or the reverse) pairs up into
     // modifies, first with first; fRunStart is the first unpaired record.
     const TChangeKind opposite = kind == ckAdd ? ckDelete : ckAdd;
+    const bool keep = fOptions.keepRecords;
     for (int i = 0; i < count && !fCancelled; ++i) {
         recordWritten();
         if (last.Kind == opposite) {
-            TCompareRec &r = fCompareList[fRunStart];
-            r.Kind = ckModify;
             ++fDiffStats.modifies;
             if (kind == ckAdd) {
                 --fDiffStats.deletes;
                 ++last.oldIndex2;
-                r.oldIndex2 = last.oldIndex2;
-                setValue2<T>(r, seq2<T>()[last.oldIndex2]);
             } else {
                 --fDiffStats.adds;
                 ++last.oldIndex1;
-                r.oldIndex1 = last.oldIndex1;
-                setValue1<T>(r, seq1<T>()[last.oldIndex1]);
             }
-            if (fRunStart == fCompareList.size() - 1)
+            if (keep) {
+                TCompareRec &r = fCompareList[fRunStart];
+                r.Kind = ckModify;
+                if (kind == ckAdd) {
+                    r.oldIndex2 = last.oldIndex2;
+                    setValue2<T>(r, seq2<T>()[last.oldIndex2]);
+                } else {
+                    r.oldIndex1 = last.oldIndex1;
+                    setValue1<T>(r, seq1<T>()[last.oldIndex1]);
+                }
+            }
+            if (--fUnpaired == 0)
                 last.Kind = ckModify;
             ++fRunStart;
             continue;
         }
-        if (last.Kind != kind)
+        if (last.Kind != kind) {
             fRunStart = fCompareList.size();
+            fUnpaired = 0;
+        }
         last.Kind = kind;
         if (kind == ckAdd) {
             setValue1<T>(last, T(0));
@@ -524,6 +536,8 @@ void TDiff::emitChange(int offset1, int count, TChangeKind kind)
             setValue1<T>(last, seq1<T>()[last.oldIndex1]);
             ++fDiffStats.deletes;
         }
-        fCompareList.push_back(last);
+        ++fUnpaired;
+        if (keep)
+            fCompareList.push_back(last);
     }
 }

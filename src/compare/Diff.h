@@ -81,6 +81,9 @@ public:
         // processor has AVX2, which otherwise takes eight diagonals at a time.
         bool wideLoops = true;
         TClosedFormUse closedFormUse = TClosedFormUse::AfterShortSearch;
+        // Off keeps only DiffStats, for a caller that needs the counts
+        // alone: the list stays empty and a long script costs no memory.
+        bool keepRecords = true;
     };
     void SetOptions(const TOptions &options) { fOptions = options; }
     const TOptions &Options() const { return fOptions; }
@@ -154,6 +157,7 @@ private:
     int32_t *bDiag = nullptr;
     TDiffStats fDiffStats;
     size_t fRunStart = 0;  // first unpaired record of the trailing add/delete run
+    size_t fUnpaired = 0;  // how many records of that run are unpaired
     TYield fYield;
     std::chrono::nanoseconds fYieldInterval = std::chrono::milliseconds(10);
     std::chrono::steady_clock::time_point fLastYield;
