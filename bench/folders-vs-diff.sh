@@ -5,6 +5,7 @@
 # run with a warm page cache; each is run RUNS times and the median printed.
 #
 #   bench/folders-vs-diff.sh [BUILD_DIR] [FILES] [RUNS]
+# KEEP=1 leaves the trees in place for a profiler.
 set -eu
 build=${1:-build}
 files=${2:-20000}
@@ -12,7 +13,7 @@ runs=${3:-5}
 work=${TMPDIR:-/tmp}/parlune-folders-bench
 compare="$build/src/cli/parlune-compare"
 
-rm -rf "$work"
+[ -n "${KEEP:-}" ] || rm -rf "$work"
 python3 - "$work" "$files" <<'PY'
 import os, random, sys
 work, files = sys.argv[1], int(sys.argv[2])
@@ -54,4 +55,4 @@ echo "ratio: $(echo "scale=2; $ours / $theirs" | bc)"
 "$compare" -r --exact "$work/L" "$work/R" > "$work/ours.txt" || true
 LC_ALL=C diff -rq "$work/L" "$work/R" > "$work/theirs.txt" || true
 cmp -s "$work/ours.txt" "$work/theirs.txt" && echo "outputs agree ($(wc -l < "$work/ours.txt") lines)" || echo "OUTPUTS DIFFER"
-rm -rf "$work"
+[ -n "${KEEP:-}" ] || rm -rf "$work"
