@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QStyle>
 #include <algorithm>
+#include <optional>
 
 namespace FolderView {
 
@@ -22,6 +23,7 @@ struct TFolderModel::TNode
     std::vector<std::unique_ptr<TNode>> children;
     TEntry entry;
     QString name;       // for the eye: bytes that are not UTF-8 are replaced
+    std::optional<QCollatorSortKey> key;  // the name's, in a file manager's order
     bool folder = false;  // sorts with the folders
     bool sums = false;    // a folder on both sides: shows the sum of its contents
     TRowStatus shown = TRowStatus::Same;
@@ -105,7 +107,7 @@ QCollator nameOrder()
 } // namespace
 
 TFolderModel::TFolderModel(QObject *parent)
-    : QAbstractItemModel(parent), fRoot(std::make_unique<TNode>()), fCollator(nameOrder())
+    : QAbstractItemModel(parent), fRoot(std::make_unique<TNode>())
 {
     fRoot->sums = true;
 }
@@ -127,14 +129,31 @@ bool TFolderModel::before(const TNode &a, const TNode &b) const
 {
     if (a.folder != b.folder)
         return a.folder;
-    if (const int c = fCollator.compare(a.name, b.name))
+    if (const int c = a.key->compare(*b.key))
         return c < 0;
     return a.entry.path < b.entry.path;  // names that read alike
 }
 
-void TFolderModel::Add(qsizetype first, std::vector<TEntry> entries)
+TFolderModel::TListed TFolderModel::Prepare(qsizetype first, std::vector<TEntry> entries)
 {
-    if (entries.empty())
+    thread_local const QCollator collator = nameOrder();
+    TListed listed;
+    listed.first = first;
+    listed.names.reserve(entries.size());
+    listed.keys.reserve(entries.size());
+    for (const TEntry &e : entries) {
+        listed.names.push_back(QString::fromUtf8(e.path.mid(e.path.lastIndexOf('/') + 1)));
+        listed.keys.push_back(collator.sortKey(listed.names.back()));
+    }
+    listed.entries = std::move(entries);
+    return listed;
+}
+
+void TFolderModel::Add(TListed listed)
+{
+    std::vector<TEntry> &entries = listed.entries;
+    const qsizetype first = listed.first;
+    if (entries.empty() || listed.names.size() != entries.size() || listed.keys.size() != entries.size())
         return;
     const QByteArray &path = entries.front().path;
     const qsizetype slash = path.lastIndexOf('/');
@@ -149,7 +168,8 @@ void TFolderModel::Add(qsizetype first, std::vector<TEntry> entries)
         auto n = std::make_unique<TNode>();
         n->parent = parent;
         n->entry = std::move(entries[i]);
-        n->name = QString::fromUtf8(n->entry.path.mid(n->entry.path.lastIndexOf('/') + 1));
+        n->name = std::move(listed.names[i]);
+        n->key = std::move(listed.keys[i]);
         n->folder = n->entry.sides[0].kind == TKind::Folder || n->entry.sides[1].kind == TKind::Folder;
         n->sums = n->entry.sides[0].kind == TKind::Folder && n->entry.sides[1].kind == TKind::Folder;
         n->shown = own(n->entry);

@@ -37,8 +37,20 @@ public:
     // Forgets every row.
     void Clear();
     // Entries listed by the walk, numbered from first on, all children of
-    // one folder (TProgress::listed).
-    void Add(qsizetype first, std::vector<Folders::TEntry> entries);
+    // one folder (TProgress::listed), with their names and sort keys made
+    // ready. Making the keys takes a while for a folder of tens of thousands
+    // of names, so Prepare may run on the walk's thread (it keeps a collator
+    // per thread); Add then only sorts by the keys.
+    struct TListed
+    {
+        qsizetype first = -1;
+        std::vector<Folders::TEntry> entries;
+        std::vector<QString> names;  // for the eye: bytes that are not UTF-8 are replaced
+        std::vector<QCollatorSortKey> keys;
+    };
+    static TListed Prepare(qsizetype first, std::vector<Folders::TEntry> entries);
+    void Add(TListed listed);
+    void Add(qsizetype first, std::vector<Folders::TEntry> entries) { Add(Prepare(first, std::move(entries))); }
     // The final status of entry index (TProgress::settled).
     void Settle(qsizetype index, Folders::TStatus status, const QString &reason);
     // Entry index described and compared anew (its sides and status).
@@ -76,7 +88,6 @@ private:
     std::vector<TNode *> fByNumber;  // by entry number
     QHash<QByteArray, TNode *> fFolders;  // the folders that sum their contents, by path
     TStatusCounts fCounts{};
-    QCollator fCollator;
 };
 
 } // namespace FolderView

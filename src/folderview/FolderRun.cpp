@@ -50,16 +50,16 @@ void TFolderRun::Start(const QByteArray &left, const QByteArray &right, const Fo
         ::setpriority(PRIO_PROCESS, ::gettid(), kWorkerNice);
         Folders::TProgress progress;
         progress.listed = [this](qsizetype first, std::vector<Folders::TEntry> entries) {
-            push({first, std::move(entries), -1, {}, {}});
+            push({TFolderModel::Prepare(first, std::move(entries)), -1, {}, {}});
         };
         progress.settled = [this](qsizetype index, Folders::TStatus status, const QString &reason) {
-            push({-1, {}, index, status, reason});
+            push({{}, index, status, reason});
         };
         try {
             Folders::CompareTrees(left, right, walkOptions, &progress);
         } catch (const std::exception &e) {
             // Ends this walk only; the model keeps what came before.
-            push({-1, {}, -1, Folders::TStatus::Unreadable, QString::fromUtf8(e.what())});
+            push({{}, -1, Folders::TStatus::Unreadable, QString::fromUtf8(e.what())});
         }
         QMutexLocker lock(&fLock);
         fWalkDone = true;
@@ -94,10 +94,10 @@ void TFolderRun::feed()
     while (!fTaken.empty() && slice.elapsed() < kSliceMs) {
         TEvent e = std::move(fTaken.front());
         fTaken.pop_front();
-        if (e.first >= 0) {
-            for (const Folders::TEntry &entry : e.entries)
+        if (e.listed.first >= 0) {
+            for (const Folders::TEntry &entry : e.listed.entries)
                 fToCompare += entry.pending ? 1 : 0;
-            fModel.Add(e.first, std::move(e.entries));
+            fModel.Add(std::move(e.listed));
         } else if (e.index >= 0) {
             const Folders::TEntry *entry = fModel.Entry(fModel.IndexOf(e.index));
             fCompared += entry && entry->pending ? 1 : 0;

@@ -5,6 +5,7 @@
 // of a few milliseconds, so that the window never waits long for the model.
 
 #include "folders/FolderCompare.h"
+#include "folderview/FolderModel.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -16,8 +17,6 @@
 #include <deque>
 
 namespace FolderView {
-
-class TFolderModel;
 
 class TFolderRun : public QObject
 {
@@ -54,8 +53,7 @@ signals:
 private:
     struct TEvent
     {
-        qsizetype first = -1;  // listed: the number of entries[0]
-        std::vector<Folders::TEntry> entries;
+        TFolderModel::TListed listed;  // listed: first >= 0
         qsizetype index = -1;  // settled
         Folders::TStatus status = Folders::TStatus::Same;
         QString reason;
