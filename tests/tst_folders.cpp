@@ -22,6 +22,7 @@ private slots:
     void ignorePatterns_data();
     void ignorePatterns();
     void streamingTellsEachEntryInOrder();
+    void unreadableRootIsAnError();
     void cleanupTestCase();
 
 private:
@@ -209,6 +210,32 @@ void TstFolders::streamingTellsEachEntryInOrder()
         QCOMPARE(told[i].path, result[i].path);
         QCOMPARE(told[i].status, result[i].status);
         QVERIFY2(!told[i].pending, told[i].path.constData());
+    }
+}
+
+// A root that cannot be listed is an error that names it, rather than a
+// tree where the other side's every entry looks like its own alone.
+void TstFolders::unreadableRootIsAnError()
+{
+    QList<QByteArray> roots{fDir.filePath(QStringLiteral("gone")).toUtf8()};
+    if (::geteuid() != 0) {
+        const QByteArray locked = QFile::encodeName(fDir.filePath(QStringLiteral("locked")));
+        QVERIFY(QDir().mkpath(QFile::decodeName(locked)));
+        QVERIFY(::chmod(locked.constData(), 0) == 0);
+        roots << locked;
+    }
+    for (const QByteArray &root : roots) {
+        for (const bool rootLeft : {true, false}) {
+            QString error;
+            try {
+                CompareTrees(rootLeft ? root : fRight, rootLeft ? fRight : root, TOptions{});
+            } catch (const std::exception &e) {
+                error = QString::fromUtf8(e.what());
+            }
+            QVERIFY2(error.startsWith(QStringLiteral("Cannot read the folder ") + QFile::decodeName(root)),
+                     qPrintable(error));
+        }
+        ::chmod(root.constData(), 0700);  // so that the folder can be removed
     }
 }
 

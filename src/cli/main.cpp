@@ -190,7 +190,12 @@ int compareFolders(const QByteArray &left, const QByteArray &right, bool exact, 
     options.exact = exact;
     options.rule = rule;
     options.ignore.clear();
-    const std::vector<Folders::TEntry> entries = Folders::CompareTrees(left, right, options);
+    std::vector<Folders::TEntry> entries;
+    try {
+        entries = Folders::CompareTrees(left, right, options);
+    } catch (const std::exception &e) {
+        return fail(QString::fromUtf8(e.what()));
+    }
     const QByteArray report = Folders::RecursiveReport(left, right, entries);
     std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout))

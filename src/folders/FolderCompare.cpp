@@ -2,6 +2,7 @@
 
 #include "compare/CompareOps.h"
 #include "compare/HashUnit.h"
+#include "text/Errors.h"
 #include "text/Lines.h"
 #include "text/TextFile.h"
 
@@ -283,7 +284,12 @@ std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right
         for (int s = 0; s < 2; ++s) {
             QString error;
             names[s] = listNames(join(roots[s], rel), &error);
-            if (!error.isEmpty() && parent >= 0) {
+            // A root that cannot be read would make every entry of the other
+            // side look as if it were on that side only.
+            if (!error.isEmpty() && parent < 0)
+                throw EParlune(QStringLiteral("Cannot read the folder %1: %2")
+                                   .arg(QString::fromLocal8Bit(roots[s]), error));
+            if (!error.isEmpty()) {
                 entries[size_t(parent)].status = TStatus::Unreadable;
                 entries[size_t(parent)].reason = error;
                 if (progress && progress->settled)

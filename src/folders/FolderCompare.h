@@ -79,6 +79,7 @@ struct TProgress
 // folder in byte order; a folder present on one side only is listed alone,
 // not its contents. File pairs are compared on a thread pool while the
 // listing goes on. progress, when given, hears of entries as they come.
+// A root that cannot be listed raises EParlune, naming it and the reason.
 std::vector<TEntry> CompareTrees(const QByteArray &left, const QByteArray &right, const TOptions &options,
                                  const TProgress *progress = nullptr);
 
