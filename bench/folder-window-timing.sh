@@ -6,22 +6,24 @@
 # came, when the walk ended, the longest stall of the event loop and the
 # longest the window fed its model at once (PARLUNE_FOLDER_TIMING).
 #
-#   bench/folder-window-timing.sh [BUILD_DIR] [FILES] [RUNS]
+#   bench/folder-window-timing.sh [BUILD_DIR] [FILES] [RUNS] [FOLDERS]
+# FOLDERS (FILES/10 unless given) may be 1: one folder of FILES names.
 set -eu
 build=${1:-build}
 files=${2:-20000}
 runs=${3:-3}
+folders=${4:-$((files / 10))}
 work=${TMPDIR:-/tmp}/parlune-folder-window-bench
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 
-rm -rf "$work"
-python3 - "$work" "$files" <<'PY'
+[ -n "${KEEP:-}" ] || rm -rf "$work"
+python3 - "$work" "$files" "$folders" <<'PY'
 import os, random, sys
-work, files = sys.argv[1], int(sys.argv[2])
+work, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 rng = random.Random(20)
 words = [b"alpha", b"beta", b"gamma", b"delta"]
 for i in range(files):
-    rel = os.path.join("d%04d" % (i % (files // 10)), "f%05d.txt" % i)
+    rel = os.path.join("d%04d" % (i % folders), "f%05d.txt" % i)
     text = b"".join(b" ".join(rng.choice(words) for _ in range(8)) + b"\n" for _ in range(40))
     roll = rng.random()
     for side in ("L", "R"):
@@ -37,4 +39,4 @@ find "$work" -type f -exec cat {} + > /dev/null  # warm the page cache
 for _ in $(seq "$runs"); do
     PARLUNE_FOLDER_TIMING=exit "$build/src/app/parlune" "$work/L" "$work/R" 2>&1 | grep 'folder timing'
 done
-rm -rf "$work"
+[ -n "${KEEP:-}" ] || rm -rf "$work"

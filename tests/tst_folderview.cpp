@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QIcon>
 #include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
@@ -44,6 +45,7 @@ private slots:
     void notAPairIsNotOpened();
     void ignorePatternsAreRemembered();
     void stopKeepsWhatWasFound();
+    void iconsAreMadeOnce();
     void ruleComesFromTheComparisonMenu_data();
     void ruleComesFromTheComparisonMenu();
     void cleanupTestCase();
@@ -350,6 +352,21 @@ void TstFolderView::cleanupTestCase()
 }
 
 QTEST_MAIN(TstFolderView)
+// The view asks for an icon per row it paints: the model hands out one
+// icon per kind, made once, rather than a new one whose images are decoded
+// again each time.
+void TstFolderView::iconsAreMadeOnce()
+{
+    const TFolderModel &model = fWindow->Model();
+    const auto icon = [&](const QByteArray &path) {
+        return model.data(find(model, path), Qt::DecorationRole).value<QIcon>();
+    };
+    QVERIFY(!icon("same.txt").isNull());
+    QCOMPARE(icon("same.txt").cacheKey(), icon("sub/differs.txt").cacheKey());
+    QCOMPARE(icon("sub").cacheKey(), icon("samesub").cacheKey());
+    QVERIFY(icon("sub").cacheKey() != icon("same.txt").cacheKey());
+}
+
 void TstFolderView::ruleComesFromTheComparisonMenu_data()
 {
     QTest::addColumn<QString>("item");  // the item turned off

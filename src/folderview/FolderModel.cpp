@@ -394,9 +394,15 @@ QVariant TFolderModel::data(const QModelIndex &index, int role) const
         if (index.column() != Name || !qobject_cast<QApplication *>(QCoreApplication::instance()))
             return {};
         const bool link = n->entry.sides[0].kind == TKind::Link || n->entry.sides[1].kind == TKind::Link;
-        const QStyle::StandardPixmap icon =
-            n->folder ? QStyle::SP_DirIcon : link ? QStyle::SP_FileLinkIcon : QStyle::SP_FileIcon;
-        return QApplication::style()->standardIcon(icon);
+        const size_t which = n->folder ? 0 : link ? 1 : 2;
+        // Made once: a new icon from the style decodes its images again,
+        // and the view asks for one per row it paints.
+        if (fIcons[which].isNull()) {
+            constexpr QStyle::StandardPixmap kIcons[] = {QStyle::SP_DirIcon, QStyle::SP_FileLinkIcon,
+                                                         QStyle::SP_FileIcon};
+            fIcons[which] = QApplication::style()->standardIcon(kIcons[which]);
+        }
+        return fIcons[which];
     }
     default: return {};
     }

@@ -10,6 +10,7 @@
 #include <QAbstractItemModel>
 #include <QCollator>
 #include <QHash>
+#include <QIcon>
 #include <array>
 #include <memory>
 #include <vector>
@@ -88,6 +89,7 @@ private:
     std::vector<TNode *> fByNumber;  // by entry number
     QHash<QByteArray, TNode *> fFolders;  // the folders that sum their contents, by path
     TStatusCounts fCounts{};
+    mutable std::array<QIcon, 3> fIcons;  // folder, link, file
 };
 
 } // namespace FolderView
