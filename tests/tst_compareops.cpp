@@ -311,9 +311,10 @@ void TstCompareOps::cancelRestoresBothLists()
 
 void TstCompareOps::largePassYieldingOrNot_data()
 {
-    QTest::addColumn<int>("cancelAt");  // the yield that cancels, 0 for none
+    QTest::addColumn<int>("cancelAt");  // the yield that cancels, 0 for none, -1 for the first without empty lines
     QTest::newRow("to the end") << 0;
     QTest::newRow("cancelled at the first yield") << 1;
+    QTest::newRow("cancelled once the empty lines are gone") << -1;
 }
 
 void TstCompareOps::largePassYieldingOrNot()
@@ -349,8 +350,9 @@ void TstCompareOps::largePassYieldingOrNot()
     TComparePass pass(l, r);
     pass.SetYieldInterval(std::chrono::nanoseconds(0));
     int yields = 0;
+    const int loaded = l.Count();
     pass.SetYield([&] {
-        if (++yields == cancelAt)
+        if (++yields == cancelAt || (cancelAt < 0 && l.Count() < loaded))
             pass.Cancel();
     });
     if (cancelAt) {

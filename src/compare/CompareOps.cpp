@@ -4,9 +4,12 @@
 #include "compare/LineInterner.h"
 #include "compare/TwoThreads.h"
 
+#include <QThreadPool>
 #include <algorithm>
 #include <future>
+#include <memory>
 #include <optional>
+#include <tuple>
 
 namespace CompareOps {
 
@@ -63,6 +66,16 @@ auto runAside(Work work, const TDiff::TYield &yield, std::chrono::nanoseconds in
         throw;
     }
     return result.get();
+}
+
+// Frees what a large pass leaves behind on a pool thread: giving back
+// hundreds of megabytes would hold the window's thread for tens of
+// milliseconds. Only the task owns it, so it is freed there.
+template <typename T>
+void releaseAside(T &&leftOver)
+{
+    auto held = std::make_shared<std::decay_t<T>>(std::move(leftOver));
+    QThreadPool::globalInstance()->start([held = std::move(held)]() mutable { held.reset(); });
 }
 
 inline bool sameLine(const TLineRec &a, const TLineRec &b, const TCompareRule &rule)
@@ -319,14 +332,33 @@ QString TComparePass::Run()
             fRight.RestoreState(std::move(*before[1]));
         }
     };
+    // Each step below walks every line once: on large texts (those that
+    // ready their room aside, above) the window runs between them, and a
+    // cancel meanwhile ends the pass.
+    TPassRun steps;
+    TRunRegistration registration(fRuns, &steps);
+    const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows;
+    const auto cancelledBetweenSteps = [&] {
+        if (fYield && large)
+            fYield();
+        return steps.cancelled;
+    };
     QString status;
     try {
+        if (cancelledBetweenSteps()) {
+            restore();
+            return kScanCancelled;
+        }
         if (fRule.ignoreEmptyLines) {
             RemoveBlankLines(fLeft);
             RemoveBlankLines(fRight);
         } else {
             fLeft.DeleteFillers();
             fRight.DeleteFillers();
+        }
+        if (cancelledBetweenSteps()) {
+            restore();
+            return kScanCancelled;
         }
         status = RunComparison();
     } catch (...) {
@@ -335,6 +367,8 @@ QString TComparePass::Run()
     }
     if (status == kScanCancelled)
         restore();
+    if (fYield)
+        releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
     return status;
 }
 
@@ -408,8 +442,10 @@ QString TComparePass::RunComparison()
         }, fYield, fYieldInterval, unused);
         if (run.cancelled)
             return kScanCancelled;
-        fLeft.TakeRows(std::move(plans.first));
-        fRight.TakeRows(std::move(plans.second));
+        // What the rows replace (the lines and row infos as they were) is
+        // freed on a pool thread.
+        releaseAside(std::tuple{fLeft.TakeRows(std::move(plans.first)), fRight.TakeRows(std::move(plans.second)),
+                                std::move(leftCopy), std::move(rightCopy)});
         if (fSink)
             for (int k = 0; k < count; ++k)
                 fSink(script.At(k));

@@ -269,6 +269,8 @@ void TDiff::prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2
         for (int i = 0; i < len; ++i) {
             low = std::min<int64_t>(low, s[i]);
             high = std::max<int64_t>(high, s[i]);
+            if ((i & (kRecordsPerYieldCheck - 1)) == kRecordsPerYieldCheck - 1)
+                yield();
         }
     };
     scan(s1 + offset, len1);

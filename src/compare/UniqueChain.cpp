@@ -25,7 +25,7 @@ bool TUniqueChain::Find(const int32_t *a, int n1, const int32_t *b, int n2, int3
                         std::vector<int32_t> &matchesB)
 {
     const bool found = collectPoints(a, n1, b, n2, limit, keepGoing) && rankPoints(keepGoing)
-                       && chooseChain(matchesA, matchesB);
+                       && chooseChain(keepGoing, matchesA, matchesB);
     fI = {};
     fJ = {};
     fRank = {};
@@ -39,7 +39,15 @@ bool TUniqueChain::collectPoints(const int32_t *a, int n1, const int32_t *b, int
         return false;
     // position[v]: where v stands in b, or kAbsent / kRepeated, or (once a
     // left element took it) kTaken - that position.
-    std::vector<int32_t> position(size_t(limit), kAbsent);
+    // Filled a piece at a time: for millions of values the table alone is
+    // a while's work.
+    std::vector<int32_t> position;
+    position.reserve(size_t(limit));
+    for (size_t done = 0; done < size_t(limit); done += kCheckEvery) {
+        position.insert(position.end(), std::min<size_t>(kCheckEvery, size_t(limit) - done), kAbsent);
+        if (!proceed(keepGoing, 0))
+            return false;
+    }
     for (int j = 0; j < n2; ++j) {
         const int32_t v = b[j];
         if (v < 0 || v >= limit || !proceed(keepGoing, j))
@@ -96,7 +104,8 @@ bool TUniqueChain::rankPoints(const TContinue &keepGoing)
     return true;
 }
 
-bool TUniqueChain::chooseChain(std::vector<int32_t> &matchesA, std::vector<int32_t> &matchesB)
+bool TUniqueChain::chooseChain(const TContinue &keepGoing, std::vector<int32_t> &matchesA,
+                               std::vector<int32_t> &matchesB)
 {
     // Points of one rank, in increasing i, have falling j (a point with a
     // larger j further on would start a longer chain). The chain is built
@@ -116,8 +125,11 @@ bool TUniqueChain::chooseChain(std::vector<int32_t> &matchesA, std::vector<int32
     std::vector<int32_t> byRank(count);
     {
         std::vector<int32_t> fill(start.begin(), start.end() - 1);
-        for (size_t p = 0; p < count; ++p)
+        for (size_t p = 0; p < count; ++p) {
+            if (!proceed(keepGoing, int(p)))
+                return false;
             byRank[size_t(fill[size_t(fRank[p])]++)] = int32_t(p);
+        }
     }
 
     matchesA.clear();
@@ -127,6 +139,8 @@ bool TUniqueChain::chooseChain(std::vector<int32_t> &matchesA, std::vector<int32
     int32_t lastI = -1;
     int32_t lastJ = -1;
     for (int32_t r = longest; r >= 1; --r) {
+        if (!proceed(keepGoing, r))
+            return false;
         const auto first = byRank.begin() + start[size_t(r)];
         const auto last = byRank.begin() + start[size_t(r) + 1];
         const auto end = std::partition_point(first, last, [&](int32_t p) { return fJ[size_t(p)] > lastJ; });

@@ -31,7 +31,7 @@ private:
     bool collectPoints(const int32_t *a, int n1, const int32_t *b, int n2, int32_t limit,
                        const TContinue &keepGoing);
     bool rankPoints(const TContinue &keepGoing);
-    bool chooseChain(std::vector<int32_t> &matchesA, std::vector<int32_t> &matchesB);
+    bool chooseChain(const TContinue &keepGoing, std::vector<int32_t> &matchesA, std::vector<int32_t> &matchesB);
 
     // The shared values as points (i, j), in increasing i.
     std::vector<int32_t> fI;

@@ -5,8 +5,6 @@
 #include <algorithm>
 
 namespace {
-constexpr uint8_t kBreakPointBit = 1;
-constexpr uint8_t kBookmarkBit = 2;
 } // namespace
 
 TLines::TLines(QObject *parent) : QObject(parent), fLines(std::make_shared<std::vector<TLineRec>>()) {}
@@ -520,16 +518,6 @@ void TLines::SetBookmark(int index, bool value)
     notifyMarks(index);
 }
 
-bool TLines::GetBreakPoint(int index) const
-{
-    return index >= 0 && index < Count() && (fRows[size_t(index)].marks & kBreakPointBit);
-}
-
-bool TLines::GetBookmark(int index) const
-{
-    return index >= 0 && index < Count() && (fRows[size_t(index)].marks & kBookmarkBit);
-}
-
 void TLines::LoadFromFile(const QString &path, TLineHasher hasher)
 {
     Assign(ReadTextFile(path, fTabSize, hasher));
@@ -705,17 +693,23 @@ TLineSnapshot TLines::Snapshot() const
     return TLineSnapshot{fLines, fKeep};
 }
 
-void TLines::TakeRows(TRowsPlan &&plan)
+TLines::TRowsPlan TLines::TakeRows(TRowsPlan &&plan)
 {
+    TRowsPlan replaced;
+    replaced.lines = fLines;
+    replaced.infos = std::move(fRows);
+    replaced.keep = fKeep;
     commitRows(std::move(plan.lines), std::move(plan.infos), std::move(plan.keep));
     // Known already: the panes need them at once, and counting them here
     // would walk every row on the window's thread.
     fMaxLength = int(plan.maxLength);
     fMaxLengthDirty = false;
-    fNumbers = std::move(plan.numbers);
+    std::swap(fNumbers, plan.numbers);
+    replaced.numbers = std::move(plan.numbers);
     fLastNumber = plan.lastNumber;
     fNumbersDirty = false;
     notifyReset();
+    return replaced;
 }
 
 void TLines::checkRowLayout(int k, int j, int available, int last)

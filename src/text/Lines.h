@@ -30,6 +30,10 @@ struct TLineSnapshot
 // where the other side has a line; a comparison also hides the empty lines
 // of the text, and each row counts those hidden right before it. The info
 // travels with its row through every edit, as the marks do.
+// The mark bits of TRowInfo::marks (the bookmark number sits above them).
+constexpr uint8_t kBreakPointBit = 1;
+constexpr uint8_t kBookmarkBit = 2;
+
 struct TRowInfo
 {
     static constexpr int32_t kText = -1;    // a line of the text, not as loaded
@@ -89,8 +93,15 @@ public:
 
     void SetBreakPoint(int index, bool value);
     void SetBookmark(int index, bool value);
-    bool GetBreakPoint(int index) const;
-    bool GetBookmark(int index) const;
+    // Inline: the overview strip and the count of differences ask every row.
+    bool GetBreakPoint(int index) const
+    {
+        return index >= 0 && size_t(index) < fRows.size() && (fRows[size_t(index)].marks & kBreakPointBit);
+    }
+    bool GetBookmark(int index) const
+    {
+        return index >= 0 && size_t(index) < fRows.size() && (fRows[size_t(index)].marks & kBookmarkBit);
+    }
     TLineProp Prop(int index) const;
 
     const TRowInfo &Row(int index) const;
@@ -183,8 +194,9 @@ public:
     static TRowsPlan MakeRows(const TLineSnapshot &snapshot, const std::vector<TRowInfo> &current, int rows,
                               const Source &source, const Marks &mark);
     // Puts rows made by MakeRows in place of all lines, in one step that
-    // cannot fail, and signals a reset.
-    void TakeRows(TRowsPlan &&plan);
+    // cannot fail, and signals a reset. Returns what was replaced, so that
+    // the caller may free it where that holds nothing up.
+    TRowsPlan TakeRows(TRowsPlan &&plan);
     // The row infos of all rows (a copy that another thread may read),
     // copied into `room` (see SaveState).
     std::vector<TRowInfo> AllRowInfos(std::vector<TRowInfo> &&room = {}) const
