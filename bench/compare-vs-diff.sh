@@ -115,7 +115,7 @@ for entry in "${rows[@]}"; do
     if ((window)); then
       # "first paint 0.342 s  pass done 0.979 s  peak 350.7 MiB  longest gap 22.5 ms  (...)"
       QT_QPA_PLATFORM=offscreen timeout "$limit" "$window_exe" --startup "$work/a.txt" "$work/b.txt" 2>/dev/null \
-        | awk -v row="$name" -v shape="$shape" '/^first paint/ { print row "|" shape "|" $3 " " $7 " " $11 " " $15 }' \
+        | awk -v row="$name" -v shape="$shape" '/^first paint/ { print row "|" shape "|" $3 " " $7 " " $10 " " $14 }' \
         >>"$work/window" || echo "$name|$shape|stopped" >>"$work/window"
     fi
     if ((verbose)); then

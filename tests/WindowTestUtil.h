@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
-#include <memory>
 #include <utility>
 
 // Start-up compares once the window has painted: waits for that (and
@@ -19,15 +18,6 @@ inline bool waitForStartUp(TMainForm &form)
     QSignalSpy done(&form, &TMainForm::StartUpDone);
     form.show();
     return done.wait(20000);
-}
-
-// A window made from a command line, shown, with start-up's comparison done.
-inline std::unique_ptr<TMainForm> startedForm(const QStringList &arguments)
-{
-    auto form = std::make_unique<TMainForm>(nullptr, arguments);
-    if (!waitForStartUp(*form))
-        qWarning("start-up did not end");
-    return form;
 }
 
 // Answers the file dialogs from a queue; an empty answer is a cancel.

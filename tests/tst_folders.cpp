@@ -23,6 +23,7 @@ private slots:
     void ignorePatterns();
     void streamingTellsEachEntryInOrder();
     void unreadableRootIsAnError();
+    void tabsAsTheFileWindowReadsThem();
     void cleanupTestCase();
 
 private:
@@ -237,6 +238,24 @@ void TstFolders::unreadableRootIsAnError()
         }
         ::chmod(root.constData(), 0700);  // so that the folder can be removed
     }
+}
+
+// Where blanks count, a tab is the 4 spaces the file window shows: a pair
+// that window finds equal is equal here too.
+void TstFolders::tabsAsTheFileWindowReadsThem()
+{
+    write(QStringLiteral("tabs/a.txt"), "\tx\n");
+    write(QStringLiteral("tabs/b.txt"), "    x\n");
+    write(QStringLiteral("tabs/c.txt"), "  x\n");
+    const auto pair = [&](const char *other, bool blanksCount) {
+        TOptions options;
+        options.rule.ignoreBlanks = !blanksCount;
+        return ComparePair(QFile::encodeName(fDir.filePath(QStringLiteral("tabs/a.txt"))),
+                           QFile::encodeName(fDir.filePath(QStringLiteral("tabs/") + QLatin1String(other))), options);
+    };
+    QCOMPARE(pair("b.txt", true), TStatus::EqualByRule);
+    QCOMPARE(pair("c.txt", true), TStatus::Differs);
+    QCOMPARE(pair("c.txt", false), TStatus::EqualByRule);
 }
 
 void TstFolders::cleanupTestCase()

@@ -46,8 +46,8 @@ private:
 
 // Runs `work` on a second thread while this one yields at least every
 // interval (1 ms at the least), so that the window stays alive while long
-// texts are interned. The work reads only the snapshots, which no pane
-// changes, whatever the yields run. Rethrows what the work throws. When a
+// texts are interned. The work reads the snapshots and the lists' row
+// infos, which nothing changes while a pass runs (edits wait for it). Rethrows what the work throws. When a
 // yield throws, stop is raised before the future's destructor waits for
 // the work, so the work ends within a few thousand lines instead of at
 // its end.

@@ -122,11 +122,13 @@ bool looksLikeText(const QByteArray &path)
 
 bool equalByLines(const QByteArray &left, const QByteArray &right, const TCompareRule &rule)
 {
-    // Tabs stay as they are: where blanks count a tab is no run of spaces,
-    // and where they do not, either is a blank.
+    // Where blanks count, tabs become 4 spaces as in the file window, so
+    // that a pair it shows as equal is equal here too; where they do not,
+    // a tab is a blank either way and is kept.
+    const int tabSize = rule.ignoreBlanks ? 0 : 4;
     TLines l, r;
-    l.Assign(ReadTextFile(left, 0, HashUnit::HashNormalized, TSourceKind::Stream));
-    r.Assign(ReadTextFile(right, 0, HashUnit::HashNormalized, TSourceKind::Stream));
+    l.Assign(ReadTextFile(left, tabSize, HashUnit::HashNormalized, TSourceKind::Stream));
+    r.Assign(ReadTextFile(right, tabSize, HashUnit::HashNormalized, TSourceKind::Stream));
     CompareOps::TComparePass pass(l, r);
     pass.SetRule(rule);
     pass.Run();

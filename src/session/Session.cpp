@@ -6,9 +6,12 @@
 #include "text/TextFile.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+#include <array>
 #include <future>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -23,6 +26,15 @@ qint64 diskStamp(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() ? info.lastModified().toMSecsSinceEpoch() * 1024 + (info.size() & 1023) : -1;
+}
+
+// Whether the two paths name two different regular files (not one file
+// twice, not a pipe or device), which may then be read at the same time.
+bool distinctRegularFiles(const QString &a, const QString &b)
+{
+    struct stat sa, sb;
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
+           && S_ISREG(sa.st_mode) && S_ISREG(sb.st_mode) && !(sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
 }
 
 } // namespace
@@ -194,6 +206,7 @@ void TSession::runPass(const std::function<QString()> &pass)
 {
     if (Refuse(TCommand::Scan))
         return;
+    fStartLoaded.reset();  // this pass compares whatever the sides hold now
     const QString before = fStatus;
     if (Lines(TSide::Left).Count() > 0 && Lines(TSide::Right).Count() > 0)
         SetStatus(kScanning);
@@ -254,13 +267,18 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
 {
     if (Refuse(TCommand::Load))
         return {};
-    // The two files are read at once, the left one on a second thread, so
-    // that a large pair reaches the screen in about the time of one file.
+    // Two different regular files are read at once, the left one on a
+    // second thread, so that a large pair reaches the screen in about the
+    // time of one file. Anything else (one pipe named twice, a FIFO) is read
+    // left first, as a reader of a stream expects; so is everything when no
+    // second thread can be had.
     const TPerSide<QString> paths{QFileInfo(left).absoluteFilePath(), QFileInfo(right).absoluteFilePath()};
+    const bool apart = distinctRegularFiles(paths[TSide::Left], paths[TSide::Right]);
     const int leftTabs = Lines(TSide::Left).TabSize();
-    std::future<TLoadedText> leftRead = std::async(std::launch::async, [&paths, leftTabs] {
-        return ReadTextFile(paths[TSide::Left], leftTabs, HashUnit::HashNormalized);
-    });
+    std::future<TLoadedText> leftRead =
+        std::async(apart ? std::launch::async | std::launch::deferred : std::launch::deferred, [&paths, leftTabs] {
+            return ReadTextFile(paths[TSide::Left], leftTabs, HashUnit::HashNormalized);
+        });
     TPerSide<std::function<TLoadedText()>> read;
     read[TSide::Left] = [&leftRead] { return leftRead.get(); };
     read[TSide::Right] = [this, &paths] {
@@ -268,7 +286,7 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
     };
     QStringList errors;
     int loaded = 0;
-    for (TSide side : {TSide::Right, TSide::Left}) {
+    for (TSide side : apart ? std::array{TSide::Right, TSide::Left} : std::array{TSide::Left, TSide::Right}) {
         try {
             TLoadedText text = read[side]();
             Lines(side).Assign(std::move(text));
@@ -280,7 +298,7 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
             errors << QString::fromUtf8(e.what());
         }
     }
-    if (errors.size() == 2)
+    if (apart && errors.size() == 2)
         errors.swapItemsAt(0, 1);  // in the order of the sides
     fStartLoaded = loaded;
     return errors;
@@ -288,7 +306,8 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
 
 QStringList TSession::CompareStartFiles()
 {
-    if (!fStartLoaded || Refuse(TCommand::Scan))
+    // A pass that ran meanwhile (or runs now) has taken its place.
+    if (!fStartLoaded || fBusy)
         return {};
     const bool both = *fStartLoaded == 2;
     fStartLoaded.reset();

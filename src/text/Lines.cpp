@@ -4,9 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-} // namespace
-
 TLines::TLines(QObject *parent) : QObject(parent), fLines(std::make_shared<std::vector<TLineRec>>()) {}
 
 std::vector<TLineRec> &TLines::edit()

@@ -25,15 +25,15 @@ struct TLineSnapshot
     int Count() const { return int(shared->size()); }
 };
 
+// The mark bits of TRowInfo::marks (the bookmark number sits above them).
+constexpr uint8_t kBreakPointBit = 1;
+constexpr uint8_t kBookmarkBit = 2;
+
 // What a row stands for beyond its text. A row shows a line of the text
 // (loaded and unedited, or edited or new) or is a filler a comparison put
 // where the other side has a line; a comparison also hides the empty lines
 // of the text, and each row counts those hidden right before it. The info
 // travels with its row through every edit, as the marks do.
-// The mark bits of TRowInfo::marks (the bookmark number sits above them).
-constexpr uint8_t kBreakPointBit = 1;
-constexpr uint8_t kBookmarkBit = 2;
-
 struct TRowInfo
 {
     static constexpr int32_t kText = -1;    // a line of the text, not as loaded
