@@ -7,7 +7,7 @@
 // one-sided value, which may repeat. A zero byte ends the left sequence.
 // Every pair built this way is unique-matched, so the closed form must be
 // taken and must give exactly the records and statistics of the search.
-#include "compare/Diff.h"
+#include "SameRecords.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,22 +39,6 @@ void build(const uint8_t *data, size_t size, std::vector<int32_t> &a, std::vecto
     }
 }
 
-bool sameRecords(const TDiff &x, const TDiff &y)
-{
-    if (x.Count() != y.Count())
-        return false;
-    for (int i = 0; i < x.Count(); ++i) {
-        const TCompareRec r = x.Compares(i);
-        const TCompareRec s = y.Compares(i);
-        if (r.Kind != s.Kind || r.oldIndex1 != s.oldIndex1 || r.oldIndex2 != s.oldIndex2 || r.int1 != s.int1
-            || r.int2 != s.int2)
-            return false;
-    }
-    const TDiffStats &p = x.DiffStats();
-    const TDiffStats &q = y.DiffStats();
-    return p.matches == q.matches && p.adds == q.adds && p.deletes == q.deletes && p.modifies == q.modifies;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -72,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!search.Execute(a.data(), b.data(), n1, n2) || !closed.Execute(a.data(), b.data(), n1, n2))
         std::abort();
     const bool stripped = closed.Count() == closed.DiffStats().matches;  // nothing left after stripping
-    if ((!closed.UsedClosedForm() && !stripped) || !sameRecords(search, closed))
+    if ((!closed.UsedClosedForm() && !stripped) || !SameRecords(search, closed))
         std::abort();
     return 0;
 }

@@ -139,6 +139,9 @@ private slots:
     void randomisedProperties();
     void characterVariantMatchesInteger();
     void disjointShortcutChangesNothing();
+    void boundedSearchMatchesPlain_data();
+    void boundedSearchMatchesPlain();
+    void boundedSearchNarrowsALongScript();
     void closedFormTieRules_data();
     void closedFormTieRules();
     void closedFormMatchesSearch();
@@ -333,6 +336,119 @@ void TstDiff::disjointShortcutChangesNothing()
             }
         }
     }
+}
+
+void TstDiff::boundedSearchMatchesPlain_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("alphabet");  // 0: every left value different
+    QTest::addColumn<int>("edits");     // changes that bring in new values
+    QTest::addColumn<int>("shape");     // 0 scattered edits, 1 blocks moved, 2 reversed, 3 independent sides
+
+    QTest::newRow("scattered, distinct values") << 600 << 0 << 150 << 0;
+    QTest::newRow("scattered, dense") << 300 << 0 << 280 << 0;
+    QTest::newRow("scattered, repeated values") << 600 << 40 << 150 << 0;
+    QTest::newRow("scattered, three values") << 400 << 3 << 60 << 0;
+    QTest::newRow("blocks moved") << 600 << 0 << 20 << 1;
+    QTest::newRow("blocks moved, repeated values") << 600 << 30 << 20 << 1;
+    QTest::newRow("reversed") << 400 << 0 << 10 << 2;
+    QTest::newRow("independent, two values") << 300 << 2 << 0 << 3;
+    QTest::newRow("independent, many values") << 300 << 50 << 0 << 3;
+}
+
+void TstDiff::boundedSearchMatchesPlain()
+{
+    // The search bounded from its first steps against the plain one: the
+    // same records, on pairs where the bound is tight and where it is far
+    // too low (moved and reversed blocks), both ways round.
+    QFETCH(int, n);
+    QFETCH(int, alphabet);
+    QFETCH(int, edits);
+    QFETCH(int, shape);
+    std::mt19937 rng(uint32_t(n * 7 + alphabet * 3 + shape));
+    TDiff bounded;
+    bounded.SetOptions({.boundFromStep = 1});
+    TDiff plain;
+    plain.SetOptions({.boundFromStep = 0});
+    for (int round = 0; round < 30; ++round) {
+        int32_t fresh = 1000000;
+        auto value = [&] { return alphabet ? int32_t(rng() % unsigned(alphabet)) : fresh++; };
+        std::vector<int32_t> a(static_cast<size_t>(n)), b;
+        for (auto &v : a)
+            v = value();
+        if (shape == 3) {
+            b.resize(size_t(n - n / 4 + int(rng() % unsigned(n / 2))));
+            for (auto &v : b)
+                v = value();
+        } else {
+            b = a;
+            if (shape == 1 || shape == 2) {
+                const size_t block = 5 + rng() % 40;
+                std::vector<std::vector<int32_t>> parts;
+                for (size_t at = 0; at < b.size(); at += block)
+                    parts.emplace_back(b.begin() + long(at), b.begin() + long(std::min(b.size(), at + block)));
+                if (shape == 1)
+                    std::shuffle(parts.begin(), parts.end(), rng);
+                else
+                    std::reverse(parts.begin(), parts.end());
+                b.clear();
+                for (const auto &part : parts)
+                    b.insert(b.end(), part.begin(), part.end());
+            }
+            for (int e = 0; e < edits; ++e) {
+                const size_t at = rng() % b.size();
+                switch (rng() % 3) {
+                case 0: b[at] = fresh++; break;
+                case 1: b.insert(b.begin() + long(at), fresh++); break;
+                default: b.erase(b.begin() + long(at)); break;
+                }
+            }
+        }
+        if (round % 2)
+            std::swap(a, b);
+        QVERIFY(run(bounded, a, b));
+        QVERIFY(run(plain, a, b));
+        QCOMPARE(describe(bounded), describe(plain));
+        QCOMPARE(stats(bounded), stats(plain));
+    }
+    // The character variant takes the same path.
+    QString left, right;
+    for (int i = 0; i < 2000; ++i)
+        left += QChar(u'a' + char16_t(rng() % 20));
+    right = left;
+    for (int e = 0; e < 300; ++e)
+        right[int(rng() % unsigned(right.size()))] = QChar(u'A' + char16_t(rng() % 20));
+    QVERIFY(bounded.Execute(QStringView(left).utf16(), QStringView(right).utf16(), int(left.size()), int(right.size())));
+    QVERIFY(plain.Execute(QStringView(left).utf16(), QStringView(right).utf16(), int(left.size()), int(right.size())));
+    QCOMPARE(describe(bounded), describe(plain));
+}
+
+void TstDiff::boundedSearchNarrowsALongScript()
+{
+    // 40,000 lines with 10,000 scattered edits: the plain search visits
+    // hundreds of millions of diagonals, the bounded one (the default) a
+    // small share of that, for the same records.
+    std::vector<int32_t> a(40000), b;
+    std::iota(a.begin(), a.end(), 0);
+    std::mt19937 rng(5);
+    b = a;
+    int32_t fresh = 100000;
+    for (int e = 0; e < 10000; ++e) {
+        const size_t at = rng() % b.size();
+        switch (e % 3) {
+        case 0: b[at] = fresh++; break;
+        case 1: b.insert(b.begin() + long(at), fresh++); break;
+        default: b.erase(b.begin() + long(at)); break;
+        }
+    }
+    TDiff bounded;
+    TDiff plain;
+    plain.SetOptions({.boundFromStep = 0});
+    QVERIFY(run(bounded, a, b));
+    QVERIFY(run(plain, a, b));
+    QCOMPARE(describe(bounded), describe(plain));
+    QVERIFY2(bounded.Visits() * 20 < plain.Visits(),
+             qPrintable(QStringLiteral("%1 against %2 visits").arg(bounded.Visits()).arg(plain.Visits())));
 }
 
 void TstDiff::closedFormTieRules_data()

@@ -21,30 +21,15 @@ const char *ChangeKindName(TChangeKind k)
 
 namespace {
 
-constexpr int32_t kDiagLow = -INT32_MAX;  // one above the most negative value
-constexpr int32_t kDiagHigh = INT32_MAX;
-// Diagonal visits between two looks at the clock (a visit takes a few ns).
-constexpr int kVisitsPerClockCheck = 4096;
 // The search's budget of diagonal visits before a pair that may take the
 // closed form is handed to it: a few visits per element, which keeps the
 // work wasted on a long script to a few milliseconds.
 constexpr int64_t kBudgetPerElement = 4;
 constexpr int64_t kBudgetBase = int64_t(1) << 20;
-// A sub-problem still without a split at this D is tested for having no
-// element in common. Such a sub-problem always comes out as all its deletes
-// followed by all its adds (no snake ever extends, and the backward pass
-// meets first on the highest diagonal, splitting off a run of deletes), so
-// it is emitted at once instead of searched in O(len * len) steps.
-constexpr int kDisjointCheckAt = 64;
 // The widest value range the disjoint test covers with its bitmap (4 MiB).
 constexpr int64_t kMaxSeenBits = int64_t(1) << 25;
 
 template <typename T> constexpr bool kIsInt = std::is_same_v<T, int32_t>;
-
-template <typename T> const char *recursionError()
-{
-    return kIsInt<T> ? "oops - error in RecursiveDiffInt()" : "oops - error in RecursiveDiffChr()";
-}
 
 template <typename T> void setValue1(TCompareRec &r, T v)
 {
@@ -72,13 +57,14 @@ class TExecuteGuard
 {
 public:
     TExecuteGuard(bool &executing, std::unique_ptr<int32_t[]> &f, std::unique_ptr<int32_t[]> &b,
-                  std::vector<uint64_t> &seen)
-        : fExecuting(executing), fBuf(f), bBuf(b), fSeen(seen) { fExecuting = true; }
+                  std::vector<uint64_t> &seen, TPathBound &bound)
+        : fExecuting(executing), fBuf(f), bBuf(b), fSeen(seen), fBound(bound) { fExecuting = true; }
     ~TExecuteGuard()
     {
         fBuf.reset();
         bBuf.reset();
         std::vector<uint64_t>().swap(fSeen);
+        fBound.Clear();
         fExecuting = false;
     }
 
@@ -87,6 +73,7 @@ private:
     std::unique_ptr<int32_t[]> &fBuf;
     std::unique_ptr<int32_t[]> &bBuf;
     std::vector<uint64_t> &fSeen;
+    TPathBound &fBound;
 };
 
 } // namespace
@@ -147,8 +134,10 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         throw EParlune(QStringLiteral("Sequences too long to compare (%1 and %2 elements; at most %3)")
                            .arg(len1).arg(len2).arg(fOptions.maxLength));
 
-    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen);
+    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen, fBound);
     fCancelled = false;
+    fVisits = 0;
+    fSlack = kFirstSlack;
     fYieldedThisRun = false;
     fWrittenSinceCheck = 0;
     fUsedClosedForm = false;
@@ -224,7 +213,11 @@ void TDiff::search(int offset, int len1, int len2)
     bDiagBuffer.reset(new int32_t[diagCount]);
     if (fOptions.disjointShortcut && m > kDisjointCheckAt)
         prepareSeen<T>(seq1<T>(), seq2<T>(), offset, len1, len2);
-    recursiveDiff<T>(offset, offset, len1, len2);
+    fBoundTried = false;
+    fBoundBase = offset;
+    fStrippedLen1 = len1;
+    fStrippedLen2 = len2;
+    recursiveDiff<T>(offset, offset, len1, len2, kNoBound);
 }
 
 // The script of a unique-matched sub-problem from its matched pairs: each
@@ -281,74 +274,8 @@ void TDiff::prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2
     fSeen.assign(size_t((high - low) / 64 + 1), 0);
 }
 
-// True when every forward path of step D went without a snake (each
-// reached exactly (D + k) / 2 elements of A): a cheap sign that the
-// sub-problem may have no element in common, worth the full test.
-bool TDiff::noSnakeYet(const int32_t *fd, int D, int len1, int len2)
-{
-    int k = D;
-    while (k > len1)
-        k -= 2;
-    for (const int low = std::max(-D, -len2); k >= low; k -= 2)
-        if (fd[k] != (D + k) / 2 - 1)
-            return false;
-    return true;
-}
-
 template <typename T>
-bool TDiff::disjoint(const T *A, int len1, const T *B, int len2)
-{
-    uint64_t *seen = fSeen.data();
-    for (int i = 0; i < len1; ++i) {
-        const uint64_t v = uint64_t(int64_t(A[i]) - fSeenBase);
-        seen[v / 64] |= uint64_t(1) << (v % 64);
-    }
-    bool common = false;
-    for (int i = 0; i < len2 && !common; ++i) {
-        const uint64_t v = uint64_t(int64_t(B[i]) - fSeenBase);
-        common = (seen[v / 64] >> (v % 64)) & 1;
-    }
-    for (int i = 0; i < len1; ++i) {
-        const uint64_t v = uint64_t(int64_t(A[i]) - fSeenBase);
-        seen[v / 64] = 0;
-    }
-    return !common;
-}
-
-void TDiff::resetDiagonals(int m, int len1, int len2, TDiagWindow &w)
-{
-    // The views put diagonal k at entry k + m + 1; diagonals -(m+1)..m+1 may
-    // be used. Only the window of diagonals the search can read so far is
-    // given its starting value here; widenDiagonals grows it step by step,
-    // so a long sequence with few differences touches little of the buffers.
-    fDiag = fDiagBuffer.get() + m + 1;
-    bDiag = bDiagBuffer.get() + m + 1;
-    const int delta = len1 - len2;
-    w = TDiagWindow{std::max(-(m + 1), std::min(0, delta) - 2), std::min(m + 1, std::max(0, delta) + 2)};
-    std::fill(fDiag + w.lo, fDiag + w.hi + 1, kDiagLow);
-    std::fill(bDiag + w.lo, bDiag + w.hi + 1, kDiagHigh);
-    fDiag[0] = -1;
-    bDiag[delta] = len1 - 1;
-}
-
-void TDiff::widenDiagonals(int m, int lo, int hi, TDiagWindow &w)
-{
-    lo = std::max(lo, -(m + 1));
-    hi = std::min(hi, m + 1);
-    if (lo < w.lo) {
-        std::fill(fDiag + lo, fDiag + w.lo, kDiagLow);
-        std::fill(bDiag + lo, bDiag + w.lo, kDiagHigh);
-        w.lo = lo;
-    }
-    if (hi > w.hi) {
-        std::fill(fDiag + w.hi + 1, fDiag + hi + 1, kDiagLow);
-        std::fill(bDiag + w.hi + 1, bDiag + hi + 1, kDiagHigh);
-        w.hi = hi;
-    }
-}
-
-template <typename T>
-void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
+void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2, int bound)
 {
     yield();
     if (stopped())
@@ -364,109 +291,81 @@ void TDiff::recursiveDiff(int offset1, int offset2, int len1, int len2)
         emitChange<T>(offset1, len1, ckDelete);
         return;
     }
-    const T *A = seq1<T>() + offset1;
-    const T *B = seq2<T>() + offset2;
     if (len1 == 1 && len2 == 1) {
         if constexpr (kIsInt<T>)
-            if (A[0] == B[0])
+            if (seq1<T>()[offset1] == seq2<T>()[offset2])
                 throw EParlune(QStringLiteral("oops!"));
         emitChange<T>(offset1, 1, ckDelete);
         emitChange<T>(offset1, 1, ckAdd);
         return;
     }
 
-    const int m = std::max(len1, len2);
-    TDiagWindow window;
-    resetDiagonals(m, len1, len2, window);
-    int32_t *const fd = fDiag;
-    int32_t *const bd = bDiag;
-    const int delta = len1 - len2;
-    const bool oddDelta = (delta & 1) != 0;
-    const bool wide = fOptions.wideLoops && DiagonalsAvx2::Available();
+    const TSplit s = chooseSplit<T>(offset1, offset2, len1, len2, bound);
+    switch (s.kind) {
+    case TSplit::Met:
+        recursiveDiff<T>(offset1, offset2, s.leftLen1, s.leftLen2, s.leftCost);
+        recursiveDiff<T>(offset1 + s.rightFrom1, offset2 + s.rightFrom2, len1 - s.rightFrom1,
+                         len2 - s.rightFrom2, s.rightCost);
+        return;
+    case TSplit::Disjoint:
+        emitChange<T>(offset1, len1, ckDelete);
+        emitChange<T>(offset1 + len1, len2, ckAdd);
+        return;
+    case TSplit::Stopped:
+    case TSplit::GaveUp:
+        return;
+    }
+}
 
-    int visitsToCheck = kVisitsPerClockCheck;
-    for (int D = 1; D <= m; ++D) {
-        visitsToCheck -= 2 * D + 2;  // at most D + 1 diagonals in each pass
-        if (visitsToCheck <= 0) {
-            fVisitBudget -= kVisitsPerClockCheck - visitsToCheck;
-            visitsToCheck = kVisitsPerClockCheck;
-            yield();
-            if (stopped())
-                return;
-        }
-        // Step D reads diagonals -D-1..D+1 and delta-D-1..delta+D+1.
-        widenDiagonals(m, std::min(-D, delta - D) - 1, std::max(D, delta + D) + 1, window);
-        if (D == kDisjointCheckAt && !fSeen.empty() && noSnakeYet(fd, D - 1, len1, len2)
-            && disjoint(A, len1, B, len2)) {
-            emitChange<T>(offset1, len1, ckDelete);
-            emitChange<T>(offset1 + len1, len2, ckAdd);
-            return;
-        }
+// Bounded where a bound is known; otherwise plain, turning bounded when a
+// search runs long, with a bound of the lower bound plus a slack that grows
+// while the attempts give up. Each attempt has an allowance of visits near
+// what a bounded search within that slack takes, so that a pair whose lower
+// bound is far too low (blocks moved about) loses little before it is
+// searched plainly.
+template <typename T>
+TDiff::TSplit TDiff::chooseSplit(int offset1, int offset2, int len1, int len2, int bound)
+{
+    constexpr int kLastSlack = 2048;
+    constexpr int kSlackGrowth = 4;
+    constexpr int64_t kAttemptVisitsBase = int64_t(1) << 20;
 
-        int k = D;
-        while (k > len1)
-            k -= 2;
-        const int lowForward = std::max(-D, -len2);
-        bool met = false;
-        if constexpr (kIsInt<T>)
-            met = wide && DiagonalsAvx2::Forward(A, B, fd, bd, k, lowForward, len1, len2, oddDelta);
-        for (; !met && k >= lowForward; k -= 2) {
-            int x = std::max(fd[k + 1], fd[k - 1] + 1);
-            int y = x - k;
-            while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
-                ++x;
-                ++y;
+    if (fBound.Prepared() && bound != kNoBound) {
+        const TSplit s = split<T>(offset1, offset2, len1, len2, bound, INT32_MAX, nullptr);
+        if (s.kind != TSplit::GaveUp)
+            return s;
+        // Not for a true bound; the plain search below is the answer anyway.
+    } else if (!fBoundTried && fOptions.boundFromStep > 0) {
+        const TSplit s = split<T>(offset1, offset2, len1, len2, kNoBound, fOptions.boundFromStep, nullptr);
+        if (s.kind != TSplit::GaveUp)
+            return s;
+        fBoundTried = true;
+        if (fBound.Prepared() || prepareBound<T>()) {
+            const int lower = fBound.Edits(offset1 - fBoundBase, offset1 - fBoundBase + len1,
+                                           offset2 - fBoundBase, offset2 - fBoundBase + len2);
+            for (; fSlack <= kLastSlack; fSlack *= kSlackGrowth) {
+                const int64_t attemptBound = int64_t(lower) + fSlack;
+                if (attemptBound >= int64_t(len1) + len2)
+                    break;  // no narrower than the plain search
+                int64_t allowance = 2 * attemptBound * fSlack + kAttemptVisitsBase;
+                const TSplit t = split<T>(offset1, offset2, len1, len2, int(attemptBound), INT32_MAX, &allowance);
+                if (t.kind != TSplit::GaveUp)
+                    return t;
             }
-            fd[k] = x;
-            met = oddDelta && x >= bd[k];
-            if (met)
-                break;
-        }
-        if (met) {
-            const int x = fd[k];
-            const int y = x - k;
-            int xs = x + 1;
-            int ys = y + 1;
-            while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
-                --xs;
-                --ys;
-            }
-            recursiveDiff<T>(offset1, offset2, xs, ys);
-            recursiveDiff<T>(offset1 + x + 1, offset2 + y + 1, len1 - x - 1, len2 - y - 1);
-            return;
-        }
-
-        k = delta + D;
-        while (k > len1)
-            k -= 2;
-        const int lowBackward = std::max(delta - D, -len2);
-        if constexpr (kIsInt<T>)
-            met = wide && DiagonalsAvx2::Backward(A, B, fd, bd, k, lowBackward, len1, len2);
-        for (; !met && k >= lowBackward; k -= 2) {
-            int x = std::min(bd[k - 1], bd[k + 1] - 1);
-            int y = x - k;
-            while (x >= 0 && y >= 0 && A[x] == B[y]) {
-                --x;
-                --y;
-            }
-            bd[k] = x;
-            met = x <= fd[k];
-            if (met)
-                break;
-        }
-        if (met) {
-            int xs = bd[k] + 1;
-            int ys = xs - k;
-            recursiveDiff<T>(offset1, offset2, xs, ys);
-            while (xs < len1 && ys < len2 && A[xs] == B[ys]) {
-                ++xs;
-                ++ys;
-            }
-            recursiveDiff<T>(offset1 + xs, offset2 + ys, len1 - xs, len2 - ys);
-            return;
         }
     }
-    throw EParlune(QString::fromLatin1(recursionError<T>()));
+    return split<T>(offset1, offset2, len1, len2, kNoBound, INT32_MAX, nullptr);
+}
+
+template <typename T>
+bool TDiff::prepareBound()
+{
+    const T *s1 = seq1<T>() + fBoundBase;
+    const T *s2 = seq2<T>() + fBoundBase;
+    yield();
+    const bool prepared = fBound.Prepare(s1, fStrippedLen1, s2, fStrippedLen2);
+    yield();
+    return prepared && !stopped();
 }
 
 template <typename T>

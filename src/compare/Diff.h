@@ -9,6 +9,8 @@
 // and the emitter pairs a run of deletes with a following run of adds (and
 // the reverse) into modifies, first with first.
 
+#include "compare/PathBound.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -46,6 +48,9 @@ public:
     // with the input (two buffers of 2m + 3 integers, m the longer stripped
     // length); beyond this, Execute refuses with an error.
     static constexpr int kMaxLength = (INT32_MAX - 3) / 2;
+    // Up to this step a search costs at most a few million visits: less
+    // than preparing the bound, which reads both sequences twice.
+    static constexpr int kBoundFromStep = 1024;
 
     TDiff() = default;
     explicit TDiff(TYield yield) : fYield(std::move(yield)) {}
@@ -84,6 +89,11 @@ public:
         // Off keeps only DiffStats, for a caller that needs the counts
         // alone: the list stays empty and a long script costs no memory.
         bool keepRecords = true;
+        // A search still without a split at this step prepares a lower
+        // bound on the edits still to come and goes on bounded, which
+        // narrows each step to the diagonals a shortest script may still
+        // take; the records stay the plain search's. 0: never.
+        int boundFromStep = kBoundFromStep;
     };
     void SetOptions(const TOptions &options) { fOptions = options; }
     const TOptions &Options() const { return fOptions; }
@@ -106,11 +116,40 @@ public:
     bool Cancelled() const { return fCancelled; }
     // True when the last run took its script from the closed form.
     bool UsedClosedForm() const { return fUsedClosedForm; }
+    // Diagonals the last run's searches computed: their work, in a figure
+    // that does not depend on the machine.
+    int64_t Visits() const { return fVisits; }
     bool Executing() const { return fExecuting; }
 
 private:
     template <typename T> bool executeT(const T *s1, const T *s2, int len1, int len2);
-    template <typename T> void recursiveDiff(int offset1, int offset2, int len1, int len2);
+    // The middle snake of a sub-problem, with the edits each side of it
+    // costs at most, or why there is none.
+    struct TSplit
+    {
+        enum TKind { GaveUp, Met, Disjoint, Stopped } kind = GaveUp;
+        int leftLen1 = 0;  // the part before the snake
+        int leftLen2 = 0;
+        int rightFrom1 = 0;  // where the part after it starts
+        int rightFrom2 = 0;
+        int leftCost = 0;
+        int rightCost = 0;
+    };
+    static constexpr int kNoBound = INT32_MAX;
+    // A sub-problem still without a split at this D is tested for having no
+    // element in common. Such a sub-problem always comes out as all its
+    // deletes followed by all its adds (no snake ever extends, and the
+    // backward pass meets first on the highest diagonal, splitting off a run
+    // of deletes), so it is emitted at once instead of searched in
+    // O(len * len) steps.
+    static constexpr int kDisjointCheckAt = 64;
+    template <typename T> void recursiveDiff(int offset1, int offset2, int len1, int len2, int bound);
+    template <typename T> TSplit chooseSplit(int offset1, int offset2, int len1, int len2, int bound);
+    // Gives up (GaveUp) past stepLimit, when the allowance of visits runs
+    // out, and when bounded: when no path within the bound remains.
+    template <typename T>
+    TSplit split(int offset1, int offset2, int len1, int len2, int bound, int stepLimit, int64_t *allowance);
+    template <typename T> bool prepareBound();
     template <typename T> void emitChange(int offset1, int count, TChangeKind kind);
     template <typename T> void appendMatch();
     template <typename T> const T *seq1() const;
@@ -124,7 +163,7 @@ private:
     void widenDiagonals(int m, int lo, int hi, TDiagWindow &w);
     template <typename T> void prepareSeen(const T *s1, const T *s2, int offset, int len1, int len2);
     template <typename T> bool disjoint(const T *A, int len1, const T *B, int len2);
-    static bool noSnakeYet(const int32_t *fd, int D, int len1, int len2);
+    static bool noSnakeYet(const int32_t *fd, int D, int lo, int hi);
     template <typename T> void search(int offset, int len1, int len2);
     bool closedForm(int offset, int len1, int len2);
     void restartScript();
@@ -166,6 +205,18 @@ private:
     TOptions fOptions;
     bool fUsedClosedForm = false;
     int64_t fVisitBudget = INT64_MAX;
+    int64_t fVisits = 0;
     std::vector<uint64_t> fSeen;  // one bit per value in [fSeenBase, ...), for disjoint()
     int64_t fSeenBase = 0;
+    // Over the sequences left after stripping, which start at fBoundBase.
+    TPathBound fBound;
+    int fBoundBase = 0;
+    int fStrippedLen1 = 0;
+    int fStrippedLen2 = 0;
+    bool fBoundTried = false;
+    // The slack of a long search's next bounded attempt; it only grows
+    // within a run, so that a search done again (after the closed form
+    // declined) does not repeat the attempts that gave up.
+    static constexpr int kFirstSlack = 32;
+    int fSlack = kFirstSlack;
 };
