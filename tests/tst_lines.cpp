@@ -82,6 +82,7 @@ private slots:
     void editsSurviveAllocationFailure_data();
     void editsSurviveAllocationFailure();
     void trimSendsOneSignal();
+    void hashesMadeElsewhere();
     void insertLinesInOneStep();
     void editsDoNotGrowMemoryWithoutBound();
     void limitsAreNamed();
@@ -473,6 +474,34 @@ void TstLines::editsSurviveAllocationFailure()
     SpliceText(l, {5, 0}, {5, 0}, QStringLiteral("new "));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(l.Get(5), QStringLiteral("new line 5"));
+}
+
+void TstLines::hashesMadeElsewhere()
+{
+    // Hashes made from a read-only list (as another thread makes them)
+    // and then put in: lines that had one keep it, the rest get theirs,
+    // and a list whose lines all have one needs no work.
+    const TLineHasher byLength = [](const TLineRec &r) { return uint32_t(r.length) * 7 + 1; };
+    TLines l;
+    l.Add(u"one");
+    l.Add(u"three");
+    l.ComputeHashes([](const TLineRec &) { return 99u; });
+    l.Add(u"seven13");
+    const std::atomic<bool> go{false};
+    std::vector<uint32_t> hashes = l.HashesOf(byLength, &go);
+    QCOMPARE(hashes, (std::vector<uint32_t>{99, 99, 50}));
+    l.SetHashes(hashes);
+    for (int i = 0; i < l.Count(); ++i)
+        QVERIFY(l.Rec(i).hashed);
+    QCOMPARE(l.Rec(2).hash, 50u);
+    QVERIFY(l.HashesOf(byLength, nullptr).empty());
+
+    // A stop gives nothing; hashes for another count of lines are not taken.
+    l.Add(u"x");
+    const std::atomic<bool> stop{true};
+    QVERIFY(l.HashesOf(byLength, &stop).empty());
+    l.SetHashes(hashes);
+    QVERIFY(!l.Rec(3).hashed);
 }
 
 void TstLines::trimSendsOneSignal()

@@ -315,13 +315,24 @@ QString TComparePass::Run()
         if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
             TPassRun run;
             TRunRegistration registration(fRuns, &run);
-            const size_t rows[2] = {size_t(fLeft.Count()), size_t(fRight.Count())};
-            auto made = runAside([&] { return std::pair{readyRoom(rows[0]), readyRoom(rows[1])}; },
-                                 fYield, fYieldInterval, run.stop);
+            // Lines not hashed yet (a start-up load leaves that to the
+            // pass, to show the texts sooner) are hashed here as well, on
+            // two threads, and the hashes put in before the state is saved,
+            // while no copy shares the lines.
+            TLines *const panes[2] = {&fLeft, &fRight};
+            std::vector<uint32_t> hashes[2];
+            runAside([&] {
+                auto ready = [&](int side) {
+                    room[side] = readyRoom(size_t(panes[side]->Count()));
+                    hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop);
+                };
+                RunOnTwoThreads([&] { ready(0); }, [&] { ready(1); });
+                return true;
+            }, fYield, fYieldInterval, run.stop);
             if (run.cancelled)
                 return kScanCancelled;  // nothing changed yet
-            room[0] = std::move(made.first);
-            room[1] = std::move(made.second);
+            fLeft.SetHashes(hashes[0]);
+            fRight.SetHashes(hashes[1]);
         }
         before[0] = fLeft.SaveState(std::move(room[0]));
         before[1] = fRight.SaveState(std::move(room[1]));

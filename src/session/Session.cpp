@@ -269,26 +269,26 @@ QStringList TSession::LoadStartFiles(const QString &left, const QString &right)
         return {};
     // Two different regular files are read at once, the left one on a
     // second thread, so that a large pair reaches the screen in about the
-    // time of one file. Anything else (one pipe named twice, a FIFO) is read
+    // time of one file. Their lines are hashed by the pass that follows. Anything else (one pipe named twice, a FIFO) is read
     // left first, as a reader of a stream expects; so is everything when no
     // second thread can be had.
     const TPerSide<QString> paths{QFileInfo(left).absoluteFilePath(), QFileInfo(right).absoluteFilePath()};
     const bool apart = distinctRegularFiles(paths[TSide::Left], paths[TSide::Right]);
     const int leftTabs = Lines(TSide::Left).TabSize();
-    std::future<TLoadedText> leftRead =
+    std::future<TLines::TPrepared> leftRead =
         std::async(apart ? std::launch::async | std::launch::deferred : std::launch::deferred, [&paths, leftTabs] {
-            return ReadTextFile(paths[TSide::Left], leftTabs, HashUnit::HashNormalized);
+            return TLines::Prepare(ReadTextFile(paths[TSide::Left], leftTabs));
         });
-    TPerSide<std::function<TLoadedText()>> read;
+    TPerSide<std::function<TLines::TPrepared()>> read;
     read[TSide::Left] = [&leftRead] { return leftRead.get(); };
     read[TSide::Right] = [this, &paths] {
-        return ReadTextFile(paths[TSide::Right], Lines(TSide::Right).TabSize(), HashUnit::HashNormalized);
+        return TLines::Prepare(ReadTextFile(paths[TSide::Right], Lines(TSide::Right).TabSize()));
     };
     QStringList errors;
     int loaded = 0;
     for (TSide side : apart ? std::array{TSide::Right, TSide::Left} : std::array{TSide::Left, TSide::Right}) {
         try {
-            TLoadedText text = read[side]();
+            TLines::TPrepared text = read[side]();
             Lines(side).Assign(std::move(text));
             fromFile(side, paths[side]);
             textReplaced(side);

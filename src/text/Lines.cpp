@@ -520,8 +520,25 @@ void TLines::LoadFromFile(const QString &path, TLineHasher hasher)
     Assign(ReadTextFile(path, fTabSize, hasher));
 }
 
-void TLines::Assign(TLoadedText &&loaded)
+TLines::TPrepared TLines::Prepare(TLoadedText &&loaded)
 {
+    TPrepared prepared{std::move(loaded), {}};
+    std::vector<TLineRec> &lines = prepared.text.lines;
+    const bool none = lines.empty();
+    if (none)
+        lines.push_back(TLineRec{});  // the caret placed at 0,0 needs a line
+    prepared.rows.reserve(lines.size());
+    PreferHugePages(prepared.rows.data(), lines.size() * sizeof(TRowInfo));
+    prepared.rows.assign(lines.size(), TRowInfo{});
+    if (!none)
+        for (size_t i = 0; i < prepared.rows.size(); ++i)
+            prepared.rows[i].origin = int32_t(i);
+    return prepared;
+}
+
+void TLines::Assign(TPrepared &&prepared)
+{
+    TLoadedText &loaded = prepared.text;
     fLines = std::make_shared<std::vector<TLineRec>>(std::move(loaded.lines));
     fKeep = std::move(loaded.keep);
     resetArena();
@@ -532,13 +549,7 @@ void TLines::Assign(TLoadedText &&loaded)
     fRaw = std::move(loaded.raw);
     fRawBlock = std::move(loaded.rawBlock);
     fHiddenAtEnd = 0;
-    const bool none = fLines->empty();
-    if (none)
-        fLines->push_back(TLineRec{});  // the caret placed at 0,0 needs a line
-    fRows.assign(fLines->size(), TRowInfo{});
-    if (!none)
-        for (size_t i = 0; i < fRows.size(); ++i)
-            fRows[i].origin = int32_t(i);
+    fRows = std::move(prepared.rows);
     rowsChanged();
     fMaxLengthDirty = true;
     notifyReset();
@@ -663,6 +674,33 @@ void TLines::ComputeHashes(TLineHasher hasher)
             r.hash = hasher(r);
             r.hashed = 1;
         }
+    }
+}
+
+std::vector<uint32_t> TLines::HashesOf(TLineHasher hasher, const std::atomic<bool> *stop) const
+{
+    constexpr size_t kLinesPerStopCheck = 16384;
+    const std::vector<TLineRec> &lines = *fLines;
+    if (std::all_of(lines.begin(), lines.end(), [](const TLineRec &r) { return r.hashed; }))
+        return {};
+    std::vector<uint32_t> hashes(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TLineRec &r = lines[i];
+        hashes[i] = r.hashed ? r.hash : hasher(r);
+        if (stop && i % kLinesPerStopCheck == 0 && stop->load(std::memory_order_relaxed))
+            return {};
+    }
+    return hashes;
+}
+
+void TLines::SetHashes(const std::vector<uint32_t> &hashes)
+{
+    if (hashes.size() != fLines->size())
+        return;
+    std::vector<TLineRec> &lines = edit();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        lines[i].hash = hashes[i];
+        lines[i].hashed = 1;
     }
 }
 

@@ -7,6 +7,8 @@
 #include "text/TextStore.h"
 
 #include <QObject>
+
+#include <atomic>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -137,8 +139,17 @@ public:
     // Replaces all lines by the file's; remembers its encoding. A file with
     // no lines leaves one empty line. On error the list is unchanged.
     void LoadFromFile(const QString &path, TLineHasher hasher = nullptr);
+    // Lines read elsewhere with their row list made, so that the thread
+    // that reads a file also makes what taking it in needs most.
+    struct TPrepared
+    {
+        TLoadedText text;
+        std::vector<TRowInfo> rows;
+    };
+    static TPrepared Prepare(TLoadedText &&loaded);
     // Takes lines read elsewhere (e.g. on another thread) as LoadFromFile does.
-    void Assign(TLoadedText &&loaded);
+    void Assign(TPrepared &&prepared);
+    void Assign(TLoadedText &&loaded) { Assign(Prepare(std::move(loaded))); }
     // Writes the text the rows stand for: fillers left out, hidden empty
     // lines in their places, unedited lines as the bytes they were loaded
     // from, in the remembered encoding with the loaded file's line break
@@ -162,6 +173,12 @@ public:
     // Gives every line without a hash its hash; lines keep it until their
     // text changes. Sends no change signal: the text is unchanged.
     void ComputeHashes(TLineHasher hasher);
+    // Every line's hash, made where missing, without changing the list (so
+    // another thread may make them while this one only reads); empty when
+    // no line lacks one, or when `stop` was set meanwhile.
+    std::vector<uint32_t> HashesOf(TLineHasher hasher, const std::atomic<bool> *stop) const;
+    // Takes the hashes HashesOf gave for the lines as they still are.
+    void SetHashes(const std::vector<uint32_t> &hashes);
 
     TLineSnapshot Snapshot() const;
     // Replaces all lines by `rows` unmarked rows: row k is line source(k) of

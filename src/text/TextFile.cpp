@@ -166,7 +166,13 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
     THashMemo memo;
     // Room for every line at once: a guess from the size would either grow
     // the list (copying it) for short lines or leave much of it unused.
-    out.lines.reserve(out.lines.size() + breaksIn(base, n) + 1);
+    const size_t most = out.lines.size() + breaksIn(base, n) + 1;
+    out.lines.reserve(most);
+    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
+    // Room for a raw entry per line: only what is used is ever touched, and
+    // growing the list would copy it (a file indented with tabs has one
+    // for half its lines).
+    out.raw.reserve(most);
 
     struct TScan
     {
@@ -278,6 +284,7 @@ void splitUtf16(QByteArray &bytes, bool littleEndian, int tabSize, TLineHasher h
     TTextArena arena;
     bool blockUsed = false;
     out.lines.reserve(breaksIn(units, n) + 1);
+    PreferHugePages(out.lines.data(), out.lines.capacity() * sizeof(TLineRec));
     splitLines(units, n, [&](size_t b, size_t e) {
         const QStringView piece(units + b, qsizetype(e - b));
         if (tabSize > 0 && piece.contains(u'\t')) {

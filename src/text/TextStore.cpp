@@ -296,7 +296,18 @@ void *TTextArena::allocate(size_t bytes, size_t align, TKeepAlive &keep)
     size_t start = (fUsed + align - 1) & ~(align - 1);
     if (!fBlock || start > fCap || fCap - start < bytes) {
         const size_t cap = std::max(fBlockSize, bytes);
-        std::shared_ptr<char[]> block(new char[cap]);
+        std::shared_ptr<char[]> block;
+        if (cap >= kHugeBlock) {
+            // Aligned, so that huge pages can back all of it.
+            constexpr std::align_val_t align{kHugePage};
+            block.reset(new (align) char[cap], [](char *p) { ::operator delete[](p, align); });
+            PreferHugePages(block.get(), cap);
+        } else {
+            block.reset(new char[cap]);
+        }
+        // Blocks grow with what is stored: a large file's tab lines fill
+        // few blocks, a small file's few lines take little memory.
+        fBlockSize = std::min(fBlockSize * 2, kLargestBlock);
         keep.add(std::shared_ptr<const void>(block, block.get()));
         fBlock = std::move(block);
         fCap = cap;
