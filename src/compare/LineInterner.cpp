@@ -2,6 +2,7 @@
 
 #include "compare/HashUnit.h"
 #include "compare/TwoThreads.h"
+#include "text/TextStore.h"
 
 #include <algorithm>
 #include <bit>
@@ -179,8 +180,11 @@ bool InternLines(const std::vector<TLineRec> &left, const std::vector<TLineRec> 
                  std::vector<int32_t> &leftIds, std::vector<int32_t> &rightIds, size_t parallelFrom,
                  const std::atomic<bool> *stop)
 {
-    leftIds.resize(left.size());
-    rightIds.resize(right.size());
+    for (auto [ids, count] : {std::pair{&leftIds, left.size()}, std::pair{&rightIds, right.size()}}) {
+        ids->reserve(count);
+        PreferHugePages(ids->data(), count * sizeof(int32_t));
+        ids->resize(count);
+    }
     std::vector<int32_t> part1;
     const size_t total = left.size() + right.size();
     const TVisitOrder visits(left.size(), right.size());

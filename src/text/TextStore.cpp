@@ -233,11 +233,22 @@ void PreferHugePages(void *p, size_t bytes)
 {
 #if defined(MADV_HUGEPAGE)
     constexpr quintptr kHuge = quintptr(2) << 20;
+    constexpr quintptr kPage = 4096;
     const auto start = reinterpret_cast<quintptr>(p);
     const quintptr first = (start + kHuge - 1) & ~(kHuge - 1);
     const quintptr last = (start + bytes) & ~(kHuge - 1);
     if (last > first)
         ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+    // The ends that no huge page covers are put in place in one call, not a
+    // fault per page (kernels before 5.14 refuse this: it is only a hint).
+    constexpr int kPopulateWrite = 23;  // MADV_POPULATE_WRITE
+    const quintptr headStart = (start + kPage - 1) & ~(kPage - 1);
+    const quintptr headEnd = last > first ? first : (start + bytes) & ~(kPage - 1);
+    if (headEnd > headStart)
+        ::madvise(reinterpret_cast<void *>(headStart), headEnd - headStart, kPopulateWrite);
+    const quintptr tailEnd = (start + bytes) & ~(kPage - 1);
+    if (last > first && tailEnd > last)
+        ::madvise(reinterpret_cast<void *>(last), tailEnd - last, kPopulateWrite);
 #else
     Q_UNUSED(p);
     Q_UNUSED(bytes);
