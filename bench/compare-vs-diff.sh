@@ -23,6 +23,7 @@
 #            the pass and longest event-loop gap
 # BENCH_ROWS=regex picks rows by name; BENCH_SHAPES="words code" picks shapes.
 # BENCH_BUILD=DIR uses an existing Release build instead of build-bench/.
+# BENCH_LIMIT=SECONDS stops a command after that long (default 600).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs=3 quick=0 verbose=0 window=0 seed=$(( $(date +%s) % 100000 ))
@@ -51,7 +52,7 @@ fi
 
 # A command that runs longer than this is stopped; its figures are then
 # the limit for both times and 0 for memory, and the row says so.
-limit=600
+limit=${BENCH_LIMIT:-600}
 shapes=(${BENCH_SHAPES:-words chars code cyrpl})
 
 # name|LINES EDITS [gen_pair.py options]|in the quick subset (1) or not (0)
