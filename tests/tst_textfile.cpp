@@ -474,25 +474,38 @@ void TstTextFile::everyLineCarriesItsOwnHash_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("hashed");  // lines the hasher is asked for at most
-    QTest::newRow("a few lines over and over") << QByteArray("ab\ncd\nab\ncd\nab\ncd\n") << 2;
-    QTest::newRow("same length, same ends, other middle") << QByteArray("axb\nayb\naxb\nayb\n") << 4;
-    QTest::newRow("UTF-8 repeated") << QByteArray("\xc3\xa9t\xc3\xa9\n\xc3\xa9t\xc3\xa9\n\xc3\xa9T\xc3\xa9\n") << 2;
-    QTest::newRow("a prefix of the line before") << QByteArray("abc\nab\nabc\nab\n") << 4;
-    QTest::newRow("tabs, ASCII and UTF-8") << QByteArray("\ta\tB\n\t\xc3\xa9\tx\n\t\xc3\xa9\tx\n") << 3;
+    QTest::addColumn<bool>("shared");  // equal lines share their first copy's bytes
+    QTest::newRow("a few lines over and over") << QByteArray("ab\ncd\nab\ncd\nab\ncd\n") << 2 << true;
+    QTest::newRow("same length, same ends, other middle") << QByteArray("axb\nayb\naxb\nayb\n") << 4 << false;
+    QTest::newRow("UTF-8 repeated") << QByteArray("\xc3\xa9t\xc3\xa9\n\xc3\xa9t\xc3\xa9\n\xc3\xa9T\xc3\xa9\n") << 2
+                                    << true;
+    QTest::newRow("a prefix of the line before") << QByteArray("abc\nab\nabc\nab\n") << 4 << false;
+    QTest::newRow("tabs, ASCII and UTF-8") << QByteArray("\ta\tB\n\t\xc3\xa9\tx\n\t\xc3\xa9\tx\n") << 3 << false;
 }
 
 void TstTextFile::everyLineCarriesItsOwnHash()
 {
-    // Lines that repeat may share one hashing; whatever is shared, every
-    // line ends with the hash of its own text.
+    // Lines that repeat may share one hashing and one copy of their bytes;
+    // whatever is shared, every line ends with its own text and the hash
+    // of it.
     QFETCH(QByteArray, file);
     QFETCH(int, hashed);
+    QFETCH(bool, shared);
     gHashCalls = 0;
     const TLoadedText loaded = DecodeText(file, 4, textHash);
     QVERIFY(gHashCalls <= hashed);
-    for (const TLineRec &r : loaded.lines) {
+    const QList<QByteArray> lines = file.chopped(1).split('\n');
+    QCOMPARE(loaded.lines.size(), size_t(lines.size()));
+    QHash<QString, const void *> firstCopy;
+    for (size_t i = 0; i < loaded.lines.size(); ++i) {
+        const TLineRec &r = loaded.lines[i];
+        QCOMPARE(r.toString(), ExpandTabs(QString::fromUtf8(lines[qsizetype(i)]), 4));
         QVERIFY(r.hashed);
         QCOMPARE(r.hash, uint32_t(qHash(r.toString())));
+        const void *first = firstCopy.value(r.toString(), r.data);
+        firstCopy.insert(r.toString(), first);
+        if (shared)
+            QCOMPARE(r.data, first);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <memory>
 #include <vector>
 #include <cstdio>
 #include <cstring>
@@ -150,15 +151,17 @@ bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
     // to it, to be refused there as it would be with any other output.
     if (size > std::min(kMaxLineCount, kMaxLineLength) || size > SourceByteLimit())
         return false;
-    constexpr size_t kChunk = 1 << 20;
-    std::vector<char> a(kChunk), b(kChunk);
+    // Buffers no larger than the file (plus the byte that finds its end),
+    // and not cleared: a small pair costs a few pages, not two megabytes.
+    const size_t kChunk = std::min(size_t(1) << 20, size_t(size) + 1);
+    const std::unique_ptr<char[]> a(new char[kChunk]), b(new char[kChunk]);
     for (;;) {
-        const ssize_t got = ::read(left.fd, a.data(), kChunk);
+        const ssize_t got = ::read(left.fd, a.get(), kChunk);
         if (got < 0)
             return false;
         size_t have = 0;
         while (have < size_t(got)) {  // the same number of bytes from the right
-            const ssize_t more = ::read(right.fd, b.data() + have, size_t(got) - have);
+            const ssize_t more = ::read(right.fd, b.get() + have, size_t(got) - have);
             if (more <= 0)
                 return false;
             have += size_t(more);
@@ -167,7 +170,7 @@ bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
             char extra;
             return ::read(right.fd, &extra, 1) == 0;
         }
-        if (std::memcmp(a.data(), b.data(), size_t(got)) != 0)
+        if (std::memcmp(a.get(), b.get(), size_t(got)) != 0)
             return false;
     }
 }

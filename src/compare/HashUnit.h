@@ -41,4 +41,11 @@ inline char16_t LowerUnit(char16_t c)
 // every unit is lower-cased: the equality that HashNormalized stands for.
 bool NormalizedEqual(const TLineRec &a, const TLineRec &b);
 
+// True when both records stand for the very same stored text (a load points
+// repeated lines at one copy): equal under any rule, without reading it.
+inline bool SameStoredText(const TLineRec &a, const TLineRec &b)
+{
+    return a.data == b.data && a.length == b.length && a.wide == b.wide && a.utf8 == b.utf8;
+}
+
 } // namespace HashUnit

@@ -49,7 +49,8 @@ public:
                 ++fUsed;
                 return line;
             }
-            if (s.hash == hash && HashUnit::NormalizedEqual(lineAt(s.line), text))
+            if (s.hash == hash
+                && (HashUnit::SameStoredText(lineAt(s.line), text) || HashUnit::NormalizedEqual(lineAt(s.line), text)))
                 return s.line;
         }
     }

@@ -122,13 +122,15 @@ void addLine(TLoadedText &out, TLineRec r, TLineHasher hasher)
 class THashMemo
 {
 public:
-    bool find(const char *s, size_t n, uint32_t &hash) const
+    // The bytes of the equal line seen before, and their hash; null when
+    // there is none in the memo.
+    const char *find(const char *s, size_t n, uint32_t &hash) const
     {
         const TEntry &e = fEntries[slot(s, n)];
         if (e.n != n || !e.p || std::memcmp(e.p, s, n) != 0)
-            return false;
+            return nullptr;
         hash = e.hash;
-        return true;
+        return e.p;
     }
     void remember(const char *s, size_t n, uint32_t hash) { fEntries[slot(s, n)] = TEntry{s, n, hash}; }
 
@@ -209,7 +211,11 @@ bool splitBytes(const QByteArray &bytes, qsizetype from, TByteMode mode, int tab
             r.length = uint32_t(units);
             r.utf8 = f.high && utf8;
             if (hasher) {
-                if (!memo.find(s, len, r.hash)) {
+                // A repeated line points at the bytes of its first copy:
+                // the same record then, which compares equal at a glance.
+                if (const char *same = memo.find(s, len, r.hash)) {
+                    r.data = same;
+                } else {
                     r.hash = hasher(r);
                     memo.remember(s, len, r.hash);
                 }
