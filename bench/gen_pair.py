@@ -63,7 +63,13 @@ def make_lines(rng, shape, n):
     if shape == "chars":
         lengths = rng.choices(range(20, 101), k=n)
         table = bytes(ord(CHARS[b % len(CHARS)]) for b in range(256))
-        blob = rng.randbytes(sum(lengths)).translate(table).decode("ascii")
+        total = sum(lengths)
+        # randbytes takes at most 2**31 bits at once: a large file's bytes
+        # come in pieces (smaller files keep the bytes they always had).
+        piece = 1 << 27
+        raw = rng.randbytes(total) if total <= piece else b"".join(
+            rng.randbytes(min(piece, total - at)) for at in range(0, total, piece))
+        blob = raw.translate(table).decode("ascii")
         ends = list(itertools.accumulate(lengths))
         return [blob[e - l:e] for l, e in zip(lengths, ends)]
     if shape == "code":
