@@ -1,4 +1,5 @@
 #include "compare/Diff.h"
+#include "compare/PathBound.h"
 #include "text/Errors.h"
 #include "LinesTestUtil.h"
 
@@ -142,6 +143,7 @@ private slots:
     void boundedSearchMatchesPlain_data();
     void boundedSearchMatchesPlain();
     void boundedSearchNarrowsALongScript();
+    void pathBoundNeverExceedsTheEdits();
     void closedFormTieRules_data();
     void closedFormTieRules();
     void closedFormMatchesSearch();
@@ -449,6 +451,44 @@ void TstDiff::boundedSearchNarrowsALongScript()
     QCOMPARE(describe(bounded), describe(plain));
     QVERIFY2(bounded.Visits() * 20 < plain.Visits(),
              qPrintable(QStringLiteral("%1 against %2 visits").arg(bounded.Visits()).arg(plain.Visits())));
+}
+
+void TstDiff::pathBoundNeverExceedsTheEdits()
+{
+    // The lower bound, on random stretches of random pairs, against the
+    // true number of deletes and adds (from the longest common subsequence);
+    // it is exact where one side's values are all new to the other.
+    std::mt19937 rng(17);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<int32_t> a(rng() % 30), b(rng() % 30);
+        const int alphabet = 2 + int(rng() % 12);
+        for (auto &x : a)
+            x = int32_t(rng() % unsigned(alphabet));
+        for (auto &x : b)
+            x = int32_t(rng() % unsigned(alphabet)) + (round % 5 == 0 ? 100 : 0);
+        TPathBound bound;
+        QVERIFY(bound.Prepare(a.data(), int(a.size()), b.data(), int(b.size()), nullptr));
+        for (int probe = 0; probe < 10; ++probe) {
+            const int a0 = int(rng() % (a.size() + 1)), a1 = a0 + int(rng() % (a.size() - a0 + 1));
+            const int b0 = int(rng() % (b.size() + 1)), b1 = b0 + int(rng() % (b.size() - b0 + 1));
+            const std::vector<int32_t> x(a.begin() + a0, a.begin() + a1), y(b.begin() + b0, b.begin() + b1);
+            const int edits = a1 - a0 + b1 - b0 - 2 * lcsLength(x, y);
+            const int lower = bound.Edits(a0, a1, b0, b1);
+            QVERIFY2(lower <= edits, qPrintable(QStringLiteral("%1 > %2").arg(lower).arg(edits)));
+            if (round % 5 == 0)
+                QCOMPARE(lower, edits);
+        }
+    }
+    // Work on long sequences asks whether to go on, and a stop leaves no bound.
+    std::vector<int32_t> longer(300000);
+    std::iota(longer.begin(), longer.end(), 0);
+    TPathBound bound;
+    int asked = 0;
+    QVERIFY(!bound.Prepare(longer.data(), int(longer.size()), longer.data(), int(longer.size()), [&] {
+        return ++asked < 3;
+    }));
+    QCOMPARE(asked, 3);
+    QVERIFY(!bound.Prepared());
 }
 
 void TstDiff::closedFormTieRules_data()

@@ -490,7 +490,9 @@ void TstLines::hashesMadeElsewhere()
     const std::atomic<bool> go{false};
     std::vector<uint32_t> hashes = l.HashesOf(byLength, &go);
     QCOMPARE(hashes, (std::vector<uint32_t>{99, 99, 50}));
-    l.SetHashes(hashes);
+    l.SetHashes(hashes, 0, 2);
+    QVERIFY(l.Rec(1).hashed && !l.Rec(2).hashed);  // a piece at a time
+    l.SetHashes(hashes, 2, 3);
     for (int i = 0; i < l.Count(); ++i)
         QVERIFY(l.Rec(i).hashed);
     QCOMPARE(l.Rec(2).hash, 50u);
@@ -500,7 +502,7 @@ void TstLines::hashesMadeElsewhere()
     l.Add(u"x");
     const std::atomic<bool> stop{true};
     QVERIFY(l.HashesOf(byLength, &stop).empty());
-    l.SetHashes(hashes);
+    l.SetHashes(hashes, 0, 3);
     QVERIFY(!l.Rec(3).hashed);
 }
 

@@ -331,8 +331,16 @@ QString TComparePass::Run()
             }, fYield, fYieldInterval, run.stop);
             if (run.cancelled)
                 return kScanCancelled;  // nothing changed yet
-            fLeft.SetHashes(hashes[0]);
-            fRight.SetHashes(hashes[1]);
+            // Ten million hashes take a while to put in: a piece at a time.
+            constexpr size_t kHashesPerYield = size_t(1) << 20;
+            for (int side = 0; side < 2; ++side) {
+                for (size_t from = 0; from < hashes[side].size(); from += kHashesPerYield) {
+                    panes[side]->SetHashes(hashes[side], from, from + kHashesPerYield);
+                    fYield();
+                }
+            }
+            if (run.cancelled)
+                return kScanCancelled;  // the hashes stand for the same texts
         }
         before[0] = fLeft.SaveState(std::move(room[0]));
         before[1] = fRight.SaveState(std::move(room[1]));

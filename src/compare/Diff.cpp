@@ -362,9 +362,10 @@ bool TDiff::prepareBound()
 {
     const T *s1 = seq1<T>() + fBoundBase;
     const T *s2 = seq2<T>() + fBoundBase;
-    yield();
-    const bool prepared = fBound.Prepare(s1, fStrippedLen1, s2, fStrippedLen2);
-    yield();
+    const bool prepared = fBound.Prepare(s1, fStrippedLen1, s2, fStrippedLen2, [this] {
+        yield();
+        return !stopped();
+    });
     return prepared && !stopped();
 }
 

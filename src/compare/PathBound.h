@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class TPathBound
@@ -18,9 +19,12 @@ public:
     // Widest value range the two membership bitmaps may cover (4 MiB each).
     static constexpr int64_t kMaxValueBits = int64_t(1) << 25;
 
+    // Called every few ten thousand elements; returning false abandons the work.
+    using TContinue = std::function<bool()>;
+
     // Prepares on a[0..n1) and b[0..n2). False (and unprepared) when the
-    // values span more than kMaxValueBits.
-    template <typename T> bool Prepare(const T *a, int n1, const T *b, int n2);
+    // values span more than kMaxValueBits or `keepGoing` said stop.
+    template <typename T> bool Prepare(const T *a, int n1, const T *b, int n2, const TContinue &keepGoing);
     bool Prepared() const { return fPrepared; }
     void Clear();
 

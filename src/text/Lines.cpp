@@ -693,12 +693,12 @@ std::vector<uint32_t> TLines::HashesOf(TLineHasher hasher, const std::atomic<boo
     return hashes;
 }
 
-void TLines::SetHashes(const std::vector<uint32_t> &hashes)
+void TLines::SetHashes(const std::vector<uint32_t> &hashes, size_t from, size_t to)
 {
-    if (hashes.size() != fLines->size())
+    if (hashes.size() != fLines->size() || from >= std::min(to, hashes.size()))
         return;
     std::vector<TLineRec> &lines = edit();
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = from; i < std::min(to, lines.size()); ++i) {
         lines[i].hash = hashes[i];
         lines[i].hashed = 1;
     }

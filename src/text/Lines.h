@@ -177,8 +177,9 @@ public:
     // another thread may make them while this one only reads); empty when
     // no line lacks one, or when `stop` was set meanwhile.
     std::vector<uint32_t> HashesOf(TLineHasher hasher, const std::atomic<bool> *stop) const;
-    // Takes the hashes HashesOf gave for the lines as they still are.
-    void SetHashes(const std::vector<uint32_t> &hashes);
+    // Takes the hashes HashesOf gave for the lines as they still are, those
+    // of lines [from, to) (so that a long list can be taken in pieces).
+    void SetHashes(const std::vector<uint32_t> &hashes, size_t from, size_t to);
 
     TLineSnapshot Snapshot() const;
     // Replaces all lines by `rows` unmarked rows: row k is line source(k) of
