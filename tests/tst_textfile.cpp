@@ -76,10 +76,23 @@ private slots:
     void tabSizeZeroKeepsTabs();
     void everyLineCarriesItsOwnHash_data();
     void everyLineCarriesItsOwnHash();
+    void editingARepeatedLineLeavesItsTwins();
 
 private:
     QTemporaryDir fDir;
 };
+
+namespace {
+
+int gHashCalls = 0;
+
+uint32_t textHash(const TLineRec &r)
+{
+    ++gHashCalls;
+    return uint32_t(qHash(r.toString()));
+}
+
+} // namespace
 
 void TstTextFile::roundTrip_data()
 {
@@ -127,6 +140,11 @@ void TstTextFile::roundTrip_data()
     same("encoded surrogate: Latin-1", "\xc3\xa9\n\xed\xa0\x80\n", {"\u00c3\u00a9", "\u00ed\u00a0\u0080"}, E::Latin1);
     same("overlong form: Latin-1", "\xc0\xaf", {"\u00c0\u00af"}, E::Latin1);
     same("mixed blanks at line ends", "a  \t\nb\x01\n \n", {"a      ", "b\u0001", " "}, E::Utf8);
+    // Repeated lines, which a hashed load points at one copy of their bytes.
+    same("repeated lines, CR LF", "}\r\n{\r\n}\r\n{\r\n\xd0\x96\r\n\xd0\x96\r\n", {"}", "{", "}", "{", "\u0416", "\u0416"},
+         E::Utf8);
+    same("repeated Latin-1 lines", "\xe9t\xe9\n\xe9t\xe9\n\tx\n\tx\n", {"\u00e9t\u00e9", "\u00e9t\u00e9", "    x", "    x"},
+         E::Latin1);
     // Only a dangling byte cannot come back: it reads as U+FFFD.
     QTest::newRow("UTF-16 BE, dangling byte") << QByteArray("\xfe\xff\0a\0", 5) << QStringList{"a\ufffd"}
         << E::Utf16BE << QByteArray("\xfe\xff\0a\xff\xfd", 6);
@@ -145,18 +163,21 @@ void TstTextFile::roundTrip()
     const QString in = fDir.filePath(QStringLiteral("in.txt"));
     const QString out = fDir.filePath(QStringLiteral("out.txt"));
     writeAll(in, file);
-    TLines l;
-    l.LoadFromFile(in);
-    QCOMPARE(allLines(l), lines);
-    QCOMPARE(l.Encoding(), encoding);
-    l.SaveToFile(out);
-    QCOMPARE(readAll(out), saved);
-    QCOMPARE(allLines(l), lines);  // saving leaves the text as it is
-    // The saved file loads back to the same lines in the same encoding.
-    TLines again;
-    again.LoadFromFile(out);
-    QCOMPARE(allLines(again), allLines(l));
-    QCOMPARE(again.Encoding(), encoding);
+    // Loaded plainly, and hashed as the window loads a file.
+    for (const TLineHasher hasher : {TLineHasher(nullptr), TLineHasher(textHash)}) {
+        TLines l;
+        l.LoadFromFile(in, hasher);
+        QCOMPARE(allLines(l), lines);
+        QCOMPARE(l.Encoding(), encoding);
+        l.SaveToFile(out);
+        QCOMPARE(readAll(out), saved);
+        QCOMPARE(allLines(l), lines);  // saving leaves the text as it is
+        // The saved file loads back to the same lines in the same encoding.
+        TLines again;
+        again.LoadFromFile(out, hasher);
+        QCOMPARE(allLines(again), allLines(l));
+        QCOMPARE(again.Encoding(), encoding);
+    }
 }
 
 void TstTextFile::bigFileRoundTrip()
@@ -435,18 +456,6 @@ void TstTextFile::utf8Units()
     QCOMPARE(Utf8Units(bytes.constData(), size_t(bytes.size())), expected);
 }
 
-namespace {
-
-int gHashCalls = 0;
-
-uint32_t textHash(const TLineRec &r)
-{
-    ++gHashCalls;
-    return uint32_t(qHash(r.toString()));
-}
-
-} // namespace
-
 void TstTextFile::tabSizeZeroKeepsTabs_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -507,6 +516,20 @@ void TstTextFile::everyLineCarriesItsOwnHash()
         if (shared)
             QCOMPARE(r.data, first);
     }
+}
+
+void TstTextFile::editingARepeatedLineLeavesItsTwins()
+{
+    // A hashed load shares one copy of a repeated line's bytes; an edit of
+    // one of them changes that line alone, and the rest save as read.
+    const QString in = fDir.filePath(QStringLiteral("twins.txt"));
+    const QString out = fDir.filePath(QStringLiteral("twins-out.txt"));
+    writeAll(in, "x\xc3\xa9\r\nx\xc3\xa9\r\nx\xc3\xa9\r\n");
+    TLines l;
+    l.LoadFromFile(in, textHash);
+    l.Replace(1, u"edited");
+    l.SaveToFile(out);
+    QCOMPARE(readAll(out), QByteArray("x\xc3\xa9\r\nedited\r\nx\xc3\xa9\r\n"));
 }
 
 QTEST_APPLESS_MAIN(TstTextFile)
