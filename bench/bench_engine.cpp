@@ -54,7 +54,8 @@ BENCHMARK(BM_EngineAllDifferent)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 // Blocks of a sequence in reverse order, values repeating with a period
 // (so not for the closed form): a long search. Second argument: 1 for the
-// AVX2 loops, 0 for the scalar ones.
+// AVX2 loops, 0 for the scalar ones; third: 1 for wide steps on two
+// threads, 0 for one.
 void BM_EngineReversedBlocks(benchmark::State &state)
 {
     const int n = int(state.range(0));
@@ -65,12 +66,18 @@ void BM_EngineReversedBlocks(benchmark::State &state)
         b.insert(b.end(), a.begin() + start, a.begin() + std::min(n, start + 100));
     for (auto _ : state) {
         TDiff d;
-        d.SetOptions({.wideLoops = state.range(1) != 0});
+        d.SetOptions({.wideLoops = state.range(1) != 0, .twoThreadsFrom = state.range(2) ? TDiff::kTwoThreadsFrom : 0});
         d.Execute(a.data(), b.data(), int(a.size()), int(b.size()));
         benchmark::DoNotOptimize(d.Count());
+        state.counters["visits"] = double(d.Visits());
     }
 }
-BENCHMARK(BM_EngineReversedBlocks)->Args({10000, 0})->Args({10000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineReversedBlocks)
+    ->Args({10000, 0, 0})
+    ->Args({10000, 1, 0})
+    ->Args({40000, 1, 0})
+    ->Args({40000, 1, 1})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

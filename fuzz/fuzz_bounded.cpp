@@ -1,5 +1,5 @@
-// libFuzzer target: the engine's bounded search against its plain search,
-// record for record.
+// libFuzzer target: the engine's bounded search, and its steps split over
+// two threads, against its plain one-thread search, record for record.
 //
 // The input bytes spell two sequences. The first byte sets the size of a
 // small alphabet (1 to 16 values); after it, a byte below 0x80 names a value
@@ -7,7 +7,7 @@
 // from 0x80 up a value used nowhere else (so the lower bound is tight), and
 // a zero byte ends the left sequence. The bounded search starts at the
 // first step, so every pair takes the bounded attempts, their giving up and
-// the bounded sub-problems.
+// the bounded sub-problems; the two-thread variants split every step.
 #include "SameRecords.h"
 
 #include <cstddef>
@@ -42,14 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<int32_t> b;
     build(data, size, a, b);
     TDiff plain;
-    plain.SetOptions({.boundFromStep = 0});
-    TDiff bounded;
-    bounded.SetOptions({.boundFromStep = 1});
+    plain.SetOptions({.boundFromStep = 0, .twoThreadsFrom = 0});
     const int n1 = int(a.size());
     const int n2 = int(b.size());
-    if (!plain.Execute(a.data(), b.data(), n1, n2) || !bounded.Execute(a.data(), b.data(), n1, n2))
+    if (!plain.Execute(a.data(), b.data(), n1, n2))
         std::abort();
-    if (!SameRecords(plain, bounded))
-        std::abort();
+    for (const TDiff::TOptions &options : {TDiff::TOptions{.boundFromStep = 1, .twoThreadsFrom = 0},
+                                           TDiff::TOptions{.boundFromStep = 0, .twoThreadsFrom = 1},
+                                           TDiff::TOptions{.boundFromStep = 1, .twoThreadsFrom = 1}}) {
+        TDiff variant;
+        variant.SetOptions(options);
+        if (!variant.Execute(a.data(), b.data(), n1, n2) || !SameRecords(plain, variant))
+            std::abort();
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "compare/Diff.h"
 #include "compare/PathBound.h"
+#include "compare/StepPartner.h"
 #include "text/Errors.h"
 #include "LinesTestUtil.h"
 
@@ -140,8 +141,8 @@ private slots:
     void randomisedProperties();
     void characterVariantMatchesInteger();
     void disjointShortcutChangesNothing();
-    void boundedSearchMatchesPlain_data();
-    void boundedSearchMatchesPlain();
+    void searchShortcutsMatchPlain_data();
+    void searchShortcutsMatchPlain();
     void boundedSearchNarrowsALongScript();
     void pathBoundNeverExceedsTheEdits();
     void closedFormTieRules_data();
@@ -155,6 +156,7 @@ private slots:
     void reentryDuringYieldIsRefused();
     void cancelDuringRun();
     void writingALongScriptYields();
+    void stepPartnerRunsEachJobOnce();
     void comparesOutOfRange();
     void lengthLimit();
     void recordValues();
@@ -340,7 +342,7 @@ void TstDiff::disjointShortcutChangesNothing()
     }
 }
 
-void TstDiff::boundedSearchMatchesPlain_data()
+void TstDiff::searchShortcutsMatchPlain_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<int>("alphabet");  // 0: every left value different
@@ -358,20 +360,31 @@ void TstDiff::boundedSearchMatchesPlain_data()
     QTest::newRow("independent, many values") << 300 << 50 << 0 << 3;
 }
 
-void TstDiff::boundedSearchMatchesPlain()
+void TstDiff::searchShortcutsMatchPlain()
 {
-    // The search bounded from its first steps against the plain one: the
-    // same records, on pairs where the bound is tight and where it is far
-    // too low (moved and reversed blocks), both ways round.
+    // The search bounded from its first steps, and with every step split
+    // over two threads, against the plain one-thread search: the same
+    // records, on pairs where the bound is tight and where it is far too
+    // low (moved and reversed blocks), both ways round.
     QFETCH(int, n);
     QFETCH(int, alphabet);
     QFETCH(int, edits);
     QFETCH(int, shape);
     std::mt19937 rng(uint32_t(n * 7 + alphabet * 3 + shape));
-    TDiff bounded;
-    bounded.SetOptions({.boundFromStep = 1});
     TDiff plain;
-    plain.SetOptions({.boundFromStep = 0});
+    plain.SetOptions({.boundFromStep = 0, .twoThreadsFrom = 0});
+    TDiff variants[3];
+    variants[0].SetOptions({.boundFromStep = 1, .twoThreadsFrom = 0});
+    variants[1].SetOptions({.boundFromStep = 0, .twoThreadsFrom = 1});
+    variants[2].SetOptions({.boundFromStep = 1, .twoThreadsFrom = 1});
+    auto sameAsPlain = [&](auto execute) {
+        QVERIFY(execute(plain));
+        for (TDiff &variant : variants) {
+            QVERIFY(execute(variant));
+            QCOMPARE(describe(variant), describe(plain));
+            QCOMPARE(stats(variant), stats(plain));
+        }
+    };
     for (int round = 0; round < 30; ++round) {
         int32_t fresh = 1000000;
         auto value = [&] { return alphabet ? int32_t(rng() % unsigned(alphabet)) : fresh++; };
@@ -408,10 +421,9 @@ void TstDiff::boundedSearchMatchesPlain()
         }
         if (round % 2)
             std::swap(a, b);
-        QVERIFY(run(bounded, a, b));
-        QVERIFY(run(plain, a, b));
-        QCOMPARE(describe(bounded), describe(plain));
-        QCOMPARE(stats(bounded), stats(plain));
+        sameAsPlain([&](TDiff &d) { return run(d, a, b); });
+        if (QTest::currentTestFailed())
+            return;
     }
     // The character variant takes the same path.
     QString left, right;
@@ -420,9 +432,9 @@ void TstDiff::boundedSearchMatchesPlain()
     right = left;
     for (int e = 0; e < 300; ++e)
         right[int(rng() % unsigned(right.size()))] = QChar(u'A' + char16_t(rng() % 20));
-    QVERIFY(bounded.Execute(QStringView(left).utf16(), QStringView(right).utf16(), int(left.size()), int(right.size())));
-    QVERIFY(plain.Execute(QStringView(left).utf16(), QStringView(right).utf16(), int(left.size()), int(right.size())));
-    QCOMPARE(describe(bounded), describe(plain));
+    sameAsPlain([&](TDiff &d) {
+        return d.Execute(QStringView(left).utf16(), QStringView(right).utf16(), int(left.size()), int(right.size()));
+    });
 }
 
 void TstDiff::boundedSearchNarrowsALongScript()
@@ -747,6 +759,38 @@ void TstDiff::writingALongScriptYields()
     QVERIFY(!run(d, a, b));
     QCOMPARE(d.Count(), 0);
     QCOMPARE(yields, cancelAt);
+}
+
+void TstDiff::stepPartnerRunsEachJobOnce()
+{
+    // Jobs the partner picks up and jobs the caller runs itself because
+    // the partner had not started them (no work here between Post and
+    // Wait, or a sleep that lets the partner go to sleep too): each runs
+    // once, and its writes are seen after Wait.
+    struct TJobData
+    {
+        std::vector<int> *runs;
+        int index;
+    };
+    constexpr int kJobs = 20000;
+    std::vector<int> runs(kJobs, 0);
+    TStepPartner partner;
+    volatile unsigned sink = 0;
+    for (int i = 0; i < kJobs; ++i) {
+        TJobData job{&runs, i};
+        partner.Post([](void *context) {
+            auto *data = static_cast<TJobData *>(context);
+            ++(*data->runs)[size_t(data->index)];
+        }, &job);
+        if (i % 3 == 1)
+            for (int spin = 0; spin < 2000; ++spin)
+                sink = sink + unsigned(spin);
+        if (i % 5000 == 4999)
+            QThread::msleep(5);
+        partner.Wait();
+        QCOMPARE(runs[size_t(i)], 1);
+    }
+    QCOMPARE(std::count(runs.begin(), runs.end(), 1), qsizetype(kJobs));
 }
 
 void TstDiff::comparesOutOfRange()

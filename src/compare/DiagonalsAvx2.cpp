@@ -104,7 +104,7 @@ __attribute__((target("avx2"))) bool Forward(const int32_t *A, const int32_t *B,
 }
 
 __attribute__((target("avx2"))) bool Backward(const int32_t *A, const int32_t *B, const int32_t *fd, int32_t *bd,
-                                              int &k, int low, int len1, int len2)
+                                              int &k, int low, int len1, int len2, bool testMeeting)
 {
     const __m256i one = _mm256_set1_epi32(1);
     const __m256i none = _mm256_set1_epi32(-1);
@@ -133,10 +133,12 @@ __attribute__((target("avx2"))) bool Backward(const int32_t *A, const int32_t *B
         }
         for (int lane = 0; lane < 8; ++lane)
             bd[k - 2 * lane] = xs[lane];
-        for (int lane = 0; lane < 8; ++lane) {
-            if (xs[lane] <= fd[k - 2 * lane]) {
-                k -= 2 * lane;
-                return true;
+        if (testMeeting) {
+            for (int lane = 0; lane < 8; ++lane) {
+                if (xs[lane] <= fd[k - 2 * lane]) {
+                    k -= 2 * lane;
+                    return true;
+                }
             }
         }
     }
@@ -155,7 +157,7 @@ bool Forward(const int32_t *, const int32_t *, int32_t *, const int32_t *, int &
     return false;
 }
 
-bool Backward(const int32_t *, const int32_t *, const int32_t *, int32_t *, int &, int, int, int)
+bool Backward(const int32_t *, const int32_t *, const int32_t *, int32_t *, int &, int, int, int, bool)
 {
     return false;
 }

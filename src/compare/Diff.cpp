@@ -6,6 +6,7 @@
 #include "compare/UniqueChain.h"
 
 #include <algorithm>
+#include <thread>
 #include <type_traits>
 
 const char *ChangeKindName(TChangeKind k)
@@ -57,10 +58,14 @@ class TExecuteGuard
 {
 public:
     TExecuteGuard(bool &executing, std::unique_ptr<int32_t[]> &f, std::unique_ptr<int32_t[]> &b,
-                  std::vector<uint64_t> &seen, TPathBound &bound)
-        : fExecuting(executing), fBuf(f), bBuf(b), fSeen(seen), fBound(bound) { fExecuting = true; }
+                  std::vector<uint64_t> &seen, TPathBound &bound, std::unique_ptr<TStepPartner> &partner)
+        : fExecuting(executing), fBuf(f), bBuf(b), fSeen(seen), fBound(bound), fPartner(partner)
+    {
+        fExecuting = true;
+    }
     ~TExecuteGuard()
     {
+        fPartner.reset();
         fBuf.reset();
         bBuf.reset();
         std::vector<uint64_t>().swap(fSeen);
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<int32_t[]> &bBuf;
     std::vector<uint64_t> &fSeen;
     TPathBound &fBound;
+    std::unique_ptr<TStepPartner> &fPartner;
 };
 
 } // namespace
@@ -99,6 +105,14 @@ TCompareRec TDiff::GetCompare(int index) const
     if (index < 0 || index >= Count())
         throw EParlune(QStringLiteral("List index out of bounds (%1)").arg(index));
     return fCompareList[size_t(index)];
+}
+
+bool TDiff::partner()
+{
+    static const bool twoCores = std::thread::hardware_concurrency() > 1;
+    if (!fPartner && twoCores)
+        fPartner = std::make_unique<TStepPartner>();
+    return fPartner != nullptr;
 }
 
 void TDiff::yield()
@@ -134,10 +148,11 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
         throw EParlune(QStringLiteral("Sequences too long to compare (%1 and %2 elements; at most %3)")
                            .arg(len1).arg(len2).arg(fOptions.maxLength));
 
-    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen, fBound);
+    TExecuteGuard guard(fExecuting, fDiagBuffer, bDiagBuffer, fSeen, fBound, fPartner);
     fCancelled = false;
     fVisits = 0;
     fSlack = kFirstSlack;
+    fOneThreadSteps = 0;
     fYieldedThisRun = false;
     fWrittenSinceCheck = 0;
     fUsedClosedForm = false;

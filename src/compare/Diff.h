@@ -10,6 +10,7 @@
 // the reverse) into modifies, first with first.
 
 #include "compare/PathBound.h"
+#include "compare/StepPartner.h"
 
 #include <chrono>
 #include <cstdint>
@@ -51,6 +52,9 @@ public:
     // Up to this step a search costs at most a few million visits: less
     // than preparing the bound, which reads both sequences twice.
     static constexpr int kBoundFromStep = 1024;
+    // A step of this many diagonals per pass takes a few microseconds, well
+    // above what handing half of it to a second thread costs.
+    static constexpr int kTwoThreadsFrom = 4096;
 
     TDiff() = default;
     explicit TDiff(TYield yield) : fYield(std::move(yield)) {}
@@ -94,6 +98,10 @@ public:
         // narrows each step to the diagonals a shortest script may still
         // take; the records stay the plain search's. 0: never.
         int boundFromStep = kBoundFromStep;
+        // A step of a search whose two passes cover at least this many
+        // diagonals each runs on two threads where the machine has two
+        // cores, the records staying the same. 0: every step on one.
+        int twoThreadsFrom = kTwoThreadsFrom;
     };
     void SetOptions(const TOptions &options) { fOptions = options; }
     const TOptions &Options() const { return fOptions; }
@@ -219,4 +227,14 @@ private:
     // declined) does not repeat the attempts that gave up.
     static constexpr int kFirstSlack = 32;
     int fSlack = kFirstSlack;
+    // Made at a run's first wide step, ended with the run.
+    std::unique_ptr<TStepPartner> fPartner;
+    // After a step whose second thread was slow (taken off its core by
+    // other work), this many wide steps run on one thread: on a busy
+    // machine, waiting for it would cost more than it saves.
+    static constexpr int kOneThreadAfterSlowStep = 4096;
+    int fOneThreadSteps = 0;
+    uint32_t fStepsTogether = 0;
+    // The partner thread, made when missing; false on a one-core machine.
+    bool partner();
 };

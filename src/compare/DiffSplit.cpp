@@ -18,7 +18,9 @@
 #include "text/Errors.h"
 
 #include <algorithm>
+#include <ctime>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -64,6 +66,126 @@ void clearOutside(int32_t *d, TRange shrunk, TRange before, TRange wide, int32_t
     for (int k = align(std::max(shrunk.hi + 2, low)); k <= high; k += 2)
         d[k] = none;
 }
+
+constexpr int kNoMeeting = INT32_MIN;
+
+// Step D of the forward pass over diagonals r.hi down to r.lo by twos.
+// With `test`, stops at the first diagonal whose point meets the backward
+// pass's point there and returns it; otherwise, and when none meets,
+// returns kNoMeeting.
+template <typename T>
+int forwardStep(const T *A, const T *B, int32_t *fd, const int32_t *bd, TRange r, int len1, int len2, bool test,
+                bool wide)
+{
+    int k = r.hi;
+    if constexpr (std::is_same_v<T, int32_t>)
+        if (wide && DiagonalsAvx2::Forward(A, B, fd, bd, k, r.lo, len1, len2, test))
+            return k;
+    for (; k >= r.lo; k -= 2) {
+        int x = std::max(fd[k + 1], fd[k - 1] + 1);
+        int y = x - k;
+        while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
+            ++x;
+            ++y;
+        }
+        fd[k] = x;
+        if (test && x >= bd[k])
+            return k;
+    }
+    return kNoMeeting;
+}
+
+// Step D of the backward pass, as forwardStep.
+template <typename T>
+int backwardStep(const T *A, const T *B, const int32_t *fd, int32_t *bd, TRange r, int len1, int len2, bool test,
+                 bool wide)
+{
+    int k = r.hi;
+    if constexpr (std::is_same_v<T, int32_t>)
+        if (wide && DiagonalsAvx2::Backward(A, B, fd, bd, k, r.lo, len1, len2, test))
+            return k;
+    for (; k >= r.lo; k -= 2) {
+        int x = std::min(bd[k - 1], bd[k + 1] - 1);
+        int y = x - k;
+        while (x >= 0 && y >= 0 && A[x] == B[y]) {
+            --x;
+            --y;
+        }
+        bd[k] = x;
+        if (test && x <= fd[k])
+            return k;
+    }
+    return kNoMeeting;
+}
+
+// The diagonals of a pass's range that fit within a bound, as far as a
+// narrowing can see: the highest and the lowest that fit (lo > hi: none).
+// Whether a point fits depends on its diagonal alone, so the ends found in
+// two parts of a range give the ends of the whole.
+template <typename Fits> TRange fittingEnds(TRange r, Fits fits)
+{
+    TRange out = r;
+    while (out.lo <= out.hi && !fits(out.hi))
+        out.hi -= 2;
+    while (out.lo <= out.hi && !fits(out.lo))
+        out.lo += 2;
+    return out;
+}
+
+TRange joinEnds(TRange lower, TRange upper)
+{
+    if (lower.lo > lower.hi)
+        return upper;
+    if (upper.lo > upper.hi)
+        return lower;
+    return TRange{lower.lo, upper.hi};
+}
+
+// The part of r (diagonals of r.lo's parity) at or above `from`, and the part below.
+TRange partFrom(TRange r, int from)
+{
+    return TRange{std::max(r.lo, from + ((from - r.lo) & 1)), r.hi};
+}
+TRange partBelow(TRange r, int from)
+{
+    return TRange{r.lo, std::min(r.hi, from + ((from - r.lo) & 1) - 2)};
+}
+
+// Wall and thread CPU time, to tell whether a thread had its core to itself.
+struct TStepClock
+{
+    timespec wall{};
+    timespec cpu{};
+
+    static TStepClock Now()
+    {
+        TStepClock c;
+        clock_gettime(CLOCK_MONOTONIC, &c.wall);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c.cpu);
+        return c;
+    }
+    // This thread's CPU time since `start` over the wall time since then.
+    double ThreadShare(const TStepClock &start) const
+    {
+        auto ns = [](const timespec &a, const timespec &b) {
+            return double(a.tv_sec - b.tv_sec) * 1e9 + double(a.tv_nsec - b.tv_nsec);
+        };
+        const double wallNs = ns(wall, start.wall);
+        return wallNs > 0 ? ns(cpu, start.cpu) / wallNs : 1.0;
+    }
+};
+// One step in this many on two threads is timed (two clock reads that
+// are system calls on some machines).
+constexpr uint32_t kTimeEveryStep = 64;
+// Below this share of its wall time on the CPU, the thread lost its core.
+constexpr double kBusyThreadShare = 0.75;
+
+// What one thread found in its part of a pass's step.
+struct TPartResult
+{
+    int meeting = kNoMeeting;  // the first in the step's order
+    TRange fitting{1, 0};
+};
 
 } // namespace
 
@@ -134,7 +256,6 @@ template <typename T>
 TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bound, int stepLimit,
                            int64_t *allowance)
 {
-    constexpr bool isInt = std::is_same_v<T, int32_t>;
     const T *A = seq1<T>() + offset1;
     const T *B = seq2<T>() + offset2;
     const int m = std::max(len1, len2);
@@ -167,22 +288,59 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
             return true;
         return D + fBound.Edits(a0, a0 + x + 1, b0, b0 + y + 1) <= bound;
     };
-    // Narrows a bounded pass's new range from both ends to the points that
-    // fit, and clears what the range no longer covers. False when none fits.
-    auto narrow = [&](int32_t *d, int32_t none, TRange &range, TRange &sameParity, TRange before, auto fits, int D) {
-        TRange r = range;
-        while (r.lo <= r.hi && !fits(D, r.hi))
-            r.hi -= 2;
-        while (r.lo <= r.hi && !fits(D, r.lo))
-            r.lo += 2;
-        if (r.lo > r.hi) {
+    // Narrows a bounded pass's new range to the points that fit (found by
+    // fittingEnds), and clears what the range no longer covers. False when
+    // none fits.
+    auto narrow = [&](int32_t *d, int32_t none, TRange &range, TRange &sameParity, TRange before, TRange fitting) {
+        if (fitting.lo > fitting.hi) {
             clearOutside(d, TRange{range.hi + 2, range.hi}, sameParity, range, none);
             return false;
         }
-        clearOutside(d, r, sameParity, range, none);
+        clearOutside(d, fitting, sameParity, range, none);
         sameParity = before;
-        range = r;
+        range = fitting;
         return true;
+    };
+    // One pass's step over part of its range: the step itself, its test for
+    // a meeting and, bounded, the ends of what fits.
+    auto forwardPart = [&](int D, TRange r, TPartResult &out) {
+        out.meeting = forwardStep(A, B, fd, bd, r, len1, len2, oddDelta, wide);
+        if (bounded && out.meeting == kNoMeeting)
+            out.fitting = fittingEnds(r, [&](int k) { return forwardFits(D, k); });
+    };
+    auto backwardPart = [&](int D, TRange r, TPartResult &out) {
+        out.meeting = backwardStep(A, B, fd, bd, r, len1, len2, true, wide);
+        if (bounded && out.meeting == kNoMeeting)
+            out.fitting = fittingEnds(r, [&](int k) { return backwardFits(D, k); });
+    };
+    // A wide step of a pass runs on two threads: the partner takes the
+    // diagonals below `from`, this thread the rest. Diagonals within a step
+    // never read one another, so this computes what the one-thread step
+    // computes; the meeting is the upper part's first, else the lower's.
+    auto runPass = [&](auto &part, int D, TRange r, bool together, int from) {
+        if (!together) {
+            TPartResult whole;
+            part(D, r, whole);
+            return whole;
+        }
+        TPartResult upper;
+        TPartResult lower;
+        auto lowerPart = [&] { part(D, partBelow(r, from), lower); };
+        // Now and then the step is timed: when this thread got much less
+        // CPU time than the step took, it shared its core with other work.
+        const bool timed = (++fStepsTogether & (kTimeEveryStep - 1)) == 0;
+        const TStepClock start = timed ? TStepClock::Now() : TStepClock{};
+        fPartner->Post([](void *job) { (*static_cast<decltype(lowerPart) *>(job))(); }, &lowerPart);
+        part(D, partFrom(r, from), upper);
+        bool slow = fPartner->Wait();
+        if (timed)
+            slow = slow || TStepClock::Now().ThreadShare(start) < kBusyThreadShare;
+        if (slow)
+            fOneThreadSteps = kOneThreadAfterSlowStep;
+        TPartResult whole;
+        whole.meeting = upper.meeting != kNoMeeting ? upper.meeting : lower.meeting;
+        whole.fitting = joinEnds(lower.fitting, upper.fitting);
+        return whole;
     };
 
     TSplit result;
@@ -219,27 +377,23 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
             return result;
         }
 
-        int k = fNew.hi;
-        bool met = false;
-        if constexpr (isInt)
-            met = wide && DiagonalsAvx2::Forward(A, B, fd, bd, k, fNew.lo, len1, len2, oddDelta);
-        for (; !met && k >= fNew.lo; k -= 2) {
-            int x = std::max(fd[k + 1], fd[k - 1] + 1);
-            int y = x - k;
-            while (x < len1 - 1 && y < len2 - 1 && A[x + 1] == B[y + 1]) {
-                ++x;
-                ++y;
-            }
-            fd[k] = x;
-            met = oddDelta && x >= bd[k];
-            if (met)
-                break;
+        // Both passes split at one diagonal, which halves the step's work,
+        // so that a thread's test for a meeting reads what it wrote itself
+        // (values written by the other core would have to travel).
+        bool together = fOptions.twoThreadsFrom > 0 && visits >= 2 * fOptions.twoThreadsFrom;
+        if (together && fOneThreadSteps > 0) {
+            --fOneThreadSteps;
+            together = false;
         }
-        if (met) {
+        together = together && partner();
+        const int from = (fNew.lo + fNew.hi + bNew.lo + bNew.hi) / 4;
+
+        const TPartResult forward = runPass(forwardPart, D, fNew, together, from);
+        if (forward.meeting != kNoMeeting) {
             if (bounded && 2 * D - 1 > bound)
                 return result;
-            const int x = fd[k];
-            const int y = x - k;
+            const int x = fd[forward.meeting];
+            const int y = x - forward.meeting;
             int xs = x + 1;
             int ys = y + 1;
             while (xs > 0 && ys > 0 && A[xs - 1] == B[ys - 1]) {
@@ -251,31 +405,17 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
         }
         const TRange fBefore = f;
         f = fNew;
-        if (bounded && !narrow(fd, kDiagLow, f, fEarlier, fBefore, forwardFits, D))
+        if (bounded && !narrow(fd, kDiagLow, f, fEarlier, fBefore, forward.fitting))
             return result;
 
-        k = bNew.hi;
-        if constexpr (isInt)
-            met = wide && DiagonalsAvx2::Backward(A, B, fd, bd, k, bNew.lo, len1, len2);
-        for (; !met && k >= bNew.lo; k -= 2) {
-            int x = std::min(bd[k - 1], bd[k + 1] - 1);
-            int y = x - k;
-            while (x >= 0 && y >= 0 && A[x] == B[y]) {
-                --x;
-                --y;
-            }
-            bd[k] = x;
-            met = x <= fd[k];
-            if (met)
-                break;
-        }
-        if (met) {
+        const TPartResult backward = runPass(backwardPart, D, bNew, together, from);
+        if (backward.meeting != kNoMeeting) {
             // fd[k] is from this step when delta is even, from the last one when odd.
             const int forwardCost = D - (oddDelta ? 1 : 0);
             if (bounded && forwardCost + D > bound)
                 return result;
-            int xs = bd[k] + 1;
-            int ys = xs - k;
+            int xs = bd[backward.meeting] + 1;
+            int ys = xs - backward.meeting;
             int xe = xs;
             int ye = ys;
             while (xe < len1 && ye < len2 && A[xe] == B[ye]) {
@@ -287,7 +427,7 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
         }
         const TRange bBefore = b;
         b = bNew;
-        if (bounded && !narrow(bd, kDiagHigh, b, bEarlier, bBefore, backwardFits, D))
+        if (bounded && !narrow(bd, kDiagHigh, b, bEarlier, bBefore, backward.fitting))
             return result;
     }
     if (bounded)

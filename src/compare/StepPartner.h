@@ -1,0 +1,44 @@
+#pragma once
+// A second thread that takes one job at a time while the caller does its
+// own share of the work, for steps of a few microseconds each: both sides
+// wait for each other by spinning briefly, then by sleeping on a futex,
+// so a handover between back-to-back steps costs well under a microsecond
+// and an idle partner costs no CPU. A job the partner has not started by
+// the time the caller waits for it is run by the caller instead, so that
+// on a busy machine (the partner not scheduled) no step waits for it.
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+class TStepPartner
+{
+public:
+    using TJob = void (*)(void *context);
+
+    TStepPartner();
+    // Finishes the thread; a job posted and not waited for is waited for.
+    ~TStepPartner();
+    TStepPartner(const TStepPartner &) = delete;
+    TStepPartner &operator=(const TStepPartner &) = delete;
+
+    // Runs job(context) on the partner thread, or on the caller's in Wait
+    // when the partner has not started it. One job at a time: every Post is
+    // followed by a Wait before the next Post. The job must not throw; what
+    // it writes is visible to the caller once Wait returns.
+    void Post(TJob job, void *context);
+    // True when the caller had to sleep: the partner was slow to finish,
+    // most likely taken off its core by other work.
+    bool Wait();
+
+private:
+    void run();
+
+    std::atomic<uint32_t> fPosted{0};  // count of jobs posted
+    std::atomic<uint32_t> fClaimed{0};  // count of jobs started, by either thread
+    std::atomic<uint32_t> fDone{0};    // count of jobs done
+    TJob fJob = nullptr;
+    void *fContext = nullptr;
+    bool fQuit = false;
+    std::thread fThread;
+};
