@@ -1,5 +1,6 @@
-// libFuzzer target: the engine's bounded search, and its steps split over
-// two threads, against its plain one-thread search, record for record.
+// libFuzzer target: the engine's bounded search, its steps split over two
+// threads and its AVX2 loops against its plain one-thread scalar search,
+// record for record.
 //
 // The input bytes spell two sequences. The first byte sets the size of a
 // small alphabet (1 to 16 values); after it, a byte below 0x80 names a value
@@ -42,12 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<int32_t> b;
     build(data, size, a, b);
     TDiff plain;
-    plain.SetOptions({.boundFromStep = 0, .twoThreadsFrom = 0});
+    plain.SetOptions({.wideLoops = false, .boundFromStep = 0, .twoThreadsFrom = 0});
     const int n1 = int(a.size());
     const int n2 = int(b.size());
     if (!plain.Execute(a.data(), b.data(), n1, n2))
         std::abort();
-    for (const TDiff::TOptions &options : {TDiff::TOptions{.boundFromStep = 1, .twoThreadsFrom = 0},
+    for (const TDiff::TOptions &options : {TDiff::TOptions{.boundFromStep = 0, .twoThreadsFrom = 0},
+                                           TDiff::TOptions{.boundFromStep = 1, .twoThreadsFrom = 0},
                                            TDiff::TOptions{.boundFromStep = 0, .twoThreadsFrom = 1},
                                            TDiff::TOptions{.boundFromStep = 1, .twoThreadsFrom = 1}}) {
         TDiff variant;

@@ -57,6 +57,29 @@ __attribute__((target("avx2"))) inline __m256i loadLanes(const int32_t *s, __m25
     return _mm256_setr_epi32(s[at[0]], s[at[1]], s[at[2]], s[at[3]], s[at[4]], s[at[5]], s[at[6]], s[at[7]]);
 }
 
+// Lanes whose points lie one element of A apart, lane l at x0 - l (and
+// so at y0 + l): the usual case away from snakes, where each point took
+// one more step than its neighbour's. Their elements are two contiguous
+// loads instead of sixteen.
+__attribute__((target("avx2"))) inline bool isRamp(__m256i x, int x0)
+{
+    const __m256i ramp = _mm256_sub_epi32(_mm256_set1_epi32(x0), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    return laneMask(_mm256_cmpeq_epi32(ramp, x)) == 0xFF;
+}
+
+// s[top - lane] for the eight lanes, s[top - 7 .. top] being readable.
+__attribute__((target("avx2"))) inline __m256i loadDescending(const int32_t *s, int top)
+{
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + top - 7));
+    return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+}
+
+// s[bottom + lane] for the eight lanes.
+__attribute__((target("avx2"))) inline __m256i loadAscending(const int32_t *s, int bottom)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + bottom));
+}
+
 } // namespace
 
 __attribute__((target("avx2"))) bool Forward(const int32_t *A, const int32_t *B, int32_t *fd, const int32_t *bd,
@@ -74,8 +97,17 @@ __attribute__((target("avx2"))) bool Forward(const int32_t *A, const int32_t *B,
         const __m256i y = _mm256_sub_epi32(x, kv);
         // Lanes with a next pair inside both sequences, and those whose pair is equal.
         const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(lastX, x), _mm256_cmpgt_epi32(lastY, y));
-        const __m256i a = loadLanes(A, _mm256_add_epi32(x, one), len1 - 1);
-        const __m256i b = loadLanes(B, _mm256_add_epi32(y, one), len2 - 1);
+        const int x0 = _mm256_extract_epi32(x, 0);
+        const int y0 = x0 - k;
+        __m256i a;
+        __m256i b;
+        if (x0 - 6 >= 0 && x0 + 1 < len1 && y0 + 1 >= 0 && y0 + 8 < len2 && isRamp(x, x0)) {
+            a = loadDescending(A, x0 + 1);
+            b = loadAscending(B, y0 + 1);
+        } else {
+            a = loadLanes(A, _mm256_add_epi32(x, one), len1 - 1);
+            b = loadLanes(B, _mm256_add_epi32(y, one), len2 - 1);
+        }
         int snakes = laneMask(_mm256_and_si256(inside, _mm256_cmpeq_epi32(a, b)));
         _mm256_store_si256(reinterpret_cast<__m256i *>(xs), x);
         while (snakes) {
@@ -116,8 +148,17 @@ __attribute__((target("avx2"))) bool Backward(const int32_t *A, const int32_t *B
         const __m256i x = _mm256_min_epi32(below, _mm256_sub_epi32(above, one));
         const __m256i y = _mm256_sub_epi32(x, kv);
         const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(x, none), _mm256_cmpgt_epi32(y, none));
-        const __m256i a = loadLanes(A, x, len1 - 1);
-        const __m256i b = loadLanes(B, y, len2 - 1);
+        const int x0 = _mm256_extract_epi32(x, 0);
+        const int y0 = x0 - k;
+        __m256i a;
+        __m256i b;
+        if (x0 - 7 >= 0 && x0 < len1 && y0 >= 0 && y0 + 7 < len2 && isRamp(x, x0)) {
+            a = loadDescending(A, x0);
+            b = loadAscending(B, y0);
+        } else {
+            a = loadLanes(A, x, len1 - 1);
+            b = loadLanes(B, y, len2 - 1);
+        }
         int snakes = laneMask(_mm256_and_si256(inside, _mm256_cmpeq_epi32(a, b)));
         _mm256_store_si256(reinterpret_cast<__m256i *>(xs), x);
         while (snakes) {

@@ -229,9 +229,9 @@ private:
     int fSlack = kFirstSlack;
     // Made at a run's first wide step, ended with the run.
     std::unique_ptr<TStepPartner> fPartner;
-    // After a step whose second thread was slow (taken off its core by
-    // other work), this many wide steps run on one thread: on a busy
-    // machine, waiting for it would cost more than it saves.
+    // After a timed step that shows the machine busy (see the split
+    // search), this many wide steps run on one thread: there, waiting for
+    // the second thread would cost more than it saves.
     static constexpr int kOneThreadAfterSlowStep = 4096;
     int fOneThreadSteps = 0;
     uint32_t fStepsTogether = 0;

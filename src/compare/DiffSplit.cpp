@@ -327,15 +327,14 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
         TPartResult lower;
         auto lowerPart = [&] { part(D, partBelow(r, from), lower); };
         // Now and then the step is timed: when this thread got much less
-        // CPU time than the step took, it shared its core with other work.
+        // CPU time than the step took (it slept waiting for the partner,
+        // or lost its core), the machine has other work to do.
         const bool timed = (++fStepsTogether & (kTimeEveryStep - 1)) == 0;
         const TStepClock start = timed ? TStepClock::Now() : TStepClock{};
         fPartner->Post([](void *job) { (*static_cast<decltype(lowerPart) *>(job))(); }, &lowerPart);
         part(D, partFrom(r, from), upper);
-        bool slow = fPartner->Wait();
-        if (timed)
-            slow = slow || TStepClock::Now().ThreadShare(start) < kBusyThreadShare;
-        if (slow)
+        fPartner->Wait();
+        if (timed && TStepClock::Now().ThreadShare(start) < kBusyThreadShare)
             fOneThreadSteps = kOneThreadAfterSlowStep;
         TPartResult whole;
         whole.meeting = upper.meeting != kNoMeeting ? upper.meeting : lower.meeting;

@@ -17,9 +17,8 @@ inline void relax()
 #endif
 }
 
-// Returns once `counter` differs from `seen`; `slept` tells whether the
-// wait went past spinning.
-uint32_t waitPast(const std::atomic<uint32_t> &counter, uint32_t seen, bool &slept)
+// Returns once `counter` differs from `seen`.
+uint32_t waitPast(const std::atomic<uint32_t> &counter, uint32_t seen)
 {
     for (int i = 0; i < kSpinsBeforeSleep; ++i) {
         const uint32_t now = counter.load(std::memory_order_acquire);
@@ -27,7 +26,6 @@ uint32_t waitPast(const std::atomic<uint32_t> &counter, uint32_t seen, bool &sle
             return now;
         relax();
     }
-    slept = true;
     uint32_t now;
     while ((now = counter.load(std::memory_order_acquire)) == seen)
         counter.wait(seen, std::memory_order_acquire);
@@ -56,28 +54,25 @@ void TStepPartner::Post(TJob job, void *context)
     fPosted.notify_one();
 }
 
-bool TStepPartner::Wait()
+void TStepPartner::Wait()
 {
     const uint32_t posted = fPosted.load(std::memory_order_relaxed);
     uint32_t unclaimed = posted - 1;
     if (fClaimed.compare_exchange_strong(unclaimed, posted, std::memory_order_acquire)) {
         fJob(fContext);
         fDone.store(posted, std::memory_order_release);
-        return false;
+        return;
     }
-    bool slept = false;
     uint32_t done = fDone.load(std::memory_order_acquire);
     while (done != posted)
-        done = waitPast(fDone, done, slept);
-    return slept;
+        done = waitPast(fDone, done);
 }
 
 void TStepPartner::run()
 {
     uint32_t seen = 0;
     for (;;) {
-        bool slept = false;
-        seen = waitPast(fPosted, seen, slept);
+        seen = waitPast(fPosted, seen);
         if (fQuit)
             return;
         uint32_t unclaimed = seen - 1;

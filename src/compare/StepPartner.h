@@ -27,9 +27,7 @@ public:
     // followed by a Wait before the next Post. The job must not throw; what
     // it writes is visible to the caller once Wait returns.
     void Post(TJob job, void *context);
-    // True when the caller had to sleep: the partner was slow to finish,
-    // most likely taken off its core by other work.
-    bool Wait();
+    void Wait();
 
 private:
     void run();
