@@ -6,6 +6,7 @@
 #include "compare/UniqueChain.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -110,8 +111,13 @@ TCompareRec TDiff::GetCompare(int index) const
 bool TDiff::partner()
 {
     static const bool twoCores = std::thread::hardware_concurrency() > 1;
-    if (!fPartner && twoCores)
-        fPartner = std::make_unique<TStepPartner>();
+    if (!fPartner && twoCores && !fNoPartner) {
+        try {
+            fPartner = std::make_unique<TStepPartner>();
+        } catch (const std::system_error &) {
+            fNoPartner = true;  // no thread to be had: the run goes on with one
+        }
+    }
     return fPartner != nullptr;
 }
 
@@ -153,6 +159,7 @@ bool TDiff::executeT(const T *s1, const T *s2, int len1, int len2)
     fVisits = 0;
     fSlack = kFirstSlack;
     fOneThreadSteps = 0;
+    fNoPartner = false;
     fYieldedThisRun = false;
     fWrittenSinceCheck = 0;
     fUsedClosedForm = false;

@@ -235,6 +235,8 @@ private:
     static constexpr int kOneThreadAfterSlowStep = 4096;
     int fOneThreadSteps = 0;
     uint32_t fStepsTogether = 0;
-    // The partner thread, made when missing; false on a one-core machine.
+    // The partner thread, made when missing; false on a one-core machine
+    // and once a run could not start one.
     bool partner();
+    bool fNoPartner = false;
 };

@@ -331,9 +331,11 @@ TDiff::TSplit TDiff::split(int offset1, int offset2, int len1, int len2, int bou
         // or lost its core), the machine has other work to do.
         const bool timed = (++fStepsTogether & (kTimeEveryStep - 1)) == 0;
         const TStepClock start = timed ? TStepClock::Now() : TStepClock{};
-        fPartner->Post([](void *job) { (*static_cast<decltype(lowerPart) *>(job))(); }, &lowerPart);
-        part(D, partFrom(r, from), upper);
-        fPartner->Wait();
+        {
+            const TStepPartner::TScopedJob job(
+                *fPartner, [](void *context) { (*static_cast<decltype(lowerPart) *>(context))(); }, &lowerPart);
+            part(D, partFrom(r, from), upper);
+        }
         if (timed && TStepClock::Now().ThreadShare(start) < kBusyThreadShare)
             fOneThreadSteps = kOneThreadAfterSlowStep;
         TPartResult whole;

@@ -29,6 +29,20 @@ public:
     void Post(TJob job, void *context);
     void Wait();
 
+    // Posts a job when made and waits for it when it goes, so that what
+    // the job works on outlives it on every way out of a scope.
+    class TScopedJob
+    {
+    public:
+        TScopedJob(TStepPartner &partner, TJob job, void *context) : fPartner(partner) { fPartner.Post(job, context); }
+        ~TScopedJob() { fPartner.Wait(); }
+        TScopedJob(const TScopedJob &) = delete;
+        TScopedJob &operator=(const TScopedJob &) = delete;
+
+    private:
+        TStepPartner &fPartner;
+    };
+
 private:
     void run();
 
@@ -37,6 +51,8 @@ private:
     std::atomic<uint32_t> fDone{0};    // count of jobs done
     TJob fJob = nullptr;
     void *fContext = nullptr;
-    bool fQuit = false;
+    // Atomic: the partner may read it while the destructor sets it, when
+    // the caller ran the last job itself.
+    std::atomic<bool> fQuit{false};
     std::thread fThread;
 };
