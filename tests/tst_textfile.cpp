@@ -74,6 +74,8 @@ private slots:
     void utf8Units();
     void tabSizeZeroKeepsTabs_data();
     void tabSizeZeroKeepsTabs();
+    void tabsExpandWhereverTheyFall_data();
+    void tabsExpandWhereverTheyFall();
     void everyLineCarriesItsOwnHash_data();
     void everyLineCarriesItsOwnHash();
     void editingARepeatedLineLeavesItsTwins();
@@ -477,6 +479,45 @@ void TstTextFile::tabSizeZeroKeepsTabs()
     QCOMPARE(got, lines);
     // The text is the bytes: no line needs its bytes kept apart for saving.
     QVERIFY(loaded.raw.empty());
+}
+
+void TstTextFile::tabsExpandWhereverTheyFall_data()
+{
+    QTest::addColumn<QByteArray>("filler");  // the bytes around the tabs
+    QTest::addColumn<int>("tabSize");
+    const QByteArray ascii("abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKL");
+    const QByteArray utf8("\xd0\x96\xd0\xb5\xd0\xbb\xd1\x82\xd1\x8b\xd0\xb9 \xc5\x82\xc4\x85ka \xc5\xbc\xc3\xb3\xc5\x82w 0123456789");
+    const QByteArray latin1("caf\xe9 na\xefve r\xe9sum\xe9 \xff 0123456789abcdefghij");
+    for (int tabSize : {1, 4, 16, 17, 40}) {
+        QTest::addRow("ASCII, tab size %d", tabSize) << ascii << tabSize;
+        QTest::addRow("UTF-8, tab size %d", tabSize) << utf8 << tabSize;
+        QTest::addRow("Latin-1, tab size %d", tabSize) << latin1 << tabSize;
+    }
+}
+
+void TstTextFile::tabsExpandWhereverTheyFall()
+{
+    // Lines longer than the loader's sixteen-byte blocks, with tabs at every
+    // byte offset, in runs, at both ends and thousands in one line: each
+    // line is the decoded bytes with each tab widened, and nothing of one
+    // line reaches the next.
+    QFETCH(QByteArray, filler);
+    QFETCH(int, tabSize);
+    QByteArrayList lines;
+    for (qsizetype at = 0; at <= filler.size(); ++at)
+        lines << filler.left(at) + '\t' + filler.mid(at);
+    for (qsizetype at = 0; at + 3 <= filler.size(); at += 5)
+        lines << filler.left(at) + "\t\t\t" + filler.mid(at) + '\t';
+    lines << QByteArray(33, '\t') << QByteArray(4111, '\t') << filler + filler << (filler + '\t').repeated(90);
+    const QByteArray file = lines.join('\n') + '\n';
+    const bool latin1 = !QByteArrayView(file).isValidUtf8();
+    const TLoadedText loaded = DecodeText(file, tabSize);
+    QCOMPARE(loaded.lines.size(), size_t(lines.size()));
+    for (size_t i = 0; i < loaded.lines.size(); ++i) {
+        const QByteArray &bytes = lines[qsizetype(i)];
+        const QString text = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+        QCOMPARE(loaded.lines[i].toString(), ExpandTabs(text, tabSize));
+    }
 }
 
 void TstTextFile::everyLineCarriesItsOwnHash_data()

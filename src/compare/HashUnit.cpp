@@ -365,15 +365,12 @@ bool sameUtf8Bytes(const uint8_t *a, const uint8_t *b, size_t units)
     size_t i = 0;
     size_t u = 0;
 #if defined(__SSE2__)
-    const __m128i high4 = _mm_set1_epi8(char(0xF0));
     while (units - u >= 16) {
         const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
         const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(va, vb)) != 0xFFFF)
             return false;
-        const unsigned cont = unsigned(_mm_movemask_epi8(va)) & ~unsigned(_mm_movemask_epi8(_mm_add_epi8(va, va)));
-        const unsigned four = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(va, high4), high4)));
-        u += 16 - size_t(std::popcount(cont)) + size_t(std::popcount(four));
+        u += Utf8::UnitsStarted16(va);
         i += 16;
     }
 #endif
