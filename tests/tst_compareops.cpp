@@ -319,8 +319,8 @@ void TstCompareOps::largePassYieldingOrNot_data()
 
 void TstCompareOps::largePassYieldingOrNot()
 {
-    // Enough rows that a yielding pass makes its copies of row infos in
-    // memory readied aside: its rows, marks and infos are those of a pass
+    // Enough rows that a yielding pass copies its row infos on a second
+    // thread: its rows, marks and infos are those of a pass
     // that does not yield, and a cancel leaves both lists as they were.
     QFETCH(int, cancelAt);
     const auto build = [](TLines &l, TLines &r) {

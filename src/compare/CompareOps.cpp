@@ -17,17 +17,11 @@ namespace {
 
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
-// From this many rows on, a pass that yields has the memory for its copies
-// of row infos made ready on a second thread: a fresh page costs a fault
-// when first written, and for millions of rows those faults alone would
-// keep the window's thread from its events for more than a frame.
-constexpr size_t kRoomAsideRows = 100000;
-
-// Row infos of `rows` rows, written once so that their pages are there.
-std::vector<TRowInfo> readyRoom(size_t rows)
-{
-    return std::vector<TRowInfo>(rows);
-}
+// From this many rows on, a pass that yields copies the row infos it may
+// go back to on a second thread: for millions of rows the copy, and the
+// faults of its fresh pages, would keep the window's thread from its events
+// for more than a frame.
+constexpr size_t kInfosAsideRows = 100000;
 
 // Keeps the list of runs in progress right on every way out of a run.
 class TRunRegistration
@@ -311,19 +305,21 @@ QString TComparePass::Run()
     // marks included, rather than keep marks on rows they no longer describe.
     std::optional<TLines::TState> before[2];
     if (fYield) {
-        std::vector<TRowInfo> room[2];
-        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows) {
+        std::vector<TRowInfo> infos[2];
+        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kInfosAsideRows) {
             TPassRun run;
             TRunRegistration registration(fRuns, &run);
             // Lines not hashed yet (a start-up load leaves that to the
             // pass, to show the texts sooner) are hashed here as well, on
             // two threads, and the hashes put in before the state is saved,
-            // while no copy shares the lines.
+            // while no copy shares the lines. The hashes leave the row
+            // infos as they are, so their copies for the state are taken
+            // here too.
             TLines *const panes[2] = {&fLeft, &fRight};
             std::vector<uint32_t> hashes[2];
             runAside([&] {
                 auto ready = [&](int side) {
-                    room[side] = readyRoom(size_t(panes[side]->Count()));
+                    infos[side] = panes[side]->AllRowInfos();
                     hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop);
                 };
                 RunOnTwoThreads([&] { ready(0); }, [&] { ready(1); });
@@ -342,8 +338,8 @@ QString TComparePass::Run()
             if (run.cancelled)
                 return kScanCancelled;  // the hashes stand for the same texts
         }
-        before[0] = fLeft.SaveState(std::move(room[0]));
-        before[1] = fRight.SaveState(std::move(room[1]));
+        before[0] = fLeft.SaveState(std::move(infos[0]));
+        before[1] = fRight.SaveState(std::move(infos[1]));
     }
     const auto restore = [&] {
         if (before[0]) {
@@ -352,11 +348,11 @@ QString TComparePass::Run()
         }
     };
     // Each step below walks every line once: on large texts (those that
-    // ready their room aside, above) the window runs between them, and a
+    // copy their infos aside, above) the window runs between them, and a
     // cancel meanwhile ends the pass.
     TPassRun steps;
     TRunRegistration registration(fRuns, &steps);
-    const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kRoomAsideRows;
+    const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kInfosAsideRows;
     const auto cancelledBetweenSteps = [&] {
         if (fYield && large)
             fYield();

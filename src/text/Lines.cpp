@@ -709,10 +709,11 @@ TLines::TState TLines::SaveState() const
     return TState{fLines, fRows, fKeep, fHiddenAtEnd};
 }
 
-TLines::TState TLines::SaveState(std::vector<TRowInfo> &&room) const
+TLines::TState TLines::SaveState(std::vector<TRowInfo> &&infos) const
 {
-    room.assign(fRows.begin(), fRows.end());
-    return TState{fLines, std::move(room), fKeep, fHiddenAtEnd};
+    if (infos.size() != fRows.size())
+        infos.assign(fRows.begin(), fRows.end());
+    return TState{fLines, std::move(infos), fKeep, fHiddenAtEnd};
 }
 
 void TLines::RestoreState(TState &&state)

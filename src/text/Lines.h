@@ -234,9 +234,10 @@ public:
         uint32_t hiddenAtEnd = 0;
     };
     TState SaveState() const;
-    // The same, the row infos copied into `room` (memory made ready
-    // elsewhere, so that the copy does not wait for fresh pages).
-    TState SaveState(std::vector<TRowInfo> &&room) const;
+    // The same, with the row infos already copied (AllRowInfos, taken on
+    // another thread since the last change), so that saving copies nothing;
+    // a copy of another size is refilled here.
+    TState SaveState(std::vector<TRowInfo> &&infos) const;
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
