@@ -351,7 +351,9 @@ void TstCompareOps::largePassYieldingOrNot()
     pass.SetYieldInterval(std::chrono::nanoseconds(0));
     int yields = 0;
     const int loaded = l.Count();
+    bool lastYieldSawRows = false;  // both sides hold the same count of rows only once the pass made them
     pass.SetYield([&] {
+        lastYieldSawRows = l.Count() == r.Count();
         if (++yields == cancelAt || (cancelAt < 0 && l.Count() < loaded))
             pass.Cancel();
     });
@@ -361,6 +363,9 @@ void TstCompareOps::largePassYieldingOrNot()
     } else {
         QCOMPARE(pass.Run(), status);
         QCOMPARE(describe(l, r), describe(plainL, plainR));
+        // The window had a turn with the new rows in place, before the
+        // caller draws what the pass found.
+        QVERIFY(lastYieldSawRows);
         // The lines were hashed on the way (aside, in this pass), as the
         // pass that does not yield hashes them.
         for (const TLines *list : {&l, &r})

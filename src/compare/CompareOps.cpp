@@ -384,6 +384,12 @@ QString TComparePass::Run()
         restore();
     if (fYield)
         releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
+    // The new rows are in place and told: the window gets a turn before the
+    // caller draws the outcome (the overview, the count of differences),
+    // which for millions of rows takes a while of its own. A cancel now
+    // comes too late to undo anything.
+    if (fYield && large && status != kScanCancelled)
+        fYield();
     return status;
 }
 
