@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <random>
+#include <stdexcept>
 
 using namespace CompareOps;
 
@@ -311,10 +312,13 @@ void TstCompareOps::cancelRestoresBothLists()
 
 void TstCompareOps::largePassYieldingOrNot_data()
 {
-    QTest::addColumn<int>("cancelAt");  // the yield that cancels, 0 for none, -1 for the first without empty lines
+    // The yield that cancels: 0 for none, -1 for the first without empty
+    // lines; -2 throws at the first with the new rows in place.
+    QTest::addColumn<int>("cancelAt");
     QTest::newRow("to the end") << 0;
     QTest::newRow("cancelled at the first yield") << 1;
     QTest::newRow("cancelled once the empty lines are gone") << -1;
+    QTest::newRow("a yield throws once the rows are in place") << -2;
 }
 
 void TstCompareOps::largePassYieldingOrNot()
@@ -354,10 +358,16 @@ void TstCompareOps::largePassYieldingOrNot()
     bool lastYieldSawRows = false;  // both sides hold the same count of rows only once the pass made them
     pass.SetYield([&] {
         lastYieldSawRows = l.Count() == r.Count();
-        if (++yields == cancelAt || (cancelAt < 0 && l.Count() < loaded))
+        if (cancelAt == -2 && lastYieldSawRows)
+            throw std::runtime_error("yield");
+        if (++yields == cancelAt || (cancelAt == -1 && l.Count() < loaded))
             pass.Cancel();
     });
-    if (cancelAt) {
+    if (cancelAt == -2) {
+        // Ended as any failure ends it: both lists as they were.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, pass.Run());
+        QCOMPARE(describe(l, r), before);
+    } else if (cancelAt) {
         QCOMPARE(pass.Run(), kScanCancelled);
         QCOMPARE(describe(l, r), before);
     } else {

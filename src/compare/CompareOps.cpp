@@ -17,11 +17,11 @@ namespace {
 
 // Below this many lines a second thread costs more than it saves.
 constexpr size_t kParallelHashLines = 50000;
-// From this many rows on, a pass that yields copies the row infos it may
-// go back to on a second thread: for millions of rows the copy, and the
-// faults of its fresh pages, would keep the window's thread from its events
-// for more than a frame.
-constexpr size_t kInfosAsideRows = 100000;
+// From this many rows on, a pass that yields hashes the lines and copies
+// the row infos it may go back to on other threads: for millions of rows
+// the copies alone, and the faults of their fresh pages, would keep the
+// window's thread from its events for more than a frame.
+constexpr size_t kAsideRows = 100000;
 
 // Keeps the list of runs in progress right on every way out of a run.
 class TRunRegistration
@@ -304,42 +304,46 @@ QString TComparePass::Run()
     // both lists go back to what they held before it, empty lines and old
     // marks included, rather than keep marks on rows they no longer describe.
     std::optional<TLines::TState> before[2];
-    if (fYield) {
-        std::vector<TRowInfo> infos[2];
-        if (size_t(fLeft.Count()) + size_t(fRight.Count()) >= kInfosAsideRows) {
-            TPassRun run;
-            TRunRegistration registration(fRuns, &run);
-            // Lines not hashed yet (a start-up load leaves that to the
-            // pass, to show the texts sooner) are hashed here as well, on
-            // two threads, and the hashes put in before the state is saved,
-            // while no copy shares the lines. The hashes leave the row
-            // infos as they are, so their copies for the state are taken
-            // here too.
-            TLines *const panes[2] = {&fLeft, &fRight};
-            std::vector<uint32_t> hashes[2];
-            runAside([&] {
-                auto ready = [&](int side) {
-                    infos[side] = panes[side]->AllRowInfos();
-                    hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop);
-                };
-                RunOnTwoThreads([&] { ready(0); }, [&] { ready(1); });
-                return true;
-            }, fYield, fYieldInterval, run.stop);
-            if (run.cancelled)
-                return kScanCancelled;  // nothing changed yet
-            // Ten million hashes take a while to put in: a piece at a time.
-            constexpr size_t kHashesPerYield = size_t(1) << 20;
-            for (int side = 0; side < 2; ++side) {
-                for (size_t from = 0; from < hashes[side].size(); from += kHashesPerYield) {
-                    panes[side]->SetHashes(hashes[side], from, from + kHashesPerYield);
-                    fYield();
-                }
+    const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kAsideRows;
+    if (fYield && large) {
+        TPassRun run;
+        TRunRegistration registration(fRuns, &run);
+        // Lines not hashed yet (a start-up load leaves that to the pass, to
+        // show the texts sooner) are hashed here as well, on two threads,
+        // and the hashes put in before the state is saved, while no copy
+        // shares the lines.
+        TLines *const panes[2] = {&fLeft, &fRight};
+        std::vector<uint32_t> hashes[2];
+        runAside([&] {
+            auto hash = [&](int side) { hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop); };
+            RunOnTwoThreads([&] { hash(0); }, [&] { hash(1); });
+            return true;
+        }, fYield, fYieldInterval, run.stop);
+        if (run.cancelled)
+            return kScanCancelled;  // nothing changed yet
+        // Ten million hashes take a while to put in: a piece at a time.
+        constexpr size_t kHashesPerYield = size_t(1) << 20;
+        for (int side = 0; side < 2; ++side) {
+            for (size_t from = 0; from < hashes[side].size(); from += kHashesPerYield) {
+                panes[side]->SetHashes(hashes[side], from, from + kHashesPerYield);
+                fYield();
             }
-            if (run.cancelled)
-                return kScanCancelled;  // the hashes stand for the same texts
         }
-        before[0] = fLeft.SaveState(std::move(infos[0]));
-        before[1] = fRight.SaveState(std::move(infos[1]));
+        if (run.cancelled)
+            return kScanCancelled;  // the hashes stand for the same texts
+        // A saved state copies every row info: hundreds of megabytes for
+        // millions of rows, so that is done aside too.
+        runAside([&] {
+            RunOnTwoThreads([&] { before[0] = fLeft.SaveState(); }, [&] { before[1] = fRight.SaveState(); });
+            return true;
+        }, fYield, fYieldInterval, run.stop);
+        if (run.cancelled) {
+            releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
+            return kScanCancelled;  // nothing changed: the copies are dropped
+        }
+    } else if (fYield) {
+        before[0] = fLeft.SaveState();
+        before[1] = fRight.SaveState();
     }
     const auto restore = [&] {
         if (before[0]) {
@@ -347,12 +351,10 @@ QString TComparePass::Run()
             fRight.RestoreState(std::move(*before[1]));
         }
     };
-    // Each step below walks every line once: on large texts (those that
-    // copy their infos aside, above) the window runs between them, and a
-    // cancel meanwhile ends the pass.
+    // Each step below walks every line once: on large texts the window runs
+    // between them, and a cancel meanwhile ends the pass.
     TPassRun steps;
     TRunRegistration registration(fRuns, &steps);
-    const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kInfosAsideRows;
     const auto cancelledBetweenSteps = [&] {
         if (fYield && large)
             fYield();
@@ -376,6 +378,12 @@ QString TComparePass::Run()
             return kScanCancelled;
         }
         status = RunComparison();
+        // The new rows are in place and told: the window gets a turn before
+        // the caller draws the outcome (the overview, the count of
+        // differences), which for millions of rows takes a while of its own.
+        // A cancel now comes too late to undo anything.
+        if (fYield && large && status != kScanCancelled)
+            fYield();
     } catch (...) {
         restore();
         throw;
@@ -384,12 +392,6 @@ QString TComparePass::Run()
         restore();
     if (fYield)
         releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
-    // The new rows are in place and told: the window gets a turn before the
-    // caller draws the outcome (the overview, the count of differences),
-    // which for millions of rows takes a while of its own. A cancel now
-    // comes too late to undo anything.
-    if (fYield && large && status != kScanCancelled)
-        fYield();
     return status;
 }
 

@@ -4,7 +4,6 @@
 #include "text/Utf8.h"
 
 #include <array>
-#include <bit>
 #include <cstring>
 #include <type_traits>
 

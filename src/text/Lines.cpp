@@ -709,13 +709,6 @@ TLines::TState TLines::SaveState() const
     return TState{fLines, fRows, fKeep, fHiddenAtEnd};
 }
 
-TLines::TState TLines::SaveState(std::vector<TRowInfo> &&infos) const
-{
-    if (infos.size() != fRows.size())
-        infos.assign(fRows.begin(), fRows.end());
-    return TState{fLines, std::move(infos), fKeep, fHiddenAtEnd};
-}
-
 void TLines::RestoreState(TState &&state)
 {
     fHiddenAtEnd = state.hiddenAtEnd;

@@ -215,13 +215,8 @@ public:
     // cannot fail, and signals a reset. Returns what was replaced, so that
     // the caller may free it where that holds nothing up.
     TRowsPlan TakeRows(TRowsPlan &&plan);
-    // The row infos of all rows (a copy that another thread may read),
-    // copied into `room` (see SaveState).
-    std::vector<TRowInfo> AllRowInfos(std::vector<TRowInfo> &&room = {}) const
-    {
-        room.assign(fRows.begin(), fRows.end());
-        return std::move(room);
-    }
+    // The row infos of all rows (a copy that another thread may read).
+    std::vector<TRowInfo> AllRowInfos() const { return fRows; }
 
     // The lines and their infos at one moment, to go back to (a comparison
     // that is cancelled does, so that no mark stands on a row it no longer
@@ -234,10 +229,6 @@ public:
         uint32_t hiddenAtEnd = 0;
     };
     TState SaveState() const;
-    // The same, with the row infos already copied (AllRowInfos, taken on
-    // another thread since the last change), so that saving copies nothing;
-    // a copy of another size is refilled here.
-    TState SaveState(std::vector<TRowInfo> &&infos) const;
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
