@@ -71,6 +71,14 @@ void TstCli::initTestCase()
     file(QStringLiteral("utf8.txt"), "\xc3\xa9t\xc3\xa9\n");
     file(QStringLiteral("tab.txt"), "a\tb\n");
     file(QStringLiteral("spaces.txt"), "a    b\n");
+    // Larger than the pieces --count compares identical files in: one
+    // letter changed in the second piece, and the last one changed.
+    QByteArray lines;
+    for (int i = 0; i < 60000; ++i)
+        lines += "line " + QByteArray::number(i) + '\n';
+    file(QStringLiteral("long.txt"), lines);
+    file(QStringLiteral("long-middle.txt"), QByteArray(lines).replace(300000, 1, "X"));
+    file(QStringLiteral("long-end.txt"), QByteArray(lines).replace(lines.size() - 2, 1, "X"));
 }
 
 void TstCli::formats_data()
@@ -91,6 +99,12 @@ void TstCli::formats_data()
         << QByteArray("Changes=0\n") << 0;
     QTest::newRow("same size, one byte differs") << QStringList{"--count", "abc.txt", "abd.txt"}
         << QByteArray("Changes=1\n") << 1;
+    QTest::newRow("long files, one byte differs in the middle") << QStringList{"--count", "long.txt", "long-middle.txt"}
+        << QByteArray("Changes=1\n") << 1;
+    QTest::newRow("long files, the last line differs") << QStringList{"--count", "long.txt", "long-end.txt"}
+        << QByteArray("Changes=1\n") << 1;
+    QTest::newRow("long identical files") << QStringList{"--count", "long.txt", "long.txt"}
+        << QByteArray("Changes=0\n") << 0;
     QTest::newRow("equal rows keep each side's text") << QStringList{"same.txt", "same2.txt"}
         << QByteArray("a    | A\nb  c | B C\nChanges=0\n") << 0;
     // same.txt and same2.txt differ in case, blanks and an empty line.

@@ -152,8 +152,10 @@ bool sameBytes(const QByteArray &leftPath, const QByteArray &rightPath)
     if (size > std::min(kMaxLineCount, kMaxLineLength) || size > SourceByteLimit())
         return false;
     // Buffers no larger than the file (plus the byte that finds its end),
-    // and not cleared: a small pair costs a few pages, not two megabytes.
-    const size_t kChunk = std::min(size_t(1) << 20, size_t(size) + 1);
+    // and not cleared: a small pair costs a few pages. At 256 KB both stay
+    // in the core's cache between the copy in and the compare (1 MB ones
+    // made a pair of 84 MB files take 23 ms instead of 16).
+    const size_t kChunk = std::min(size_t(256) << 10, size_t(size) + 1);
     const std::unique_ptr<char[]> a(new char[kChunk]), b(new char[kChunk]);
     for (;;) {
         const ssize_t got = ::read(left.fd, a.get(), kChunk);
