@@ -290,6 +290,46 @@ void TComparePass::Cancel()
     }
 }
 
+bool TComparePass::prepareAside(std::optional<TLines::TState> (&before)[2])
+{
+    TPassRun run;
+    TRunRegistration registration(fRuns, &run);
+    // Lines not hashed yet (a start-up load leaves that to the pass, to
+    // show the texts sooner) are hashed here as well, on two threads,
+    // and the hashes put in before the state is saved, while no copy
+    // shares the lines.
+    TLines *const panes[2] = {&fLeft, &fRight};
+    std::vector<uint32_t> hashes[2];
+    runAside([&] {
+        auto hash = [&](int side) { hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop); };
+        RunOnTwoThreads([&] { hash(0); }, [&] { hash(1); });
+        return true;
+    }, fYield, fYieldInterval, run.stop);
+    if (run.cancelled)
+        return false;
+    // Ten million hashes take a while to put in: a piece at a time.
+    constexpr size_t kHashesPerYield = size_t(1) << 20;
+    for (int side = 0; side < 2; ++side) {
+        for (size_t from = 0; from < hashes[side].size(); from += kHashesPerYield) {
+            panes[side]->SetHashes(hashes[side], from, from + kHashesPerYield);
+            fYield();
+        }
+    }
+    if (run.cancelled)
+        return false;  // the hashes stand for the same texts
+    // A saved state copies every row info: hundreds of megabytes for
+    // millions of rows, so that is done aside too.
+    runAside([&] {
+        RunOnTwoThreads([&] { before[0] = fLeft.SaveState(); }, [&] { before[1] = fRight.SaveState(); });
+        return true;
+    }, fYield, fYieldInterval, run.stop);
+    if (run.cancelled) {
+        releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
+        return false;
+    }
+    return true;
+}
+
 QString TComparePass::Run()
 {
     const bool leftEmpty = fLeft.Count() == 0;
@@ -306,41 +346,8 @@ QString TComparePass::Run()
     std::optional<TLines::TState> before[2];
     const bool large = size_t(fLeft.Count()) + size_t(fRight.Count()) >= kAsideRows;
     if (fYield && large) {
-        TPassRun run;
-        TRunRegistration registration(fRuns, &run);
-        // Lines not hashed yet (a start-up load leaves that to the pass, to
-        // show the texts sooner) are hashed here as well, on two threads,
-        // and the hashes put in before the state is saved, while no copy
-        // shares the lines.
-        TLines *const panes[2] = {&fLeft, &fRight};
-        std::vector<uint32_t> hashes[2];
-        runAside([&] {
-            auto hash = [&](int side) { hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop); };
-            RunOnTwoThreads([&] { hash(0); }, [&] { hash(1); });
-            return true;
-        }, fYield, fYieldInterval, run.stop);
-        if (run.cancelled)
-            return kScanCancelled;  // nothing changed yet
-        // Ten million hashes take a while to put in: a piece at a time.
-        constexpr size_t kHashesPerYield = size_t(1) << 20;
-        for (int side = 0; side < 2; ++side) {
-            for (size_t from = 0; from < hashes[side].size(); from += kHashesPerYield) {
-                panes[side]->SetHashes(hashes[side], from, from + kHashesPerYield);
-                fYield();
-            }
-        }
-        if (run.cancelled)
-            return kScanCancelled;  // the hashes stand for the same texts
-        // A saved state copies every row info: hundreds of megabytes for
-        // millions of rows, so that is done aside too.
-        runAside([&] {
-            RunOnTwoThreads([&] { before[0] = fLeft.SaveState(); }, [&] { before[1] = fRight.SaveState(); });
-            return true;
-        }, fYield, fYieldInterval, run.stop);
-        if (run.cancelled) {
-            releaseAside(std::pair{std::move(before[0]), std::move(before[1])});
-            return kScanCancelled;  // nothing changed: the copies are dropped
-        }
+        if (!prepareAside(before))
+            return kScanCancelled;  // nothing changed
     } else if (fYield) {
         before[0] = fLeft.SaveState();
         before[1] = fRight.SaveState();

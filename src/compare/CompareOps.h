@@ -12,6 +12,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace CompareOps {
@@ -89,6 +90,11 @@ public:
 
 private:
     TLines *pane(int paneNo);
+    // For a large pass that yields: hashes the lines not hashed yet and
+    // saves both lists' states (into before) on other threads while the
+    // window runs. False when the pass was cancelled meanwhile; the lists
+    // are then as they were.
+    bool prepareAside(std::optional<TLines::TState> (&before)[2]);
 
     TLines &fLeft;
     TLines &fRight;
