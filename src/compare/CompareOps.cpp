@@ -23,6 +23,12 @@ constexpr size_t kParallelHashLines = 50000;
 // window's thread from its events for more than a frame.
 constexpr size_t kAsideRows = 100000;
 
+// Row infos of `rows` rows, written once so that their pages are there.
+std::vector<TRowInfo> readyRoom(size_t rows)
+{
+    return std::vector<TRowInfo>(rows);
+}
+
 // Keeps the list of runs in progress right on every way out of a run.
 class TRunRegistration
 {
@@ -297,12 +303,17 @@ bool TComparePass::prepareAside(std::optional<TLines::TState> (&before)[2])
     // Lines not hashed yet (a start-up load leaves that to the pass, to
     // show the texts sooner) are hashed here as well, on two threads,
     // and the hashes put in before the state is saved, while no copy
-    // shares the lines.
+    // shares the lines. The memory for the saved row infos is made ready
+    // meanwhile.
     TLines *const panes[2] = {&fLeft, &fRight};
     std::vector<uint32_t> hashes[2];
+    std::vector<TRowInfo> rooms[2];
     runAside([&] {
-        auto hash = [&](int side) { hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop); };
-        RunOnTwoThreads([&] { hash(0); }, [&] { hash(1); });
+        auto ready = [&](int side) {
+            rooms[side] = readyRoom(size_t(panes[side]->Count()));
+            hashes[side] = panes[side]->HashesOf(HashUnit::HashNormalized, &run.stop);
+        };
+        RunOnTwoThreads([&] { ready(0); }, [&] { ready(1); });
         return true;
     }, fYield, fYieldInterval, run.stop);
     if (run.cancelled)
@@ -318,9 +329,11 @@ bool TComparePass::prepareAside(std::optional<TLines::TState> (&before)[2])
     if (run.cancelled)
         return false;  // the hashes stand for the same texts
     // A saved state copies every row info: hundreds of megabytes for
-    // millions of rows, so that is done aside too.
+    // millions of rows, so that is done aside too, at this moment (a copy
+    // taken earlier could miss a change made in a yield since).
     runAside([&] {
-        RunOnTwoThreads([&] { before[0] = fLeft.SaveState(); }, [&] { before[1] = fRight.SaveState(); });
+        RunOnTwoThreads([&] { before[0] = fLeft.SaveState(std::move(rooms[0])); },
+                        [&] { before[1] = fRight.SaveState(std::move(rooms[1])); });
         return true;
     }, fYield, fYieldInterval, run.stop);
     if (run.cancelled) {

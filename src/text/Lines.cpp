@@ -709,6 +709,12 @@ TLines::TState TLines::SaveState() const
     return TState{fLines, fRows, fKeep, fHiddenAtEnd};
 }
 
+TLines::TState TLines::SaveState(std::vector<TRowInfo> &&room) const
+{
+    room.assign(fRows.begin(), fRows.end());
+    return TState{fLines, std::move(room), fKeep, fHiddenAtEnd};
+}
+
 void TLines::RestoreState(TState &&state)
 {
     fHiddenAtEnd = state.hiddenAtEnd;

@@ -229,6 +229,9 @@ public:
         uint32_t hiddenAtEnd = 0;
     };
     TState SaveState() const;
+    // The same, the row infos copied into `room` (memory made ready
+    // elsewhere, so that the copy does not wait for fresh pages).
+    TState SaveState(std::vector<TRowInfo> &&room) const;
     void RestoreState(TState &&state);
 
     // Between BeginUpdate and EndUpdate no change signal is sent; EndUpdate
