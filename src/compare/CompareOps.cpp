@@ -476,12 +476,18 @@ QString TComparePass::RunComparison()
         };
         std::atomic<bool> unused{false};
         // The lists are only read meanwhile (edits wait for the pass), so
-        // their infos may be copied on the second thread too.
+        // their infos may be copied on the other threads too. Each side's
+        // rows are made on a thread of their own.
         auto plans = runAside([&] {
-            const std::vector<TRowInfo> leftInfos = fLeft.AllRowInfos();
-            const std::vector<TRowInfo> rightInfos = fRight.AllRowInfos();
-            return std::pair{TLines::MakeRows(leftCopy, leftInfos, count, leftSource, noMarks),
-                             TLines::MakeRows(rightCopy, rightInfos, count, rightSource, rightMarks)};
+            std::pair<TLines::TRowsPlan, TLines::TRowsPlan> made;
+            const auto makeLeft = [&] {
+                made.first = TLines::MakeRows(leftCopy, fLeft.AllRowInfos(), count, leftSource, noMarks);
+            };
+            const auto makeRight = [&] {
+                made.second = TLines::MakeRows(rightCopy, fRight.AllRowInfos(), count, rightSource, rightMarks);
+            };
+            RunOnTwoThreads(makeLeft, makeRight);
+            return made;
         }, fYield, fYieldInterval, unused);
         if (run.cancelled)
             return kScanCancelled;
